@@ -1,0 +1,54 @@
+#include "pdf/objects/PDFNumberText.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "pdf/objects/PDFError.h"
+
+namespace pdf {
+
+std::optional<std::int64_t> RoundToInt64(double value) {
+  const double rounded = std::nearbyint(value);  // default rounding mode: half to even
+  // 2^63 is exactly representable; everything in [-2^63, 2^63) fits.
+  constexpr double kLimit = 9223372036854775808.0;
+  if (!(rounded >= -kLimit && rounded < kLimit)) return std::nullopt;
+  return static_cast<std::int64_t>(rounded);
+}
+
+namespace {
+
+double PowerOfTen(int exponent) {
+  double result = 1;
+  for (int i = 0; i < exponent; ++i) result *= 10;
+  return result;
+}
+
+std::uint64_t Magnitude(std::int64_t n) {
+  return n < 0 ? ~static_cast<std::uint64_t>(n) + 1 : static_cast<std::uint64_t>(n);
+}
+
+}  // namespace
+
+void WriteNumberText(double value, int decimals, std::string& out) {
+  decimals = std::clamp(decimals, 0, 18);
+  const std::optional<std::int64_t> scaled = RoundToInt64(value * PowerOfTen(decimals));
+  if (!scaled) throw EPDFError("number cannot be written: " + std::to_string(value));
+  if (*scaled == 0) {
+    out += '0';
+    return;
+  }
+  std::string digits = std::to_string(Magnitude(*scaled));
+  const auto width = static_cast<std::size_t>(decimals) + 1;
+  if (digits.size() < width) digits.insert(0, width - digits.size(), '0');
+  const std::size_t integerDigits = digits.size() - static_cast<std::size_t>(decimals);
+  std::string text = digits.substr(0, integerDigits);
+  if (decimals > 0) text += '.' + digits.substr(integerDigits);
+  if (decimals > 0) {
+    text.erase(text.find_last_not_of('0') + 1);
+    if (text.back() == '.') text.pop_back();
+  }
+  if (*scaled < 0) out += '-';
+  out += text;
+}
+
+}  // namespace pdf

@@ -1,0 +1,417 @@
+#include "pdf/objects/PDFParser.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "pdf/objects/Limits.h"
+#include "pdf/objects/PDFStructure.h"
+
+namespace pdf {
+
+namespace {
+
+bool IsWhiteSpace(int c) {
+  return c == 0 || c == 9 || c == 10 || c == 12 || c == 13 || c == 32;
+}
+
+bool IsDelimiter(int c) {
+  switch (c) {
+    case '(': case ')': case '<': case '>': case '[':
+    case ']': case '{': case '}': case '/': case '%':
+      return true;
+    default:
+      return false;
+  }
+}
+
+bool IsDigit(int c) { return c >= '0' && c <= '9'; }
+
+int HexValue(int c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  return -1;
+}
+
+// Strict "[-]digits" conversion; nothing for anything else or an out-of-range value.
+template <class Int>
+std::optional<Int> ParseInteger(std::string_view text) {
+  if (text.empty()) return std::nullopt;
+  Int value{};
+  const char* end = text.data() + text.size();
+  const auto [stop, error] = std::from_chars(text.data(), end, value);
+  if (error != std::errc() || stop != end) return std::nullopt;
+  return value;
+}
+
+std::string_view TrimControlBytes(std::string_view text) {
+  while (!text.empty() && static_cast<unsigned char>(text.front()) < 33) text.remove_prefix(1);
+  while (!text.empty() && static_cast<unsigned char>(text.back()) < 33) text.remove_suffix(1);
+  return text;
+}
+
+std::string NormaliseNumberToken(std::string_view token) {
+  std::string text;
+  text.reserve(token.size() + 2);
+  if (token.starts_with('.')) text += '0';
+  text += token;
+  if (token.ends_with('.')) text += '0';
+  return text;
+}
+
+// Truncation toward zero into a 32-bit field; values beyond 64 bits give 0.
+std::int32_t TruncateToInt32(double value) {
+  const double truncated = std::trunc(value);
+  constexpr double kLimit = 9223372036854775808.0;
+  if (!(truncated >= -kLimit && truncated < kLimit)) return 0;
+  return static_cast<std::int32_t>(static_cast<std::uint64_t>(static_cast<std::int64_t>(truncated)));
+}
+
+double ParseExponentNumber(std::string_view token) {
+  const std::size_t e = token.find('E');
+  const double mantissa = ParseDecimalText(token.substr(0, e));
+  const std::int64_t exponent = ParseInteger<std::int64_t>(token.substr(e + 1)).value_or(0);
+  if (exponent == 0) return mantissa;
+  // The power is computed in single precision, so 1E-2 reads as 0.0099999998.
+  const auto power = static_cast<float>(std::pow(10.0, static_cast<double>(exponent)));
+  return mantissa * static_cast<double>(power);
+}
+
+double ConvertNumberToken(std::string_view token, bool hasExponent) {
+  if (hasExponent) return ParseExponentNumber(token);
+  if (token.find('.') != std::string_view::npos) return ParseDecimalText(token);
+  if (token.size() < 9) return ParseInteger<std::int32_t>(token).value_or(0);
+  return ParseDecimalText(token);
+}
+
+// Rewrites one backslash escape of a literal string; `i` is the index after the backslash.
+// Returns the index of the first byte not consumed.
+std::size_t AppendEscape(std::string_view body, std::size_t i, std::string& bytes) {
+  const char c = body[i];
+  if (IsDigit(c)) {
+    unsigned value = 0;
+    std::size_t end = i;
+    for (; end < body.size() && end < i + 3 && IsDigit(body[end]); ++end) {
+      value = value * 8 + static_cast<unsigned>(body[end] - '0');
+    }
+    bytes += static_cast<char>(value & 0xFF);
+    return end;
+  }
+  switch (c) {
+    case 'n': bytes += '\n'; return i + 1;
+    case 'r': bytes += '\r'; return i + 1;
+    case 't': bytes += '\t'; return i + 1;
+    case 'b': bytes += '\b'; return i + 1;
+    case 'f': bytes += '\f'; return i + 1;
+    case '(': case ')': case '\\': bytes += c; return i + 1;
+    case '\n': return i + 1;
+    case '\r': return (i + 1 < body.size() && body[i + 1] == '\n') ? i + 2 : i + 1;
+    default:
+      // An unknown escape keeps its backslash: the bytes are data, not a mistake to repair.
+      bytes += '\\';
+      bytes += c;
+      return i + 1;
+  }
+}
+
+}  // namespace
+
+bool IsNumberText(std::string_view text) {
+  text = TrimControlBytes(text);
+  int dots = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c == '-' && i != 0) return false;
+    if (c == '.') ++dots;
+    if (!IsDigit(c) && c != '.' && c != '-') return false;
+  }
+  return dots <= 1;
+}
+
+double ParseDecimalText(std::string_view text) {
+  if (!IsNumberText(text)) return 0;
+  text = TrimControlBytes(text);
+  const std::size_t dot = text.find('.');
+  if (dot == std::string_view::npos) {
+    return static_cast<double>(ParseInteger<std::int64_t>(text).value_or(0));
+  }
+  const double integerPart =
+      std::fabs(static_cast<double>(ParseInteger<std::int64_t>(text.substr(0, dot)).value_or(0)));
+  // Only the first nine decimals count; later ones are cut, not rounded.
+  const std::string_view decimals = text.substr(dot + 1, 9);
+  const double fraction = static_cast<double>(ParseInteger<std::int64_t>(decimals).value_or(0)) /
+                          std::pow(10.0, static_cast<double>(decimals.size()));
+  const double value = integerPart + fraction;
+  return text.find('-') != std::string_view::npos ? -value : value;
+}
+
+TPDFParser::TPDFParser(TPDFStructure& structure, std::string_view text)
+    : structure_(structure), text_(text) {}
+
+TPDFObject* TPDFParser::ParseObjectAt(std::size_t& consumed) {
+  consumed = 0;
+  try {
+    const std::int32_t firstNew = structure_.ObjectCount();
+    SkipWhiteSpaceAndComments();
+    TPDFObject* object = ParseValue();
+    consumed = pos_;
+    // Freshly parsed objects report themselves unmodified.
+    for (std::int32_t i = firstNew; i < structure_.ObjectCount(); ++i) {
+      structure_.ObjectAt(i)->SetModified(false);
+    }
+    return object != nullptr ? object : structure_.NewNull();
+  } catch (...) {
+    consumed = 0;
+    return structure_.NewNull();
+  }
+}
+
+void TPDFParser::SkipWhiteSpaceAndComments() {
+  // Skipping stops on the last byte at the latest, never past it.
+  while (pos_ + 1 < text_.size()) {
+    const int c = Peek();
+    if (IsWhiteSpace(c)) {
+      ++pos_;
+    } else if (c == '%') {
+      while (pos_ + 1 < text_.size() && Peek() != '\r' && Peek() != '\n') ++pos_;
+    } else {
+      return;
+    }
+  }
+}
+
+bool TPDFParser::At(std::string_view token) const {
+  return text_.substr(pos_ < text_.size() ? pos_ : text_.size()).starts_with(token);
+}
+
+bool TPDFParser::KeywordAt(std::string_view keyword) const {
+  if (!At(keyword)) return false;
+  const std::size_t after = pos_ + keyword.size();
+  if (after == text_.size()) return true;
+  const int c = static_cast<unsigned char>(text_[after]);
+  return IsWhiteSpace(c) || IsDelimiter(c);
+}
+
+TPDFObject* TPDFParser::ParseValue() {
+  const int c = Peek();
+  if (c < 0 || tooDeep_) return nullptr;
+  if (At("<<") && text_.size() - pos_ >= 4) return ParseDictionary();
+  if (c == '[') return ParseArray();
+  if (TPDFObject* keyword = ParseKeyword()) return keyword;
+  if (IsDigit(c) || c == '-' || c == '.') return ParseNumberOrReference();
+  if (c == '(') return ParseLiteralString();
+  if (c == '<') return ParseHexString();
+  if (c == '/') return ParseName();
+  return nullptr;
+}
+
+TPDFObject* TPDFParser::ParseKeyword() {
+  if (KeywordAt("true")) {
+    pos_ += 4;
+    return structure_.NewBoolean(true);
+  }
+  if (KeywordAt("false")) {
+    pos_ += 5;
+    return structure_.NewBoolean(false);
+  }
+  if (KeywordAt("null")) {
+    pos_ += 4;
+    return structure_.NewNull();
+  }
+  return nullptr;
+}
+
+bool TPDFParser::EnterContainer() {
+  // Deeper nesting is malformed: the parse ends there, so hostile input cannot exhaust the stack.
+  if (depth_ >= limits::kMaxNestingDepth) tooDeep_ = true;
+  if (tooDeep_) return false;
+  ++depth_;
+  return true;
+}
+
+TPDFObject* TPDFParser::ParseDictionary() {
+  if (!EnterContainer()) return nullptr;
+  pos_ += 2;
+  TPDFDictionary* dictionary = structure_.NewDictionary();
+  for (;;) {
+    SkipWhiteSpaceAndComments();
+    TPDFObject* key = ParseValue();
+    SkipWhiteSpaceAndComments();
+    TPDFObject* value = ParseValue();
+    auto* name = As<TPDFName>(key);
+    if (name == nullptr || value == nullptr) break;
+    dictionary->PutEntry(name, value);
+  }
+  if (At(">>")) pos_ += 2;
+  --depth_;
+  return dictionary;
+}
+
+TPDFObject* TPDFParser::ParseArray() {
+  if (!EnterContainer()) return nullptr;
+  ++pos_;
+  TPDFArray* array = structure_.NewArray();
+  for (;;) {
+    SkipWhiteSpaceAndComments();
+    TPDFObject* item = ParseValue();
+    if (item == nullptr) break;
+    array->Add(item);
+    if (array->ItemCount() == 1 && item->Kind() == TPDFObjectKind::IndRef && Peek() != ']') {
+      ReserveReferenceSlots(*array);
+    }
+  }
+  if (Peek() == ']') ++pos_;
+  --depth_;
+  return array;
+}
+
+void TPDFParser::ReserveReferenceSlots(TPDFArray& array) const {
+  const std::size_t close = text_.find(']', pos_);
+  const std::string_view rest = text_.substr(pos_, close == std::string_view::npos ? close : close - pos_);
+  std::size_t count = 0;
+  for (const char c : rest) count += c == 'R' ? 1 : 0;
+  // A reference takes at least four bytes ("0 0R"); stray R bytes must not reserve more.
+  count = std::min(count, rest.size() / 4 + 1);
+  array.Reserve(static_cast<std::int32_t>(std::min<std::size_t>(count, INT32_MAX)));
+}
+
+TPDFObject* TPDFParser::ParseNumberOrReference() {
+  const std::size_t start = pos_;
+  bool dotTaken = Peek() == '.';
+  bool exponentTaken = false;
+  std::size_t end = start + 1;
+  for (; end < text_.size(); ++end) {
+    const char c = text_[end];
+    if (c == '.' && !dotTaken) {
+      dotTaken = true;
+    } else if (c == 'E') {
+      exponentTaken = true;
+    } else if (!IsDigit(c)) {
+      break;
+    }
+  }
+  if (exponentTaken) {
+    end = start + 1;
+    while (end < text_.size() && (IsDigit(text_[end]) || text_[end] == '.' || text_[end] == '-' ||
+                                  text_[end] == 'E')) {
+      ++end;
+    }
+  }
+  const std::string token = NormaliseNumberToken(text_.substr(start, end - start));
+  const double value = ConvertNumberToken(token, exponentTaken);
+  pos_ = end;
+  if (!dotTaken) {
+    if (TPDFObject* reference = ParseReferenceAfter(value)) return reference;
+  }
+  return structure_.NewNumber(value);
+}
+
+TPDFObject* TPDFParser::ParseReferenceAfter(double objectNumber) {
+  const std::size_t afterFirst = pos_;
+  SkipWhiteSpaceAndComments();
+  if (IsDigit(Peek())) {
+    std::size_t end = pos_;
+    bool dotTaken = false;
+    for (; end < text_.size(); ++end) {
+      const char c = text_[end];
+      if (c == '.' && !dotTaken) {
+        dotTaken = true;
+      } else if (!IsDigit(c)) {
+        break;
+      }
+    }
+    const std::string token = NormaliseNumberToken(text_.substr(pos_, end - pos_));
+    const double generation =
+        dotTaken ? ParseDecimalText(token) : ParseInteger<std::int32_t>(token).value_or(0);
+    pos_ = end;
+    SkipWhiteSpaceAndComments();
+    if (Peek() == 'R') {
+      ++pos_;
+      return structure_.NewReference(TruncateToInt32(objectNumber), TruncateToInt32(generation));
+    }
+  }
+  pos_ = afterFirst;
+  return nullptr;
+}
+
+TPDFObject* TPDFParser::ParseLiteralString() {
+  std::size_t end = pos_ + 1;
+  int depth = 1;
+  for (; end < text_.size(); ++end) {
+    const char c = text_[end];
+    const bool escapesNext = c == '\\' && end + 2 < text_.size() &&
+                             (text_[end + 1] == '(' || text_[end + 1] == ')' || text_[end + 1] == '\\');
+    if (escapesNext) {
+      ++end;
+    } else if (c == '(') {
+      ++depth;
+    } else if (c == ')' && --depth == 0) {
+      break;
+    }
+  }
+  if (end >= text_.size()) return nullptr;  // unterminated
+  const std::string_view body = text_.substr(pos_ + 1, end - pos_ - 1);
+  std::string bytes;
+  bytes.reserve(body.size());
+  for (std::size_t i = 0; i < body.size();) {
+    const char c = body[i];
+    if (c == '\r') {
+      bytes += '\n';
+      i += (i + 1 < body.size() && body[i + 1] == '\n') ? 2 : 1;
+    } else if (c != '\\' || i + 1 == body.size()) {
+      bytes += c;
+      ++i;
+    } else {
+      i = AppendEscape(body, i + 1, bytes);
+    }
+  }
+  pos_ = end + 1;
+  return structure_.NewString(bytes, false);
+}
+
+TPDFObject* TPDFParser::ParseHexString() {
+  const std::size_t close = text_.find('>', pos_ + 1);
+  const std::size_t bodyEnd = close != std::string_view::npos ? close : std::max(pos_ + 1, text_.size() - 1);
+  std::string digits;
+  for (std::size_t i = pos_ + 1; i < bodyEnd; ++i) {
+    if (HexValue(static_cast<unsigned char>(text_[i])) >= 0) digits += text_[i];
+  }
+  if (digits.size() % 2 != 0) digits += '0';
+  std::string bytes;
+  bytes.reserve(digits.size() / 2);
+  for (std::size_t i = 0; i < digits.size(); i += 2) {
+    bytes += static_cast<char>(HexValue(static_cast<unsigned char>(digits[i])) * 16 +
+                               HexValue(static_cast<unsigned char>(digits[i + 1])));
+  }
+  pos_ = close != std::string_view::npos ? close + 1 : text_.size();
+  return structure_.NewString(bytes, true);
+}
+
+TPDFObject* TPDFParser::ParseName() {
+  std::size_t end = pos_ + 1;
+  while (end < text_.size() && !IsWhiteSpace(static_cast<unsigned char>(text_[end])) &&
+         !IsDelimiter(static_cast<unsigned char>(text_[end]))) {
+    ++end;
+  }
+  const std::string_view body = text_.substr(pos_ + 1, end - pos_ - 1);
+  std::string bytes;
+  bytes.reserve(body.size());
+  for (std::size_t i = 0; i < body.size(); ++i) {
+    const bool escaped = body[i] == '#' && i + 2 < body.size();
+    const int high = escaped ? HexValue(static_cast<unsigned char>(body[i + 1])) : -1;
+    const int low = escaped ? HexValue(static_cast<unsigned char>(body[i + 2])) : -1;
+    if (high >= 0 && low >= 0) {
+      bytes += static_cast<char>(high * 16 + low);
+      i += 2;
+    } else {
+      bytes += body[i];
+    }
+  }
+  pos_ = end;
+  return structure_.NewName(bytes);
+}
+
+}  // namespace pdf

@@ -1,0 +1,26 @@
+#pragma once
+// Conversions between PDF byte strings and the system's Unicode (UTF-16) text.
+
+#include <array>
+#include <string>
+#include <string_view>
+
+namespace pdf {
+
+// One UTF-16 code unit per byte value of PDFDocEncoding.
+extern const std::array<char16_t, 256> PDFDocEncodingTable;
+
+// A PDF text string (UTF-16BE with byte-order mark, the little-endian variant, or
+// PDFDocEncoding) as Unicode text.
+std::u16string PDFTextToUnicode(std::string_view bytes);
+
+// The payload of a length-prefixed wrapped text (first unit E7xx, second F8xx), or the text itself.
+std::u16string UnwrapWideText(std::u16string_view text);
+
+// UTF-8 bytes to UTF-16; ill-formed sequences and invalid code points become U+FFFD.
+std::u16string UTF8ToUnicode(std::string_view bytes);
+
+// UTF-16 to UTF-8 (after UnwrapWideText); invalid code points become U+FFFD, no byte-order mark.
+std::string UnicodeToUTF8(std::u16string_view text);
+
+}  // namespace pdf

@@ -1,0 +1,145 @@
+#include "pdf/objects/PDFParser.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "pdf/objects/PDFStructure.h"
+
+namespace pdf {
+namespace {
+
+struct ParseCase {
+  std::string input;
+  std::string text;       // ToText of the parsed object
+  std::size_t consumed;
+};
+
+class ParseTable : public ::testing::TestWithParam<ParseCase> {};
+
+TEST_P(ParseTable, ParsesToTextAndConsumed) {
+  const ParseCase& c = GetParam();
+  TPDFStructure structure;
+  std::size_t consumed = 99;
+  TPDFObject* object = structure.ParseObjectAt(c.input, consumed);
+  ASSERT_NE(object, nullptr);
+  EXPECT_EQ(object->ToText(), c.text) << "input: " << c.input;
+  EXPECT_EQ(consumed, c.consumed) << "input: " << c.input;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Scalars, ParseTable,
+    ::testing::Values(
+        ParseCase{"-.5", "-0.5", 3}, ParseCase{"5.", "5", 2}, ParseCase{".", "0", 1},
+        ParseCase{"007", "7", 3}, ParseCase{"+5", "null", 0}, ParseCase{"1.5E3", "1500", 5},
+        ParseCase{"1E", "1", 2}, ParseCase{"2E5E1", "2", 5}, ParseCase{"1e5", "1", 1},
+        ParseCase{"1E-2", "0.01", 4}, ParseCase{"-", "0", 1},
+        ParseCase{"0.123456789999", "0.1235", 14},
+        ParseCase{"123456789012", "123456789012", 12},
+        ParseCase{"99999999999", "99999999999", 11},
+        ParseCase{"4294967296", "4294967296", 10},
+        ParseCase{"1 0 R", "1 0 R", 5}, ParseCase{"1.0 0 R", "1", 3},
+        ParseCase{"1 0 R2", "1 0 R", 5}, ParseCase{"12 0 obj", "12", 2},
+        ParseCase{"7 %c\n 0 %d\r R", "7 0 R", 13}, ParseCase{"1 2.7 R", "1 2 R", 7},
+        ParseCase{"1 0", "1", 1}, ParseCase{"-3 0 R", "-3 0 R", 6},
+        ParseCase{"true]", "true", 4}, ParseCase{"trueX", "null", 0}, ParseCase{"true", "true", 4},
+        ParseCase{"True", "null", 0}, ParseCase{"false/", "false", 5}, ParseCase{"null", "null", 4},
+        ParseCase{"%comment\n5", "5", 10}, ParseCase{"  \n ", "null", 3}, ParseCase{"", "null", 0},
+        ParseCase{"endobj", "null", 0}, ParseCase{" ]", "null", 1}));
+
+INSTANTIATE_TEST_SUITE_P(
+    StringsAndNames, ParseTable,
+    ::testing::Values(
+        ParseCase{"(a\\(b)", "(a\\(b)", 6}, ParseCase{"(a(b)c)", "(a\\(b\\)c)", 7},
+        ParseCase{"(abc", "null", 0}, ParseCase{"(\\101)", "(A)", 6},
+        ParseCase{"(\\9)", "(\\t)", 4}, ParseCase{"(\\q)", "(\\\\q)", 4},
+        ParseCase{"(\\0053)", std::string("(\x05") + "3)", 7},
+        ParseCase{"(\\777)", "(\xFF)", 6},
+        ParseCase{"(a\\\nb)", "(ab)", 6}, ParseCase{"(a\\\r\nb)", "(ab)", 7},
+        ParseCase{"(a\r\nb\rc\nd)", "(a\\nb\\nc\\nd)", 10},
+        ParseCase{"(a\\)", "(a\\\\)", 4},
+        ParseCase{"<48656C6C6F>", "<48656C6C6F>", 12},
+        ParseCase{"< 48 65 6c 6c 6f >", "<48656C6C6F>", 18}, ParseCase{"<414>", "<4140>", 5},
+        ParseCase{"<4G1>", "<41>", 5}, ParseCase{"<41", "<40>", 3}, ParseCase{"<>", "<>", 2},
+        ParseCase{"/A#20B", "/A#20B", 6}, ParseCase{"/A#2", "/A#232", 4},
+        ParseCase{"/F}", "/F", 2}, ParseCase{"/", "/", 1}, ParseCase{"/a#2f#2F", "/a#2F#2F", 8},
+        ParseCase{"/#E9t", "/#E9t", 5}));
+
+INSTANTIATE_TEST_SUITE_P(
+    Containers, ParseTable,
+    ::testing::Values(
+        ParseCase{"<< /Type /Page /Kids [ 4 0 R 5 0 R ] /Count 2 >>",
+                  "<<\n/Type /Page\n/Kids [ 4 0 R 5 0 R ]\n/Count 2\n>>\n", 48},
+        ParseCase{"<</A 1/A 2/B 3>>", "<<\n/A 2\n/B 3\n>>\n", 16},
+        ParseCase{"<< /A 1 /B >>", "<<\n/A 1\n>>\n", 13},
+        ParseCase{"<< /A 1 2 3 >>", "<<\n/A 1\n>>\n", 11},
+        ParseCase{"<< /A (x >>", "<<\n>>\n", 6},
+        ParseCase{"<</S 1>>stream\r\n", "<<\n/S 1\n>>\n", 8},
+        ParseCase{"<<>>", "<<\n>>\n", 4}, ParseCase{"<<>", "<>", 3},
+        ParseCase{"[ 1 [ 2 ] << /K [ ] >> ]", "[ 1 [ 2 ] <<\n/K [ ]\n>>\n]", 24},
+        ParseCase{"[1 2", "[ 1 2 ]", 4}, ParseCase{"[1 } 2]", "[ 1 ]", 3},
+        ParseCase{"[1 0 R 2 0 R]", "[ 1 0 R 2 0 R ]", 13}));
+
+TEST(Parser, DuplicateKeyKeepsFirstPositionAndLastValue) {
+  TPDFStructure structure;
+  auto* dict = As<TPDFDictionary>(structure.ParseObject("<< /A 1 /B 2 /A 3 >>"));
+  ASSERT_NE(dict, nullptr);
+  EXPECT_EQ(dict->IndexOfKey("A"), 0);
+  EXPECT_EQ(dict->GetInteger("A", -1), 3);
+  EXPECT_EQ(dict->EntryCount(), 2);
+}
+
+TEST(Parser, ParsedObjectsAreUnmodified) {
+  TPDFStructure structure;
+  TPDFObject* object = structure.ParseObject("<< /K [ 1 (s) << /X /Y >> ] >>");
+  EXPECT_FALSE(object->IsModified());
+}
+
+TEST(Parser, DeepNestingEndsAtTheDepthLimitWithoutOverflow) {
+  for (const char* open : {"[", "<< /K "}) {
+    std::string text;
+    for (int i = 0; i < 100000; ++i) text += open;
+    TPDFStructure structure;
+    std::size_t consumed = 0;
+    TPDFObject* object = structure.ParseObjectAt(text, consumed);
+    ASSERT_NE(object, nullptr);
+    EXPECT_NE(object->Kind(), TPDFObjectKind::Null);
+    EXPECT_LE(structure.ObjectCount(), 2 * 257 + 1);
+  }
+}
+
+TEST(Parser, LongReferenceArrayAndHugeDictionaryStayLinear) {
+  std::string kids = "[";
+  std::string dict = "<<";
+  for (int i = 0; i < 200000; ++i) {
+    kids += std::to_string(i + 1) + " 0 R ";
+    dict += "/K" + std::to_string(i) + " " + std::to_string(i) + " ";
+  }
+  TPDFStructure structure;
+  auto* array = As<TPDFArray>(structure.ParseObject(kids + "]"));
+  ASSERT_NE(array, nullptr);
+  EXPECT_EQ(array->ItemCount(), 200000);
+  auto* parsed = As<TPDFDictionary>(structure.ParseObject(dict + ">>"));
+  ASSERT_NE(parsed, nullptr);
+  EXPECT_EQ(parsed->EntryCount(), 200000);
+  EXPECT_EQ(parsed->GetInteger("K123456", -1), 123456);
+}
+
+TEST(Parser, IsNumberText) {
+  for (const char* good : {"", "12", "-1.5", ".5", "-", " 7\t", "3."}) EXPECT_TRUE(IsNumberText(good)) << good;
+  for (const char* bad : {"1-2", "1.2.3", "1e5", "+1", "--1", "0x1"}) EXPECT_FALSE(IsNumberText(bad)) << bad;
+}
+
+TEST(Parser, NumberValues) {
+  TPDFStructure structure;
+  auto value = [&](const char* text) { return As<TPDFNumeric>(structure.ParseObject(text))->Value(); };
+  EXPECT_FLOAT_EQ(static_cast<float>(value("1E-2")), 0.0099999998f);
+  EXPECT_EQ(value("-.5"), -0.5);
+  EXPECT_EQ(value("0.1234567891234"), 0.123456789);
+  EXPECT_EQ(value("4294967296"), 4294967296.0);
+  EXPECT_EQ(value("12345678"), 12345678);
+  EXPECT_EQ(value("99999999999999999999"), 0);  // beyond 64 bits
+}
+
+}  // namespace
+}  // namespace pdf
