@@ -9,7 +9,9 @@
 namespace pdf {
 namespace {
 
-bool IsAsciiAlnum(char c) { return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+bool IsAsciiAlnum(char c) {
+  return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
 
 std::optional<int> HexValue(char c) {
   if (c >= '0' && c <= '9') return c - '0';

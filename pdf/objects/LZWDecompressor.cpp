@@ -152,14 +152,16 @@ void UndoByteWiseTiff(std::string& out, const TPDFLZWParms& parms) {
   const std::uint64_t rows = out.size() / rowLength;  // a partial last row is left as it is
   for (std::uint64_t start = 0; start < rows * rowLength; start += rowLength) {
     for (std::uint64_t i = start + colors; i < start + rowLength; ++i) {
-      out[i] = static_cast<char>(static_cast<std::uint8_t>(out[i]) + static_cast<std::uint8_t>(out[i - colors]));
+      const auto sum = static_cast<std::uint8_t>(out[i]) + static_cast<std::uint8_t>(out[i - colors]);
+      out[i] = static_cast<char>(sum);
     }
   }
 }
 
 }  // namespace
 
-std::string TPDFLZWDecompressor::Decode(std::string_view data, const TPDFLZWParms& parms, std::size_t maxOutput) {
+std::string TPDFLZWDecompressor::Decode(std::string_view data, const TPDFLZWParms& parms,
+                                        std::size_t maxOutput) {
   std::string out = DecodeCodes(data, earlyChange_, maxOutput);
   // Only the TIFF predictor is undone here; PNG predictor bytes are handed on as they are.
   if (parms.Predictor == 2) UndoByteWiseTiff(out, parms);

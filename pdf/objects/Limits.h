@@ -3,6 +3,7 @@
 // Fuzz builds use tighter values so that greedy inputs show up within a fuzzer's time-out.
 
 #include <cstddef>
+#include <cstdint>
 
 namespace pdf::limits {
 
@@ -19,5 +20,24 @@ inline constexpr int kMaxNestingDepth = 256;
 // Dictionaries larger than this keep a hash index of their keys, so that a hostile
 // dictionary of a million entries parses in linear rather than quadratic time.
 inline constexpr std::size_t kDictionaryIndexThreshold = 32;
+
+}  // namespace pdf::limits
+
+namespace pdf::limits {
+
+// Cross-reference sections followed in one walk (/Prev and /XRefStm chains); real files
+// have a few dozen revisions at most, and every section costs a level of recursion.
+inline constexpr std::size_t kMaxXRefSections = 512;
+
+// The object table may hold this many numbers plus one per 16 bytes of file: an entry
+// claiming object 2,000,000,000 in a tiny file is ignored instead of allocated.
+inline constexpr std::int64_t kMinObjectTableSize = 1 << 20;
+inline constexpr std::int64_t kFileBytesPerTableEntry = 16;
+
+// Nested object loads (a /Length or an object stream that needs another object first).
+inline constexpr int kMaxObjectLoadDepth = 32;
+
+// Decoded object streams kept at once; older ones are decoded again when needed.
+inline constexpr std::size_t kObjectStreamCacheSize = 16;
 
 }  // namespace pdf::limits

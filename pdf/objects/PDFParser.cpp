@@ -62,12 +62,12 @@ std::string NormaliseNumberToken(std::string_view token) {
   return text;
 }
 
-// Truncation toward zero into a 32-bit field; values beyond 64 bits give 0.
+// Truncation toward zero into a 32-bit field; values outside it give 0, so that a parsed
+// reference always writes back as the same reference.
 std::int32_t TruncateToInt32(double value) {
   const double truncated = std::trunc(value);
-  constexpr double kLimit = 9223372036854775808.0;
-  if (!(truncated >= -kLimit && truncated < kLimit)) return 0;
-  return static_cast<std::int32_t>(static_cast<std::uint64_t>(static_cast<std::int64_t>(truncated)));
+  if (!(truncated >= INT32_MIN && truncated <= INT32_MAX)) return 0;
+  return static_cast<std::int32_t>(truncated);
 }
 
 double ParseExponentNumber(std::string_view token) {

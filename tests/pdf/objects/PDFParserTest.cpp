@@ -41,6 +41,7 @@ INSTANTIATE_TEST_SUITE_P(
         ParseCase{"1 0 R", "1 0 R", 5}, ParseCase{"1.0 0 R", "1", 3},
         ParseCase{"1 0 R2", "1 0 R", 5}, ParseCase{"12 0 obj", "12", 2},
         ParseCase{"7 %c\n 0 %d\r R", "7 0 R", 13}, ParseCase{"1 2.7 R", "1 2 R", 7},
+        ParseCase{"5 4400000000.5 R", "5 0 R", 16}, ParseCase{"5000000000 0 R", "0 0 R", 14},
         ParseCase{"1 0", "1", 1}, ParseCase{"-3 0 R", "-3 0 R", 6},
         ParseCase{"true]", "true", 4}, ParseCase{"trueX", "null", 0}, ParseCase{"true", "true", 4},
         ParseCase{"True", "null", 0}, ParseCase{"false/", "false", 5}, ParseCase{"null", "null", 4},

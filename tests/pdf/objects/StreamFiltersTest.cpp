@@ -90,16 +90,16 @@ std::string PackNineBit(std::initializer_list<unsigned> codes) {
 }
 
 // "a", then codes that each define and output the entry one longer than the last (258, 259, ...
-// up to 4095), then `repeats` more 4095s that keep replacing the last entry of the full table.
-// Every code is written in the width the decoder expects for it.
-std::string LzwRunOfA(bool earlyChange, int repeats) {
+// up to 4095, which fills the table), then `tail` in 12 bits. Every code is written in the width
+// the decoder expects for it.
+std::string LzwRunOfA(bool earlyChange, const std::vector<unsigned>& tail) {
   const auto width = [&](unsigned nextCode) {
     const unsigned n = nextCode + (earlyChange ? 1 : 0);
     return n < 512 ? 9u : n < 1024 ? 10u : n < 2048 ? 11u : 12u;
   };
   std::vector<std::pair<unsigned, unsigned>> codes = {{256, 9}, {'a', 9}};
   for (unsigned code = 258; code <= 4095; ++code) codes.emplace_back(code, width(code));
-  for (int i = 0; i < repeats; ++i) codes.emplace_back(4095, 12);
+  for (const unsigned code : tail) codes.emplace_back(code, 12);
   codes.emplace_back(257, 12);
   return PackCodes(codes);
 }
@@ -204,6 +204,10 @@ TEST(UndoFlatePredictorTest, RowLayoutCases) {
        Bytes({1, 2, 3, 2, 2, 3})},
       {"PNG last row with only its type byte", Bytes({0, 5, 6, 7, 1}), Parms(12, 1, 8, 3),
        Bytes({5, 6, 7, 0, 0, 0})},
+      {"PNG Paeth prefers left on a tie with upper left", Bytes({0, 10, 15, 4, 246, 7}), Parms(12, 1, 8, 2),
+       Bytes({10, 15, 0, 7})},
+      {"PNG Paeth prefers up on a tie with upper left", Bytes({0, 5, 15, 4, 251, 7}), Parms(12, 1, 8, 2),
+       Bytes({5, 15, 0, 22})},
       {"PNG unknown filter type", Bytes({9, 1, 2, 3}), Parms(12, 1, 8, 3), Bytes({1, 2, 3})},
       {"PNG Sub wraps modulo 256", Bytes({1, 200, 100}), Parms(11, 1, 8, 2), Bytes({200, 44})},
       {"PNG 4-bit RGB uses a two-byte distance", Bytes({1, 1, 2, 3}), Parms(10, 3, 4, 2), Bytes({1, 2, 4})},
@@ -287,15 +291,19 @@ TEST(LzwDecodeTest, CodeSequenceCases) {
       {"missing end code", PackNineBit({'A', 'B'}), "AB\0\0"s},
       {"empty data", "", "\0"s},
   };
-  for (const LzwCase& c : cases) EXPECT_EQ(TPDFLZWDecompressor(true).Decode(c.data, {}), c.expected) << c.name;
+  for (const LzwCase& c : cases) {
+    EXPECT_EQ(TPDFLZWDecompressor(true).Decode(c.data, {}), c.expected) << c.name;
+  }
 }
 
 TEST(LzwDecodeTest, FullTableKeepsReplacingItsLastEntry) {
   for (const bool earlyChange : {true, false}) {
-    const std::string decoded = TPDFLZWDecompressor(earlyChange).Decode(LzwRunOfA(earlyChange, 3), {});
-    const std::size_t chain = 3838;  // entries 258 to 4095: lengths 2 to 3839
-    const std::size_t expected = 1 + (2 + chain + 1) * chain / 2 + (3840 + 3842) * 3 / 2;
-    EXPECT_EQ(decoded.size(), expected) << earlyChange;
+    // Entry k holds k - 256 letters. The tail outputs entry 4094 (3838 letters, and entry 4095
+    // becomes 3840 long), then twice the "next free code" 4095, replaced by 3839 and 3840 letters.
+    const std::string decoded =
+        TPDFLZWDecompressor(earlyChange).Decode(LzwRunOfA(earlyChange, {4094, 4095, 4095}), {});
+    const std::size_t chain = 3839 * 3840 / 2 - 1;  // 2 + 3 + ... + 3839
+    EXPECT_EQ(decoded.size(), 1 + chain + 3838 + 3839 + 3840) << earlyChange;
     EXPECT_EQ(std::count(decoded.begin(), decoded.end(), 'a'), static_cast<std::ptrdiff_t>(decoded.size()));
   }
 }
@@ -314,7 +322,8 @@ TEST(LzwDecodeTest, PredictorAfterLzw) {
       {LzwParms(2, INT_MAX, INT_MAX), decoded},
   };
   for (const auto& [parms, expected] : cases) {
-    EXPECT_EQ(TPDFLZWDecompressor(true).Decode(codes, parms), expected) << parms.Colors << " " << parms.Columns;
+    EXPECT_EQ(TPDFLZWDecompressor(true).Decode(codes, parms), expected)
+        << parms.Predictor << " " << parms.Colors << " " << parms.Columns;
   }
 }
 
@@ -391,12 +400,13 @@ TEST(OutputBoundTest, EveryDecoderStopsAtMaxOutput) {
   constexpr std::size_t kLimit = 4097;
   std::string runLength;
   for (int i = 0; i < 1000; ++i) runLength += Bytes({0x81, 'x'});
-  std::vector<unsigned> chain = {'a'};
-  for (unsigned code = 258; code < 511; ++code) chain.push_back(code);
-  std::vector<std::pair<unsigned, unsigned>> nineBit;
-  for (const unsigned code : chain) nineBit.emplace_back(code, 9);
+  std::vector<std::pair<unsigned, unsigned>> growingEntries = {{'a', 9}};
+  for (unsigned code = 258; code < 511; ++code) growingEntries.emplace_back(code, 9);
+  const std::string lzwNineBit = PackCodes(growingEntries);
+  const std::string lzwFullTable = LzwRunOfA(false, std::vector<unsigned>(100000, 4095));
   const std::string zlibBomb = DeflateData(std::string(std::size_t{8} << 20, '\0'));
   ASSERT_LT(zlibBomb.size(), 64u << 10);
+  const std::string a85Zeros = std::string(5000, 'z') + "~>";
 
   struct BoundCase {
     const char* name;
@@ -405,17 +415,16 @@ TEST(OutputBoundTest, EveryDecoderStopsAtMaxOutput) {
   };
   const std::vector<BoundCase> cases = {
       {"RunLength", [&](std::size_t max) { return DecodeRunLength(runLength, max); }, true},
-      {"LZW 9-bit chain",
-       [&](std::size_t max) { return TPDFLZWDecompressor(true).Decode(PackCodes(nineBit), {}, max); }, true},
+      {"LZW 9-bit",
+       [&](std::size_t max) { return TPDFLZWDecompressor(true).Decode(lzwNineBit, {}, max); }, true},
       {"LZW full table",
-       [&](std::size_t max) { return TPDFLZWDecompressor(false).Decode(LzwRunOfA(false, 100000), {}, max); },
-       true},
+       [&](std::size_t max) { return TPDFLZWDecompressor(false).Decode(lzwFullTable, {}, max); }, true},
       {"Flate", [&](std::size_t max) { return InflateData(zlibBomb, max); }, true},
       {"Flate with TIFF predictor",
        [&](std::size_t max) { return InflateWithPredictor(zlibBomb, Parms(2, 3, 8, 7), max); }, true},
       {"Flate with PNG predictor",
        [&](std::size_t max) { return InflateWithPredictor(zlibBomb, Parms(12, 1, 8, 5), max); }, false},
-      {"ASCII85", [&](std::size_t max) { return DecodeASCII85(std::string(5000, 'z') + "~>", max); }, true},
+      {"ASCII85", [&](std::size_t max) { return DecodeASCII85(a85Zeros, max); }, true},
   };
   for (const BoundCase& c : cases) {
     const std::size_t size = c.decode(kLimit).size();
