@@ -1,0 +1,160 @@
+// Opening a file: the header and the object table built from the cross-reference data.
+
+#include "pdf/io/PDFReader.h"
+
+#include <algorithm>
+
+#include "pdf/io/ByteText.h"
+#include "pdf/io/XRefReader.h"
+#include "pdf/objects/Limits.h"
+#include "pdf/objects/PDFParser.h"
+
+namespace pdf {
+
+namespace {
+
+constexpr std::int64_t kHeaderWindow = 1024;
+
+// The leading run of digits and dots of text, when it reads as a number.
+std::string VersionText(std::string_view text) {
+  const std::size_t end = text.find_first_not_of("0123456789.");
+  const std::string_view version = text.substr(0, end);
+  return IsNumberText(version) ? std::string(version) : std::string();
+}
+
+}  // namespace
+
+TSmartPDFReader::TSmartPDFReader(TByteStream& stream) : stream_(stream), fileSize_(stream.Size()) {
+  maxTableSize_ = limits::kMinObjectTableSize + fileSize_ / limits::kFileBytesPerTableEntry;
+  if (!ReadHeader()) {
+    openError_ = kOpenNoHeader;
+    return;
+  }
+  if (!LoadCrossReferences() || trailers_.empty()) {
+    openError_ = kOpenNoXRef;
+    return;
+  }
+  trailer_ = trailers_.front();
+  hasEncrypt_ = trailer_->IndexOfKey("Encrypt") >= 0;
+}
+
+std::string TSmartPDFReader::ReadBytes(std::int64_t position, std::int64_t count) {
+  position = std::max<std::int64_t>(position, 0);
+  count = std::min(count, fileSize_ - position);
+  if (count < 1) return {};
+  std::string bytes(static_cast<std::size_t>(count), '\0');
+  stream_.Seek(position, TSeekOrigin::Beginning);
+  bytes.resize(stream_.Read(bytes.data(), bytes.size()));
+  return bytes;
+}
+
+bool TSmartPDFReader::ReadHeader() {
+  const std::string head = ReadBytes(0, kHeaderWindow);
+  const std::size_t pdf = head.find("%PDF-");
+  const std::size_t postScript = head.find("%!PS-Adobe-");
+  if (pdf == std::string::npos && postScript == std::string::npos) return false;
+  headerOffset_ = pdf == std::string::npos ? -1 : static_cast<std::int32_t>(pdf);
+  if (pdf != std::string::npos) version_ = VersionText(std::string_view(head).substr(pdf + 5, 10));
+  if (postScript != std::string::npos) {
+    const std::string_view after = std::string_view(head).substr(postScript + 11, 20);
+    const std::size_t marker = after.find("PDF-");
+    if (marker != std::string_view::npos) {
+      const std::string version = VersionText(std::string_view(head).substr(postScript + 11 + marker + 4, 10));
+      if (!version.empty()) version_ = version;
+    }
+  }
+  return true;
+}
+
+bool TSmartPDFReader::LoadCrossReferences() {
+  try {
+    startXRef_ = TPDFXRefReader(stream_).FindStartXRef();
+  } catch (...) {
+    startXRef_ = 0;
+  }
+  bool loaded = startXRef_ > 0 && WalkCrossReferences(0);
+  if (startXRef_ > 0 && entries_.empty() && headerOffset_ > 0) {
+    // Offsets of files with bytes in front of the header may count from the header.
+    loaded = WalkCrossReferences(headerOffset_);
+    headerRelative_ = !entries_.empty();
+  }
+  CorrectSubsectionStart();
+  offsets_.Sort();
+  return loaded && startXRef_ > 0;
+}
+
+bool TSmartPDFReader::WalkCrossReferences(std::int64_t baseOffset) {
+  TPDFXRefReader reader(stream_);
+  reader.BaseOffset = baseOffset;
+  reader.EntryHandler = [this](std::int32_t number, std::int32_t second, char kind, std::int64_t offset) {
+    HandleEntry(number, second, kind, offset);
+  };
+  reader.TrailerHandler = [this](const std::string& text) { HandleTrailer(text); };
+  const bool ok = reader.ReadSection(startXRef_);
+  hasXRefStream_ = reader.HasXRefStream;
+  return ok;
+}
+
+void TSmartPDFReader::HandleEntry(std::int32_t number, std::int32_t second, char kind, std::int64_t offset) {
+  // A number the file is far too small to hold is damage, not a reason to allocate.
+  if (number < 0 || number >= maxTableSize_) return;
+  if (static_cast<std::size_t>(number) >= entries_.size()) entries_.resize(static_cast<std::size_t>(number) + 1);
+  if (offset > fileSize_) {
+    kind = 'n';
+    offset = 0;
+    second = 0;
+  }
+  if (kind == 'n') offsets_.Append(offset);
+  Entry& entry = entries_[static_cast<std::size_t>(number)];
+  // The first definition delivered comes from the newest revision and wins.
+  if (number == 0 || entry.filled) return;
+  entry = Entry{offset, second, kind, true};
+}
+
+void TSmartPDFReader::HandleTrailer(const std::string& text) {
+  if (auto* dictionary = As<TPDFDictionary>(arena_.ParseObject(text))) trailers_.push_back(dictionary);
+}
+
+void TSmartPDFReader::CorrectSubsectionStart() {
+  // A table whose first subsection wrongly starts at 1 files the free-list head under
+  // object 1 and every object one number too high.
+  if (entries_.size() < 3) return;
+  const Entry& zero = entries_[0];
+  const Entry& one = entries_[1];
+  if (zero.offset != 0 || zero.second != 0 || one.offset != 0 || one.second != 65535) return;
+  const std::int64_t base = headerRelative_ ? headerOffset_ : 0;
+  if (ReadBytes(entries_[2].offset + base, 7) != "1 0 obj") return;
+  entries_.erase(entries_.begin());
+  // The highest number has no object of its own any more; it reads as none.
+  entries_.push_back(Entry{});
+}
+
+std::int32_t TSmartPDFReader::Generation(std::int32_t number) const {
+  if (number < 1 || number > MaxObjectNumber()) return 0;
+  const Entry& entry = entries_[static_cast<std::size_t>(number)];
+  return entry.kind == 'c' ? 0 : entry.second;
+}
+
+bool TSmartPDFReader::IsCompressed(std::int32_t number) const {
+  return number >= 1 && number <= MaxObjectNumber() && entries_[static_cast<std::size_t>(number)].kind == 'c';
+}
+
+std::string TSmartPDFReader::ReadObjectText(std::int32_t number) {
+  if (number < 1 || number > MaxObjectNumber()) return {};
+  const Entry& entry = entries_[static_cast<std::size_t>(number)];
+  if (entry.kind == 'c') return ReadCompressedObjectText(number, entry);
+  if (entry.kind == 'f' || entry.offset < 0) return {};
+  const std::int64_t start = entry.offset;
+  const std::int64_t end = offsets_.NextAfter(start) - 1;
+  const std::int64_t position = start + (headerRelative_ ? headerOffset_ : 0);
+  std::string text = ReadBytes(position, end > start ? end - start + 1 : fileSize_ - position);
+  // An offset a little too small starts inside the previous object's "endobj".
+  const std::size_t endobj = text.find("endobj");
+  if (endobj != std::string::npos && endobj < text.find("obj")) text.erase(0, endobj + 6);
+  const std::size_t obj = text.find("obj");
+  if (obj == std::string::npos) return {};
+  text.erase(0, obj + 3);
+  return text;
+}
+
+}  // namespace pdf

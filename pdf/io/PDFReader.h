@@ -1,0 +1,114 @@
+#pragma once
+// Random access to the objects of a PDF file by object number, without loading the file:
+// each object is cut out of the file (or out of an object stream) and parsed on request.
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <memory>
+#include <set>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "pdf/io/ByteStream.h"
+#include "pdf/io/SortedOffsets.h"
+#include "pdf/objects/PDFStructure.h"
+
+namespace pdf {
+
+class TSmartPDFReader {
+ public:
+  // 0 = usable; 1 = no PDF header; 2 = no usable cross-reference data or trailer.
+  enum : std::uint8_t { kOpenOk = 0, kOpenNoHeader = 1, kOpenNoXRef = 2 };
+
+  // Reads the header and the cross-reference data; check OpenError() before anything else.
+  // The stream is borrowed and must outlive the reader.
+  explicit TSmartPDFReader(TByteStream& stream);
+  TSmartPDFReader(const TSmartPDFReader&) = delete;
+  TSmartPDFReader& operator=(const TSmartPDFReader&) = delete;
+
+  std::uint8_t OpenError() const { return openError_; }
+  const std::string& Version() const { return version_; }
+  std::int64_t StartXRef() const { return startXRef_; }
+  bool HasEncrypt() const { return hasEncrypt_; }
+  bool HasXRefStream() const { return hasXRefStream_; }
+  std::int32_t HeaderOffset() const { return headerOffset_; }
+  bool HeaderRelative() const { return headerRelative_; }
+  TPDFDictionary* Trailer() const { return trailer_; }
+  TPDFStructure& Arena() { return arena_; }
+
+  std::int32_t MaxObjectNumber() const { return static_cast<std::int32_t>(entries_.size()) - 1; }
+  // The object parsed afresh into arena, or (arena null) from the cache or the reader's arena.
+  TPDFObject* GetObject(std::int32_t number, TPDFStructure* arena = nullptr);
+  std::int32_t Generation(std::int32_t number) const;
+  bool IsCompressed(std::int32_t number) const;
+  TPDFDictionary* TrailerDictionary(std::string_view key);
+  TPDFIndRef* TrailerReference(std::string_view key) const;
+  // Rewrites the trailer to close a single-revision copy of the file.
+  void PrepareTrailer();
+  // The object's text after "obj", or empty.
+  std::string ReadObjectText(std::int32_t number);
+
+  std::function<void(TSmartPDFReader&)> OnFileIDChanged;
+  // Told when an object stream of an encrypted file is loaded, before its data is decoded.
+  std::function<void(std::int32_t, TPDFStream&)> OnObjectStreamLoaded;
+
+  static constexpr std::size_t CacheCapacity = 100;
+
+ private:
+  struct Entry {
+    std::int64_t offset = 0;
+    std::int32_t second = 0;
+    char kind = 0;
+    bool filled = false;
+  };
+  // One decoded object stream with its parsed (object number, offset) header.
+  struct ObjectStream {
+    std::int32_t number = 0;
+    std::unique_ptr<TPDFStructure> arena;
+    TPDFStream* stream = nullptr;
+    std::vector<std::pair<std::int64_t, std::int64_t>> pairs;
+    std::int64_t first = 0;
+  };
+
+  bool ReadHeader();
+  bool LoadCrossReferences();
+  bool WalkCrossReferences(std::int64_t baseOffset);
+  void HandleEntry(std::int32_t number, std::int32_t second, char kind, std::int64_t offset);
+  void HandleTrailer(const std::string& text);
+  void CorrectSubsectionStart();
+  std::string ReadBytes(std::int64_t position, std::int64_t count);
+  std::string ReadCompressedObjectText(std::int32_t number, const Entry& entry);
+  const ObjectStream* LoadObjectStream(std::int32_t number);
+  TPDFObject* LoadObject(std::int32_t number, TPDFStructure& arena);
+  bool FindStreamData(std::string_view text, TPDFDictionary& dictionary, std::string& data);
+  std::int64_t DeclaredLength(TPDFDictionary& dictionary);
+  std::string NewFileIdentifier() const;
+  TPDFObject* ValueInTrailers(std::string_view key) const;
+
+  TByteStream& stream_;
+  std::int64_t fileSize_ = 0;
+  TPDFStructure arena_;
+  std::string version_;
+  TPDFDictionary* trailer_ = nullptr;
+  std::uint8_t openError_ = kOpenOk;
+  std::int64_t startXRef_ = 0;
+  bool hasEncrypt_ = false;
+  bool hasXRefStream_ = false;
+  std::int32_t headerOffset_ = -1;
+  bool headerRelative_ = false;
+  std::vector<Entry> entries_;
+  std::int64_t maxTableSize_ = 0;
+  TVelloSortedInt64List offsets_;
+  std::vector<TPDFDictionary*> trailers_;
+  std::deque<std::pair<std::int32_t, TPDFObject*>> objectCache_;
+  std::deque<ObjectStream> objectStreams_;
+  std::set<std::int32_t> brokenObjectStreams_;
+  // Objects being loaded right now: a /Length or object stream that leads back to one of
+  // them is a loop in the file.
+  std::set<std::int32_t> loading_;
+};
+
+}  // namespace pdf

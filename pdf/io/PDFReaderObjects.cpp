@@ -1,0 +1,167 @@
+// Loading objects: the object cache, stream data and objects inside object streams.
+
+#include <algorithm>
+
+#include "pdf/io/ByteText.h"
+#include "pdf/io/PDFReader.h"
+#include "pdf/objects/Limits.h"
+
+namespace pdf {
+
+namespace {
+
+bool IsBlankByte(char c) { return c == ' ' || c == '\t' || c == '\f' || c == '\0'; }
+
+bool StartsWithAt(std::string_view text, std::int64_t i, std::string_view word) {
+  return i >= 0 && static_cast<std::size_t>(i) <= text.size() && text.substr(static_cast<std::size_t>(i)).starts_with(word);
+}
+
+char ByteAt(std::string_view text, std::int64_t i) {
+  return i >= 0 && static_cast<std::size_t>(i) < text.size() ? text[static_cast<std::size_t>(i)] : '\x01';
+}
+
+// Index just past "stream" and its end of line, searching from `from`; npos when the
+// keyword is not followed by a proper end of line.
+std::size_t StreamDataStart(std::string_view text, std::size_t from) {
+  const std::size_t keyword = text.find("stream", from);
+  if (keyword == std::string_view::npos) return keyword;
+  std::size_t i = keyword + 6;
+  while (i < text.size() && IsBlankByte(text[i])) ++i;
+  if (text.substr(i).starts_with("\r\n")) return i + 2;
+  if (i < text.size() && (text[i] == '\r' || text[i] == '\n')) return i + 1;
+  return std::string_view::npos;
+}
+
+// 1-based position of "endstream" in text from i, stepping back up to 21 bytes when it
+// is not ahead; 0 when it is not found.
+std::int64_t LocateEndstream(std::string_view text, std::int64_t& i) {
+  const std::size_t from = static_cast<std::size_t>(std::clamp<std::int64_t>(i, 0, static_cast<std::int64_t>(text.size())));
+  const std::size_t found = text.find("endstream", from);
+  if (found != std::string_view::npos) return static_cast<std::int64_t>(found - from) + 1;
+  for (int step = 0; step < 21; ++step, --i) {
+    if (StartsWithAt(text, i, "endstream")) return 1;
+  }
+  return 0;
+}
+
+}  // namespace
+
+TPDFObject* TSmartPDFReader::GetObject(std::int32_t number, TPDFStructure* arena) {
+  if (arena != nullptr) return LoadObject(number, *arena);
+  for (const auto& [cachedNumber, object] : objectCache_) {
+    if (cachedNumber == number && object != nullptr) return object;
+  }
+  TPDFObject* object = LoadObject(number, arena_);
+  if (objectCache_.size() >= CacheCapacity) objectCache_.pop_front();
+  objectCache_.emplace_back(number, object);
+  return object;
+}
+
+TPDFObject* TSmartPDFReader::LoadObject(std::int32_t number, TPDFStructure& arena) {
+  // A /Length or object stream that refers back to an object being loaded is a loop.
+  if (loading_.count(number) != 0 || loading_.size() >= static_cast<std::size_t>(limits::kMaxObjectLoadDepth)) {
+    return nullptr;
+  }
+  loading_.insert(number);
+  const std::string text = ReadObjectText(number);
+  TPDFObject* object = text.empty() ? nullptr : arena.ParseObject(text);
+  if (auto* dictionary = As<TPDFDictionary>(object)) {
+    std::string data;
+    if (FindStreamData(text, *dictionary, data)) object = arena.NewStreamOf(std::move(data), dictionary);
+  }
+  loading_.erase(number);
+  return object;
+}
+
+std::int64_t TSmartPDFReader::DeclaredLength(TPDFDictionary& dictionary) {
+  TPDFObject* length = dictionary.GetValue("Length", false);
+  if (const auto* reference = As<TPDFIndRef>(length)) length = GetObject(reference->TargetNumber());
+  return NumberAsInt64(length).value_or(-1);
+}
+
+bool TSmartPDFReader::FindStreamData(std::string_view text, TPDFDictionary& dictionary, std::string& data) {
+  if (text.find("stream") == std::string_view::npos) return false;
+  TPDFStructure scratch;
+  std::size_t dictionaryEnd = 0;
+  scratch.ParseObjectAt(text, dictionaryEnd);
+  if (text.size() < dictionaryEnd + 13) return false;
+  const std::size_t start = StreamDataStart(text, dictionaryEnd);
+  if (start == std::string_view::npos) return false;
+  // A missing or unusable /Length reads as 0, so that the data is found by its "endstream"
+  // instead of being lost.
+  const std::int64_t n = std::max<std::int64_t>(DeclaredLength(dictionary), 0);
+  const auto last = static_cast<std::int64_t>(text.size()) - 1;
+  std::int64_t i = static_cast<std::int64_t>(start) + n;
+  if (i > last) {
+    // A /Length running past the text: look for "endstream" near the end instead.
+    i = last;
+    for (int step = 0; step < 21 && !StartsWithAt(text, i, "endstream"); ++step) --i;
+  }
+  if (IsBlankByte(ByteAt(text, i))) ++i;
+  if (ByteAt(text, i) == 'n') --i;
+  if (ByteAt(text, i) == '\r') ++i;
+  if (ByteAt(text, i) == '\n') ++i;
+  const std::int64_t l = LocateEndstream(text, i);
+  if (l == 0) return false;
+  // A short /Length is extended up to "endstream"; a long one is kept as declared.
+  const std::int64_t length = l == 1 ? n : n + l - 1;
+  data = std::string(text.substr(start, static_cast<std::size_t>(std::min<std::int64_t>(length, last + 1 - static_cast<std::int64_t>(start)))));
+  return true;
+}
+
+std::string TSmartPDFReader::ReadCompressedObjectText(std::int32_t number, const Entry& entry) {
+  if (entry.offset < 1 || entry.offset > INT32_MAX) return {};
+  const ObjectStream* objectStream = LoadObjectStream(static_cast<std::int32_t>(entry.offset));
+  const std::int64_t index = entry.second;
+  if (objectStream == nullptr || index < 0 || static_cast<std::size_t>(index) >= objectStream->pairs.size()) {
+    return {};
+  }
+  const auto& [pairNumber, relative] = objectStream->pairs[static_cast<std::size_t>(index)];
+  if (pairNumber != number) return {};
+  const std::string& data = objectStream->stream->Data();
+  const std::int64_t begin = relative + objectStream->first;
+  const std::int64_t end = static_cast<std::size_t>(index) + 1 < objectStream->pairs.size()
+                               ? objectStream->pairs[static_cast<std::size_t>(index) + 1].second + objectStream->first
+                               : static_cast<std::int64_t>(data.size());
+  if (begin < 0 || begin >= static_cast<std::int64_t>(data.size()) || end <= begin) return {};
+  return data.substr(static_cast<std::size_t>(begin), static_cast<std::size_t>(end - begin));
+}
+
+const TSmartPDFReader::ObjectStream* TSmartPDFReader::LoadObjectStream(std::int32_t number) {
+  for (const ObjectStream& cached : objectStreams_) {
+    if (cached.number == number) return &cached;
+  }
+  if (brokenObjectStreams_.count(number) != 0) return nullptr;
+  ObjectStream loaded;
+  loaded.number = number;
+  loaded.arena = std::make_unique<TPDFStructure>();
+  loaded.stream = As<TPDFStream>(LoadObject(number, *loaded.arena));
+  if (loaded.stream != nullptr && hasEncrypt_ && OnObjectStreamLoaded) OnObjectStreamLoaded(number, *loaded.stream);
+  const TPDFDictionary* dictionary = loaded.stream != nullptr ? loaded.stream->Dictionary() : nullptr;
+  const auto count = dictionary != nullptr ? NumberAsInt64(dictionary->GetValue("N", false)) : std::nullopt;
+  const auto first = dictionary != nullptr ? NumberAsInt64(dictionary->GetValue("First", false)) : std::nullopt;
+  if (dictionary == nullptr || dictionary->GetTypeName() != "ObjStm" || !count || !first || *count < 1 || *first < 0) {
+    brokenObjectStreams_.insert(number);
+    return nullptr;
+  }
+  loaded.stream->SetData(loaded.stream->GetDecodedData(), false);
+  loaded.first = *first;
+  const std::string& data = loaded.stream->Data();
+  TPDFStructure scratch;
+  const auto* header = As<TPDFArray>(scratch.ParseObject("[ " + data.substr(0, static_cast<std::size_t>(std::min<std::int64_t>(*first, static_cast<std::int64_t>(data.size())))) + " ]"));
+  if (header == nullptr || header->ItemCount() / 2 < *count) {
+    brokenObjectStreams_.insert(number);
+    return nullptr;
+  }
+  for (std::int32_t i = 0; i < *count; ++i) {
+    loaded.pairs.emplace_back(NumberAsInt64(header->GetItem(2 * i)).value_or(0),
+                              NumberAsInt64(header->GetItem(2 * i + 1)).value_or(0));
+  }
+  // Decoded object streams are kept a while, not for the reader's whole life, so that
+  // memory stays bounded on files with many of them.
+  if (objectStreams_.size() >= limits::kObjectStreamCacheSize) objectStreams_.pop_front();
+  objectStreams_.push_back(std::move(loaded));
+  return &objectStreams_.back();
+}
+
+}  // namespace pdf

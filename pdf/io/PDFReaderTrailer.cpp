@@ -1,0 +1,75 @@
+// Trailer look-ups and the trailer rewrite for a single-revision copy.
+
+#include <chrono>
+
+#include "pdf/io/PDFReader.h"
+#include "pdf/security/CryptoPrimitives.h"
+#include "pdf/security/RandomSource.h"
+
+namespace pdf {
+
+namespace {
+
+// Keys that describe the cross-reference data of the old file, not the document.
+constexpr std::string_view kObsoleteTrailerKeys[] = {"Prev", "DecodeParms", "Filter", "Length",
+                                                     "Type", "W", "Index"};
+
+}  // namespace
+
+TPDFObject* TSmartPDFReader::ValueInTrailers(std::string_view key) const {
+  if (trailer_ != nullptr && trailer_->IndexOfKey(key) >= 0) return trailer_->GetValue(key, false);
+  for (const TPDFDictionary* trailer : trailers_) {
+    if (trailer->IndexOfKey(key) >= 0) return trailer->GetValue(key, false);
+  }
+  return nullptr;
+}
+
+TPDFIndRef* TSmartPDFReader::TrailerReference(std::string_view key) const {
+  return As<TPDFIndRef>(ValueInTrailers(key));
+}
+
+TPDFDictionary* TSmartPDFReader::TrailerDictionary(std::string_view key) {
+  const auto resolve = [this](TPDFObject* value) {
+    const auto* reference = As<TPDFIndRef>(value);
+    return reference != nullptr ? GetObject(reference->TargetNumber()) : value;
+  };
+  TPDFObject* value = trailer_ != nullptr ? resolve(trailer_->GetValue(key, false)) : nullptr;
+  for (std::size_t i = 0; value == nullptr && i < trailers_.size(); ++i) {
+    value = resolve(trailers_[i]->GetValue(key, false));
+  }
+  return As<TPDFDictionary>(value);
+}
+
+std::string TSmartPDFReader::NewFileIdentifier() const {
+  const auto now = std::chrono::system_clock::now().time_since_epoch();
+  const double days = std::chrono::duration<double, std::ratio<86400>>(now).count();
+  const std::string seed = RandomBytes(16) + std::to_string(days);
+  return MD5Digest(MD5HexText(MD5Digest(seed)).substr(0, 8));
+}
+
+void TSmartPDFReader::PrepareTrailer() {
+  if (trailer_ == nullptr) return;
+  trailer_->DeleteKey("Size");
+  trailer_->SetValue("Size", arena_.NewNumber(MaxObjectNumber() + 1.0));
+  for (const std::string_view key : {std::string_view("Info"), std::string_view("Root")}) {
+    if (trailer_->IndexOfKey(key) < 0) {
+      if (TPDFIndRef* reference = TrailerReference(key)) trailer_->SetValue(key, reference);
+    }
+  }
+  TPDFString* identifier = arena_.NewString(NewFileIdentifier(), true);
+  TPDFObject* id = trailer_->GetValue("ID", false);
+  if (const auto* reference = As<TPDFIndRef>(id)) id = GetObject(reference->TargetNumber());
+  if (auto* pair = As<TPDFArray>(id); pair != nullptr && pair->ItemCount() >= 2) {
+    // The first half stays: keys derived from it must remain valid.
+    if (auto* second = As<TPDFString>(pair->GetItem(1))) {
+      second->SetValue(identifier->Value());
+      second->SetHexForm(true);
+    }
+  } else if (trailer_->IndexOfKey("ID") < 0) {
+    trailer_->SetValue("ID", arena_.NewArrayOf({identifier, identifier}));
+    if (OnFileIDChanged) OnFileIDChanged(*this);
+  }
+  for (const std::string_view key : kObsoleteTrailerKeys) trailer_->DeleteKey(key);
+}
+
+}  // namespace pdf

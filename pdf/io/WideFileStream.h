@@ -1,0 +1,86 @@
+#pragma once
+// A seekable byte stream over one operating-system file, opened by a UTF-16 path.
+//
+// Open modes: kFileModeCreate makes a new empty file (an existing one is emptied) with read and
+// write access. Any other mode opens an existing file: bits 0..1 select the access (0 read, 1
+// write, 2 both, 3 invalid), bits 4..7 the sharing granted to other openers (0 and 1 none, 2 read,
+// 3 write, 4 both, above 4 invalid); all other bits are ignored. A sharing that refuses other
+// writers (0, 1, 2) protects the file while the stream lives: see OpenInputRegistry.h.
+//
+// Writes are buffered. A write the operating system refuses is never lost silently: from then on
+// Write returns 0 and Flush and Sync raise.
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string_view>
+#include <vector>
+
+#include "pdf/io/ByteStream.h"
+#include "pdf/io/OpenInputRegistry.h"
+#include "pdf/objects/PDFError.h"
+
+namespace pdf {
+
+// Opening or creating a file failed, an invalid mode included. Deliberately says no more than
+// "Error": callers map it to one error code and must not depend on platform details.
+class EFCreateError : public EPDFError {
+ public:
+  EFCreateError() : EPDFError("Error") {}
+};
+
+inline constexpr std::uint16_t kFileModeCreate = 0xFFFF;
+// Read access, others may only read: how inputs are opened.
+inline constexpr std::uint16_t kFileModeInput = 0x20;
+
+class TVelloPDFWideFileStream final : public TByteStream {
+ public:
+  // Raises EFCreateError when the file cannot be opened or created as the mode asks.
+  TVelloPDFWideFileStream(std::u16string_view path, std::uint16_t mode);
+  // Flushes what is buffered (a failure is dropped: destructors do not raise) and closes the file.
+  ~TVelloPDFWideFileStream() override;
+
+  // Sets the file's size (flushing first); the position moves back to the new end if it was
+  // beyond it. Raises EPDFError when the size cannot be set or earlier writes failed.
+  void SetSize(std::int64_t size) override;
+  // Never raises: 0 on failure, fewer than count only at the end of the file or on failure.
+  std::size_t Read(void* buffer, std::size_t count) override;
+  std::size_t Write(const void* buffer, std::size_t count) override;
+  // Origins other than the three of TSeekOrigin (after masking to the low seven bits) and targets
+  // before the beginning fail: the result is then -1 and the position is unchanged.
+  std::int64_t Seek(std::int64_t offset, TSeekOrigin origin) override;
+  void Flush() override;
+  // Flushes and has the operating system commit the file to storage, as an atomic replacement
+  // (write a temporary file, sync, rename) needs before the rename.
+  void Sync();
+  using TByteStream::Write;
+
+ private:
+  // Owns a file descriptor; -1 owns nothing.
+  class TDescriptor {
+   public:
+    explicit TDescriptor(int fd) : fd_(fd) {}
+    ~TDescriptor();
+    TDescriptor(const TDescriptor&) = delete;
+    TDescriptor& operator=(const TDescriptor&) = delete;
+    int Get() const { return fd_; }
+
+   private:
+    const int fd_;
+  };
+
+  // Hands the buffered bytes to the operating system; false (and the failure recorded) when it
+  // does not take them all. Never raises.
+  bool FlushBuffer() noexcept;
+  std::size_t WriteThrough(const void* buffer, std::size_t count) noexcept;
+  void RaiseIfWriteFailed() const;
+
+  TDescriptor descriptor_;
+  std::optional<TOpenInputRegistration> protection_;
+  bool writable_ = false;
+  std::vector<unsigned char> buffer_;
+  // errno of the first failed write; 0 while every write succeeded.
+  int writeError_ = 0;
+};
+
+}  // namespace pdf
