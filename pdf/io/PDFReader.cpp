@@ -22,6 +22,17 @@ std::string VersionText(std::string_view text) {
   return IsNumberText(version) ? std::string(version) : std::string();
 }
 
+// The "obj" that ends an object header ("12 0 obj"): an offset a few bytes too small can
+// start inside "endobj", whose tail ("dobj", "obj") must not be taken for it.
+std::size_t FindObjectKeyword(std::string_view text) {
+  for (std::size_t obj = text.find("obj"); obj != std::string_view::npos; obj = text.find("obj", obj + 1)) {
+    std::size_t before = obj;
+    while (before > 0 && (text[before - 1] == ' ' || text[before - 1] == '\r' || text[before - 1] == '\n')) --before;
+    if (before > 0 && IsDecimalDigit(text[before - 1])) return obj;
+  }
+  return text.find("obj");
+}
+
 }  // namespace
 
 TSmartPDFReader::TSmartPDFReader(TByteStream& stream) : stream_(stream), fileSize_(stream.Size()) {
@@ -151,7 +162,7 @@ std::string TSmartPDFReader::ReadObjectText(std::int32_t number) {
   // An offset a little too small starts inside the previous object's "endobj".
   const std::size_t endobj = text.find("endobj");
   if (endobj != std::string::npos && endobj < text.find("obj")) text.erase(0, endobj + 6);
-  const std::size_t obj = text.find("obj");
+  const std::size_t obj = FindObjectKeyword(text);
   if (obj == std::string::npos) return {};
   text.erase(0, obj + 3);
   return text;

@@ -1,0 +1,212 @@
+#include "pdf/io/PDFReader.h"
+
+#include <gtest/gtest.h>
+
+#include "pdf/io/MemoryStream.h"
+#include "tests/pdf/io/TestPdf.h"
+
+namespace pdf {
+namespace {
+
+using testing::OnePageDocument;
+using testing::TestPdf;
+
+struct OpenFile {
+  explicit OpenFile(std::string bytes) : stream(std::move(bytes)), reader(stream) {}
+  std::string Text(std::int32_t number) {
+    TPDFObject* object = reader.GetObject(number, &arena);
+    return object != nullptr ? object->ToText() : "none";
+  }
+  TMemoryStream stream;
+  TSmartPDFReader reader;
+  TPDFStructure arena;
+};
+
+TEST(Reader, OpensAPlainFileAndReadsEveryObject) {
+  OpenFile file(OnePageDocument().Finish("/Root 1 0 R"));
+  ASSERT_EQ(file.reader.OpenError(), 0);
+  EXPECT_EQ(file.reader.Version(), "1.4");
+  EXPECT_EQ(file.reader.MaxObjectNumber(), 4);
+  EXPECT_EQ(file.Text(2), "<<\n/Type /Pages\n/Kids [ 3 0 R ]\n/Count 1\n>>\n");
+  EXPECT_EQ(file.Text(4), "<<\n/Length 8\n>>\nstream\nBT ET q\n\nendstream");
+  EXPECT_EQ(file.Text(0), "none");
+  EXPECT_EQ(file.Text(5), "none");
+}
+
+TEST(Reader, HeaderForms) {
+  const std::string junk(300, 'j');
+  TestPdf relative(junk + "%PDF-1.6\n");
+  relative.Object(1, "(junk first)");
+  OpenFile shifted([&] {
+    TestPdf pdf(junk);
+    pdf.CountOffsetsFromHere().Raw("%PDF-1.6\n").Object(1, "(counted from the header)");
+    return pdf.Finish("");
+  }());
+  EXPECT_EQ(shifted.reader.OpenError(), 0);
+  EXPECT_TRUE(shifted.reader.HeaderRelative());
+  EXPECT_EQ(shifted.reader.HeaderOffset(), 300);
+  EXPECT_EQ(shifted.Text(1), "(counted from the header)");
+
+  OpenFile postScript(TestPdf("%!PS-Adobe-3.0 PDF-1.3\n").Object(1, "1").Finish(""));
+  EXPECT_EQ(postScript.reader.Version(), "1.3");
+  EXPECT_EQ(postScript.reader.HeaderOffset(), -1);
+
+  OpenFile noHeader(std::string(1100, ' ') + "%PDF-1.4\n");
+  EXPECT_EQ(noHeader.reader.OpenError(), 1);
+  OpenFile noStartXRef("%PDF-1.4\n1 0 obj\n1\nendobj\n");
+  EXPECT_EQ(noStartXRef.reader.OpenError(), 2);
+}
+
+TEST(Reader, NewestRevisionWinsAndOlderObjectsRemain) {
+  TestPdf pdf = OnePageDocument();
+  std::string bytes = pdf.Finish("/Root 1 0 R /Info 9 0 R");
+  const std::int64_t prev = pdf.Size() - 12;  // "startxref\nNNN\n%%EOF\n" holds the old offset
+  const std::size_t oldStart = bytes.rfind("startxref\n") + 10;
+  const std::string oldXRef = bytes.substr(oldStart, bytes.find('\n', oldStart) - oldStart);
+  (void)prev;
+  const auto update = static_cast<std::int64_t>(bytes.size());
+  bytes += "2 0 obj\n<< /Type /Pages /Kids [ 3 0 R ] /Count 1 /New true >>\nendobj\n";
+  const auto xref = static_cast<std::int64_t>(bytes.size());
+  bytes += "xref\n2 1\n" + TestPdf::Entry(update, 0, 'n') + "trailer\n<< /Size 5 /Root 1 0 R /Prev " + oldXRef +
+           " >>\nstartxref\n" + std::to_string(xref) + "\n%%EOF\n";
+  OpenFile file(bytes);
+  ASSERT_EQ(file.reader.OpenError(), 0);
+  EXPECT_NE(file.Text(2).find("/New true"), std::string::npos);
+  EXPECT_NE(file.Text(3).find("/Type /Page"), std::string::npos);
+  EXPECT_NE(file.reader.Trailer()->ToText().find("/Prev"), std::string::npos);
+  EXPECT_NE(file.reader.TrailerReference("Info"), nullptr);  // only in the older trailer
+}
+
+TEST(Reader, SubsectionWronglyStartingAtOneIsRenumbered) {
+  TestPdf pdf = OnePageDocument();
+  std::string bytes = pdf.Finish("/Root 1 0 R");
+  bytes.replace(bytes.find("xref\n0 5"), 8, "xref\n1 5");
+  OpenFile file(bytes);
+  ASSERT_EQ(file.reader.OpenError(), 0);
+  EXPECT_NE(file.Text(1).find("/Catalog"), std::string::npos);
+  EXPECT_NE(file.Text(4).find("stream"), std::string::npos);
+  EXPECT_EQ(file.Text(5), "none");
+}
+
+TEST(Reader, OffsetsIntoThePreviousEndobjAndBeyondTheFile) {
+  TestPdf pdf = OnePageDocument();
+  std::string bytes = pdf.Finish("/Root 1 0 R");
+  const std::string good = TestPdf::Entry(pdf.Offset(3), 0, 'n');
+  bytes.replace(bytes.find(good), good.size(), TestPdf::Entry(pdf.Offset(3) - 5, 0, 'n'));
+  const std::string four = TestPdf::Entry(pdf.Offset(4), 0, 'n');
+  bytes.replace(bytes.find(four), four.size(), TestPdf::Entry(999999, 0, 'n'));
+  OpenFile file(bytes);
+  EXPECT_NE(file.Text(3).find("/Type /Page"), std::string::npos);
+  EXPECT_EQ(file.Text(4), "none");
+}
+
+TEST(Reader, StreamLengthRepairs) {
+  struct Case {
+    std::string object;
+    std::string data;
+  };
+  const Case cases[] = {
+      {"<< /Length 5 0 R >>\nstream\n0123456789\nendstream", "0123456789"},
+      {"<< /Length 0 >>\nstream\n0123456789\nendstream", "0123456789\n"},
+      {"<< /Length 2 >>\nstream\n0123456789\r\nendstream", "0123456789\r\n"},
+      {"<< /Length 14 >>\nstream\n0123456789\nendstream", "0123456789\nend"},
+      {"<< /Length 400 >>\nstream\n0123456789\nendstream", std::string("0123456789\nendstream\nendobj\n")},
+      {"<< >>\nstream\n0123456789\nendstream", "0123456789\n"},
+      {"<< /Length 5 >>\nstream 01234\nendstream", ""}};
+  for (const Case& c : cases) {
+    TestPdf pdf;
+    pdf.Object(1, "<< /Type /Catalog >>").Object(4, c.object).Object(5, "10");
+    OpenFile file(pdf.Finish("/Root 1 0 R"));
+    auto* stream = As<TPDFStream>(file.reader.GetObject(4, &file.arena));
+    if (c.data.empty()) {
+      EXPECT_EQ(stream, nullptr) << c.object;
+      continue;
+    }
+    ASSERT_NE(stream, nullptr) << c.object;
+    EXPECT_EQ(stream->Data().substr(0, c.data.size()), c.data) << c.object;
+  }
+}
+
+std::string ObjectStreamFile() {
+  // Objects 2 and 3 live in object stream 4; the last one runs to the end of the data.
+  const std::string objects = "2 0 3 11 << /A 1 >> [ 1 2 3 ]";
+  TestPdf pdf("%PDF-1.5\n");
+  pdf.Object(1, "<< /Type /Catalog /Pages 2 0 R >>");
+  pdf.Object(4, "<< /Type /ObjStm /N 2 /First 9 /Length " + std::to_string(objects.size()) + " >>\nstream\n" +
+                    objects + "\nendstream");
+  std::string bytes = pdf.Bytes();
+  const auto xref = static_cast<std::int64_t>(bytes.size());
+  bytes += "xref\n0 5\n" + TestPdf::Entry(0, 65535, 'f') + TestPdf::Entry(pdf.Offset(1), 0, 'n') +
+           TestPdf::Entry(4, 0, 'c') + TestPdf::Entry(4, 1, 'c') + TestPdf::Entry(pdf.Offset(4), 0, 'n') +
+           "trailer\n<< /Size 5 /Root 1 0 R >>\nstartxref\n" + std::to_string(xref) + "\n%%EOF\n";
+  return bytes;
+}
+
+TEST(Reader, ObjectsInsideObjectStreams) {
+  OpenFile file(ObjectStreamFile());
+  ASSERT_EQ(file.reader.OpenError(), 0);
+  EXPECT_TRUE(file.reader.IsCompressed(3));
+  EXPECT_FALSE(file.reader.IsCompressed(4));
+  EXPECT_EQ(file.reader.Generation(3), 0);
+  EXPECT_EQ(file.Text(2), "<<\n/A 1\n>>\n");
+  EXPECT_EQ(file.Text(3), "[ 1 2 3 ]");
+  EXPECT_EQ(file.reader.ReadObjectText(3), "[ 1 2 3 ]");
+}
+
+TEST(Reader, PrepareTrailerForASingleRevisionCopy) {
+  struct Case {
+    std::string trailer;
+    bool hookFires;
+  };
+  for (const Case& c : {Case{"/Root 1 0 R /ID [ <AA> <BB> ] /Type /XRef /W [ 1 2 1 ] /Length 5 /Extra 12", false}, Case{"/Root 1 0 R", true}}) {
+    OpenFile file(OnePageDocument().Finish(c.trailer));
+    int fired = 0;
+    file.reader.OnFileIDChanged = [&](TSmartPDFReader&) { ++fired; };
+    file.reader.PrepareTrailer();
+    const TPDFDictionary* trailer = file.reader.Trailer();
+    ASSERT_NE(trailer, nullptr);
+    EXPECT_EQ(trailer->GetInteger("Size", 0), 5);
+    for (const char* gone : {"Type", "W", "Length"}) EXPECT_EQ(trailer->IndexOfKey(gone), -1) << gone;
+    EXPECT_EQ(fired, c.hookFires ? 1 : 0);
+    const auto* id = As<TPDFArray>(trailer->GetValue("ID", false));
+    ASSERT_NE(id, nullptr);
+    const auto* first = As<TPDFString>(id->GetItem(0));
+    const auto* second = As<TPDFString>(id->GetItem(1));
+    EXPECT_TRUE(second->HexForm());
+    EXPECT_EQ(second->Value().size(), 16u);
+    if (c.hookFires) {
+      EXPECT_EQ(first, second);
+    } else {
+      EXPECT_EQ(first->Value(), "\xAA");
+      EXPECT_GE(trailer->IndexOfKey("Extra"), 0);
+    }
+  }
+}
+
+TEST(Reader, HostileTablesAreBounded) {
+  TestPdf pdf = OnePageDocument();
+  std::string bytes = pdf.Finish("/Root 1 0 R");
+  // A subsection claiming object two billion in a tiny file is not allocated.
+  bytes.replace(bytes.find("xref\n0 5"), 8, "xref\n0 5");
+  const std::size_t trailer = bytes.find("trailer");
+  bytes.insert(trailer, "2000000000 1\n0000000009 00000 n \n");
+  bytes.replace(bytes.rfind("startxref\n") + 10, std::string::npos, std::to_string(bytes.find("xref\n0 5")) + "\n%%EOF\n");
+  OpenFile file(bytes);
+  EXPECT_EQ(file.reader.OpenError(), 0);
+  EXPECT_EQ(file.reader.MaxObjectNumber(), 4);
+}
+
+TEST(Reader, ObjectStreamThatContainsItselfReadsAsNone) {
+  TestPdf pdf("%PDF-1.5\n");
+  pdf.Object(1, "<< /Type /Catalog >>");
+  std::string bytes = pdf.Bytes();
+  const auto xref = static_cast<std::int64_t>(bytes.size());
+  bytes += "xref\n0 3\n" + TestPdf::Entry(0, 65535, 'f') + TestPdf::Entry(pdf.Offset(1), 0, 'n') +
+           TestPdf::Entry(2, 0, 'c') + "trailer\n<< /Size 3 /Root 1 0 R >>\nstartxref\n" + std::to_string(xref) +
+           "\n%%EOF\n";
+  OpenFile file(bytes);
+  EXPECT_EQ(file.Text(2), "none");
+}
+
+}  // namespace
+}  // namespace pdf
