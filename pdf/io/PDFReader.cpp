@@ -84,12 +84,16 @@ bool TSmartPDFReader::LoadCrossReferences() {
     startXRef_ = 0;
   }
   bool loaded = startXRef_ > 0 && WalkCrossReferences(0);
-  if (startXRef_ > 0 && entries_.empty() && headerOffset_ > 0) {
-    // Offsets of files with bytes in front of the header may count from the header.
+  if (startXRef_ > 0 && headerOffset_ > 0 && (entries_.empty() || OffsetsCountFromHeader())) {
+    // Offsets of files with bytes in front of the header may count from the header. The
+    // table itself can be found either way (its keyword is searched near the offset), so
+    // the objects it points at decide.
+    entries_.clear();
+    offsets_ = TVelloSortedInt64List();
+    trailers_.clear();
     loaded = WalkCrossReferences(headerOffset_);
     headerRelative_ = !entries_.empty();
   }
-  CorrectSubsectionStart();
   offsets_.Sort();
   return loaded && startXRef_ > 0;
 }
@@ -104,6 +108,29 @@ bool TSmartPDFReader::WalkCrossReferences(std::int64_t baseOffset) {
   const bool ok = reader.ReadSection(startXRef_);
   hasXRefStream_ = reader.HasXRefStream;
   return ok;
+}
+
+bool TSmartPDFReader::ObjectHeaderAt(std::int64_t position, std::int32_t number) {
+  const std::string head = ReadBytes(position, 24);
+  const std::size_t start = head.find_first_not_of(" \t\r\n\f");
+  const std::string expected = std::to_string(number) + " ";
+  return start != std::string::npos && head.compare(start, expected.size(), expected) == 0;
+}
+
+bool TSmartPDFReader::OffsetsCountFromHeader() {
+  constexpr int kSamples = 8;
+  int checked = 0;
+  int absolute = 0;
+  int relative = 0;
+  for (std::size_t n = 1; n < entries_.size() && checked < kSamples; ++n) {
+    const Entry& entry = entries_[n];
+    if (entry.kind != 'n' || entry.offset <= 0) continue;
+    ++checked;
+    const auto number = static_cast<std::int32_t>(n);
+    absolute += ObjectHeaderAt(entry.offset, number) ? 1 : 0;
+    relative += ObjectHeaderAt(entry.offset + headerOffset_, number) ? 1 : 0;
+  }
+  return relative > absolute;
 }
 
 void TSmartPDFReader::HandleEntry(std::int32_t number, std::int32_t second, char kind, std::int64_t offset) {
@@ -124,20 +151,6 @@ void TSmartPDFReader::HandleEntry(std::int32_t number, std::int32_t second, char
 
 void TSmartPDFReader::HandleTrailer(const std::string& text) {
   if (auto* dictionary = As<TPDFDictionary>(arena_.ParseObject(text))) trailers_.push_back(dictionary);
-}
-
-void TSmartPDFReader::CorrectSubsectionStart() {
-  // A table whose first subsection wrongly starts at 1 files the free-list head under
-  // object 1 and every object one number too high.
-  if (entries_.size() < 3) return;
-  const Entry& zero = entries_[0];
-  const Entry& one = entries_[1];
-  if (zero.offset != 0 || zero.second != 0 || one.offset != 0 || one.second != 65535) return;
-  const std::int64_t base = headerRelative_ ? headerOffset_ : 0;
-  if (ReadBytes(entries_[2].offset + base, 7) != "1 0 obj") return;
-  entries_.erase(entries_.begin());
-  // The highest number has no object of its own any more; it reads as none.
-  entries_.push_back(Entry{});
 }
 
 std::int32_t TSmartPDFReader::Generation(std::int32_t number) const {

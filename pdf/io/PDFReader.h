@@ -78,7 +78,8 @@ class TSmartPDFReader {
   bool WalkCrossReferences(std::int64_t baseOffset);
   void HandleEntry(std::int32_t number, std::int32_t second, char kind, std::int64_t offset);
   void HandleTrailer(const std::string& text);
-  void CorrectSubsectionStart();
+  bool OffsetsCountFromHeader();
+  bool ObjectHeaderAt(std::int64_t position, std::int32_t number);
   std::string ReadBytes(std::int64_t position, std::int64_t count);
   std::string ReadCompressedObjectText(std::int32_t number, const Entry& entry);
   const ObjectStream* LoadObjectStream(std::int32_t number);

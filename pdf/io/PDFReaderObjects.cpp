@@ -25,6 +25,8 @@ char ByteAt(std::string_view text, std::int64_t i) {
 std::size_t StreamDataStart(std::string_view text, std::size_t from) {
   const std::size_t keyword = text.find("stream", from);
   if (keyword == std::string_view::npos) return keyword;
+  // A "stream" past the end of this object belongs to the next one.
+  if (text.substr(from, keyword - from).find("endobj") != std::string_view::npos) return std::string_view::npos;
   std::size_t i = keyword + 6;
   while (i < text.size() && IsBlankByte(text[i])) ++i;
   if (text.substr(i).starts_with("\r\n")) return i + 2;

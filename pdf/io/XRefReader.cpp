@@ -82,15 +82,26 @@ std::int64_t TPDFXRefReader::FindStartXRef() {
   if (end < 0) return 0;
   const std::int64_t start = ScanBackwards("startxref", end, 8);
   if (start < 0) return 0;
-  std::string_view line = TrimLow(FirstLine(ReadAt(end - start - 9, start + 9)));
+  const std::string after = ReadAt(end - start - 9, start + 9);
+  std::string_view line = TrimLow(FirstLine(after));
   line = TrimLow(line.substr(0, line.find('%')));
   return DecimalValue(line, 0);
 }
 
 bool TPDFXRefReader::ReadSection(std::int64_t offset) {
   if (SectionHandler) SectionHandler(offset);
-  const bool seen = !visited_.insert(offset).second;
-  const bool ok = !seen && visited_.size() <= limits::kMaxXRefSections && DispatchSection(offset);
+  bool ok = false;
+  if (const auto done = finished_.find(offset); done != finished_.end()) {
+    // Reached again by another path (a hybrid file's stream and table may share a /Prev):
+    // its entries were delivered already.
+    ok = done->second;
+  } else if (active_.count(offset) == 0 && active_.size() + finished_.size() < limits::kMaxXRefSections) {
+    active_.insert(offset);
+    ok = DispatchSection(offset);
+    active_.erase(offset);
+    finished_.emplace(offset, ok);
+  }
+  // A section that leads back to itself is a loop: the chain ends there as failed.
   if (!ok && SectionHandler) SectionHandler(-offset);
   return ok;
 }
@@ -133,6 +144,7 @@ bool TPDFXRefReader::ReadTableSection(std::int64_t position) {
 bool TPDFXRefReader::ReadTableEntries(std::int64_t first, std::int64_t count, std::int64_t& position) {
   const std::string entries = ReadAt(count > INT64_MAX / kEntrySize ? INT64_MAX : count * kEntrySize, position);
   const std::string_view text(entries);
+  if (first == 1 && StartsAtOneByMistake(text)) first = 0;
   std::size_t at = 0;  // start of the current entry
   // Entries the file does not hold (a count beyond its end) are not delivered.
   for (std::int64_t k = 0; k < count && at + 18 <= text.size() && first + k <= INT32_MAX; ++k) {
@@ -149,6 +161,19 @@ bool TPDFXRefReader::ReadTableEntries(std::int64_t first, std::int64_t count, st
   }
   position += static_cast<std::int64_t>(at);
   return true;
+}
+
+// Some writers head their first subsection "1 n" although its first entry is the free-list
+// head of object 0: the object at the second entry's offset then calls itself object 1.
+bool TPDFXRefReader::StartsAtOneByMistake(std::string_view entries) {
+  if (entries.size() < 2 * 18 || DecimalValue(entries.substr(0, 10), -1) != 0 ||
+      DecimalValue(entries.substr(11, 5), -1) != 65535 || entries[17] != 'f') {
+    return false;
+  }
+  std::size_t second = 18;
+  while (second < entries.size() && (entries[second] == ' ' || entries[second] == '\r' || entries[second] == '\n')) ++second;
+  const std::int64_t offset = DecimalValue(entries.substr(second, 10), -1);
+  return offset > 0 && ReadAt(7, offset) == "1 0 obj";
 }
 
 std::int64_t TPDFXRefReader::FindForward(std::string_view marker, std::int64_t from) {

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <set>
 #include <string>
 #include <string_view>
@@ -48,6 +49,7 @@ class TPDFXRefReader {
   bool ReadTableSection(std::int64_t position);
   bool ReadTableEntries(std::int64_t first, std::int64_t count, std::int64_t& position);
   std::int64_t FindForward(std::string_view marker, std::int64_t from);
+  bool StartsAtOneByMistake(std::string_view entries);
   bool ReadTableTrailer(std::int64_t position);
   bool HandleTableTrailer(std::string_view text);
   bool ReadStreamSection(std::int64_t position);
@@ -60,8 +62,10 @@ class TPDFXRefReader {
 
   TByteStream& stream_;
   std::int64_t fileSize_ = -1;
-  // Sections already entered: a chain that comes back to one of them has failed.
-  std::set<std::int64_t> visited_;
+  // Sections being read (a chain that comes back to one of them is a loop) and sections read,
+  // with their results.
+  std::set<std::int64_t> active_;
+  std::map<std::int64_t, bool> finished_;
 };
 
 }  // namespace pdf

@@ -6,6 +6,7 @@
 #include "pdf/io/ByteText.h"
 #include "pdf/io/XRefReader.h"
 #include "pdf/objects/PDFStructure.h"
+#include "pdf/objects/StreamFilters.h"
 
 namespace pdf {
 
@@ -82,6 +83,18 @@ class FieldReader {
   std::size_t position_ = 0;
 };
 
+// Entries behind a filter we cannot undo would be read from encoded bytes as garbage.
+bool HasUndecodableFilter(const TPDFDictionary& dictionary) {
+  const TPDFObject* filter = dictionary.GetValue("Filter", false);
+  if (const auto* name = As<TPDFName>(filter)) return !IsDecodableFilter(name->Value());
+  const auto* filters = As<TPDFArray>(filter);
+  for (std::int32_t i = 0; filters != nullptr && i < filters->ItemCount(); ++i) {
+    const auto* item = As<TPDFName>(filters->GetItem(i));
+    if (item == nullptr || !IsDecodableFilter(item->Value())) return true;
+  }
+  return false;
+}
+
 std::int64_t ReadWidth(const TPDFArray& widths, std::int32_t i) {
   return std::clamp<std::int64_t>(NumberAsInt64(widths.GetItem(i)).value_or(0), -1, 9);
 }
@@ -114,7 +127,7 @@ bool TPDFXRefReader::ReadStreamSection(std::int64_t position) {
   TPDFStructure scratch;
   std::size_t dictionaryEnd = 0;
   auto* dictionary = As<TPDFDictionary>(scratch.ParseObjectAt(window, dictionaryEnd));
-  if (dictionary == nullptr || dictionary->GetTypeName() != "XRef") return false;
+  if (dictionary == nullptr || dictionary->GetTypeName() != "XRef" || HasUndecodableFilter(*dictionary)) return false;
   const auto size = NumberAsInt64(dictionary->GetValue("Size", false));
   if (!size) return false;
   const std::int64_t prev = NumberAsInt64(dictionary->GetValue("Prev", false)).value_or(0);

@@ -201,7 +201,9 @@ TPDFObject* TPDFParser::ParseValue() {
   if (At("<<") && text_.size() - pos_ >= 4) return ParseDictionary();
   if (c == '[') return ParseArray();
   if (TPDFObject* keyword = ParseKeyword()) return keyword;
-  if (IsDigit(c) || c == '-' || c == '.') return ParseNumberOrReference();
+  // A leading "+" is legal PDF number syntax; files that use it must not lose the rest of
+  // their containers.
+  if (IsDigit(c) || c == '-' || c == '.' || c == '+') return ParseNumberOrReference();
   if (c == '(') return ParseLiteralString();
   if (c == '<') return ParseHexString();
   if (c == '/') return ParseName();
@@ -300,7 +302,9 @@ TPDFObject* TPDFParser::ParseNumberOrReference() {
       ++end;
     }
   }
-  const std::string token = NormaliseNumberToken(text_.substr(start, end - start));
+  std::string_view raw = text_.substr(start, end - start);
+  if (raw.starts_with('+')) raw.remove_prefix(1);
+  const std::string token = NormaliseNumberToken(raw);
   const double value = ConvertNumberToken(token, exponentTaken);
   pos_ = end;
   if (!dotTaken) {

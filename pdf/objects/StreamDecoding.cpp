@@ -83,6 +83,14 @@ std::string ApplyFilter(const FilterStep& step, const std::string& data) {
 
 }  // namespace
 
+bool IsDecodableFilter(std::string_view name) {
+  for (const std::string_view known : {"FlateDecode", "Fl", "RunLengthDecode", "RL", "ASCII85Decode", "A85",
+                                       "ASCIIHexDecode", "LZWDecode"}) {
+    if (name == known) return true;
+  }
+  return false;
+}
+
 std::string TPDFStream::GetDecodedData() const {
   std::vector<FilterStep> steps = CollectFilters(*dictionary_);
   AttachParameters(*dictionary_, steps);

@@ -20,6 +20,9 @@ struct TPDFFlateParms {
 };
 struct TPDFLZWParms : TPDFFlateParms {};
 
+// True for the filter names GetDecodedData can undo (the others are passed over).
+bool IsDecodableFilter(std::string_view name);
+
 std::string InflateData(std::string_view data, std::size_t maxOutput = limits::kMaxDecodedBytes);
 std::string InflateWithPredictor(std::string_view data, const TPDFFlateParms& parms,
                                  std::size_t maxOutput = limits::kMaxDecodedBytes);
