@@ -1,0 +1,137 @@
+// Reading a file's /Encrypt dictionary into the handler's record, and building the
+// /Encrypt dictionary of a file being encrypted.
+
+#include "pdf/io/ByteText.h"
+#include "pdf/security/SecurityInfo.h"
+
+namespace pdf {
+
+namespace {
+
+std::int32_t IntegerEntry(const TPDFDictionary& dictionary, std::string_view key) {
+  const auto* number = As<TPDFNumeric>(dictionary.GetValue(key, false));
+  return number != nullptr ? number->AsInteger() : 0;
+}
+
+std::string StringEntry(const TPDFDictionary& dictionary, std::string_view key) {
+  const auto* text = As<TPDFString>(dictionary.GetValue(key, false));
+  return text != nullptr ? text->Value() : std::string();
+}
+
+std::string NameEntry(const TPDFDictionary& dictionary, std::string_view key) {
+  const auto* name = As<TPDFName>(dictionary.GetValue(key, false));
+  return name != nullptr ? name->Value() : std::string();
+}
+
+// /P as 32 bits: 4294967292 and -4 read alike.
+std::uint32_t PermissionEntry(const TPDFDictionary& dictionary) {
+  return static_cast<std::uint32_t>(NumberAsInt64(dictionary.GetValue("P", false)).value_or(0));
+}
+
+}  // namespace
+
+void TSmartPDFInfo::ReadEncryption() {
+  record_ = TSmartPDFEncryption{};
+  encryptDictionary_ = reader_.TrailerDictionary("Encrypt");
+  if (encryptDictionary_ == nullptr) {
+    encryptionState_ = 0;
+    return;
+  }
+  if (NameEntry(*encryptDictionary_, "Filter") == "Standard") ReadStandardEncryption(*encryptDictionary_);
+  // A dictionary the handler does not understand still marks the file encrypted.
+  encryptionState_ = IntegerEntry(*encryptDictionary_, "V") != 0 ? 1 : 2;
+}
+
+const TPDFDictionary* TSmartPDFInfo::StandardCryptFilter(const TPDFDictionary& encrypt) const {
+  if (NameEntry(encrypt, "StrF") != "StdCF" || NameEntry(encrypt, "StmF") != "StdCF") return nullptr;
+  const auto* filters = As<TPDFDictionary>(encrypt.GetValue("CF", false));
+  return filters != nullptr ? As<TPDFDictionary>(filters->GetValue("StdCF", false)) : nullptr;
+}
+
+void TSmartPDFInfo::TakeEntries(const TPDFDictionary& encrypt, bool withAES256Values) {
+  record_.Revision = IntegerEntry(encrypt, "R");
+  record_.VersionCode = static_cast<std::uint32_t>(IntegerEntry(encrypt, "V"));
+  record_.OwnerValue = StringEntry(encrypt, "O");
+  record_.UserValue = StringEntry(encrypt, "U");
+  record_.PermissionBits = PermissionEntry(encrypt);
+  if (!withAES256Values) return;
+  record_.OwnerKeyValue = StringEntry(encrypt, "OE");
+  record_.UserKeyValue = StringEntry(encrypt, "UE");
+  record_.PermsValue = StringEntry(encrypt, "Perms");
+}
+
+void TSmartPDFInfo::ReadStandardEncryption(const TPDFDictionary& encrypt) {
+  const std::int32_t v = IntegerEntry(encrypt, "V");
+  const std::int32_t r = IntegerEntry(encrypt, "R");
+  if ((v == 1 || v == 2) && (r == 2 || r == 3)) {
+    TakeEntries(encrypt, false);
+    record_.KeyLength = (v == 2 || (v == 1 && r == 3)) ? IntegerEntry(encrypt, "Length") : 40;
+    return;
+  }
+  if (v == 4 && r == 4) {
+    if (const auto* flag = As<TPDFBoolean>(encrypt.GetValue("EncryptMetadata", false))) {
+      record_.MetadataEncrypted = flag->Value();
+    }
+  }
+  const TPDFDictionary* filter = (v == 4 && r == 4) || (v == 5 && (r == 5 || r == 6)) ? StandardCryptFilter(encrypt) : nullptr;
+  if (filter == nullptr) return;
+  const std::string method = NameEntry(*filter, "CFM");
+  const auto* filterLength = As<TPDFNumeric>(filter->GetValue("Length", false));
+  if (v == 4 && (method == "AESV2" || method == "V2")) {
+    TakeEntries(encrypt, false);
+    record_.UsesAES = method == "AESV2";
+    record_.KeyLength = filterLength != nullptr ? filterLength->AsInteger() : (record_.UsesAES ? 128 : 40);
+  } else if (v == 5 && method == "AESV3") {
+    TakeEntries(encrypt, true);
+    record_.UsesAES = true;
+    record_.KeyLength = filterLength != nullptr ? filterLength->AsInteger() : 32;
+    if (record_.KeyLength == 256) record_.KeyLength = 32;
+  }
+}
+
+void TSmartPDFInfo::AddStrengthEntries(TPDFDictionary& dictionary, std::uint8_t strength) {
+  TPDFStructure& arena = reader_.Arena();
+  const bool aes256 = strength == kCipherAES_256_R5 || strength == kCipherAES_256_R6;
+  const int v = strength == kCipherRC4_40 ? 1 : strength == kCipherAES_128 ? 4 : aes256 ? 5 : 2;
+  const int r = strength == kCipherRC4_40 ? 2 : strength == kCipherAES_128 ? 4 : strength == kCipherAES_256_R5 ? 5 : strength == kCipherAES_256_R6 ? 6 : 3;
+  dictionary.SetValue("V", arena.NewNumber(v));
+  dictionary.SetValue("R", arena.NewNumber(r));
+  if (strength == kCipherRC4_40) return;
+  dictionary.SetValue("Length", arena.NewNumber(aes256 ? 256 : 128));
+  if (strength != kCipherAES_128 && !aes256) return;
+  dictionary.SetValue("StrF", arena.CommonName("StdCF"));
+  dictionary.SetValue("StmF", arena.CommonName("StdCF"));
+  TPDFDictionary* filter = arena.NewDictionary();
+  filter->SetValue("AuthEvent", arena.CommonName("DocOpen"));
+  filter->SetValue("Length", arena.NewNumber(aes256 ? 32 : 16));
+  filter->SetValue("CFM", arena.CommonName(aes256 ? "AESV3" : "AESV2"));
+  TPDFDictionary* filters = arena.NewDictionary();
+  filters->SetValue("StdCF", filter);
+  dictionary.SetValue("CF", filters);
+}
+
+TPDFDictionary* TSmartPDFInfo::BuildEncryptDictionary(std::string_view ownerBytes, std::string_view userBytes,
+                                                      std::uint8_t strength, std::uint8_t basicFlags,
+                                                      std::uint8_t extendedFlags, std::int32_t number) {
+  handler_->PrepareEncryption(ownerBytes, userBytes, strength, basicFlags, extendedFlags);
+  TPDFStructure& arena = reader_.Arena();
+  if (TPDFDictionary* trailer = reader_.Trailer()) {
+    trailer->SetValue("Encrypt", arena.NewReference(number, 0));
+    if (auto* size = As<TPDFNumeric>(trailer->GetValue("Size", false))) size->SetValue(size->Value() + 1);
+  }
+  TPDFDictionary* dictionary = arena.NewDictionary();
+  encryptDictionary_ = dictionary;
+  dictionary->SetValue("Filter", arena.CommonName("Standard"));
+  AddStrengthEntries(*dictionary, strength);
+  dictionary->SetValue("O", arena.NewString(handler_->OwnerEntry(), true));
+  dictionary->SetValue("U", arena.NewString(handler_->UserEntry(), true));
+  if (strength == kCipherAES_256_R5 || strength == kCipherAES_256_R6) {
+    dictionary->SetValue("OE", arena.NewString(handler_->OwnerKeyEntry(), true));
+    dictionary->SetValue("UE", arena.NewString(handler_->UserKeyEntry(), true));
+    dictionary->SetValue("Perms", arena.NewString(handler_->PermsEntry(), true));
+  }
+  dictionary->SetValue("P", arena.NewNumber(static_cast<std::int32_t>(handler_->PermissionValue())));
+  return dictionary;
+}
+
+}  // namespace pdf

@@ -1,0 +1,88 @@
+// Per-object keys (algorithm 1 of ISO 32000-1; the file key itself for AESV3) and the walk that
+// encrypts or decrypts every string and stream of one object in place.
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "pdf/objects/PDFArray.h"
+#include "pdf/objects/PDFDictionary.h"
+#include "pdf/objects/PDFScalars.h"
+#include "pdf/objects/PDFStream.h"
+#include "pdf/security/CryptoPrimitives.h"
+#include "pdf/security/SecurityHandler.h"
+
+namespace pdf {
+namespace {
+
+constexpr std::size_t kObjectNumberBytes = 3;
+constexpr std::size_t kGenerationBytes = 2;
+constexpr std::size_t kObjectKeyExtension = 5;
+constexpr std::size_t kMaxObjectKeySize = 16;
+constexpr std::string_view kAESSalt = "sAlT";
+
+void AppendLowBytes(std::string& out, std::int32_t value, std::size_t count) {
+  const auto bits = static_cast<std::uint32_t>(value);
+  for (std::size_t i = 0; i < count; ++i) out += static_cast<char>((bits >> (8 * i)) & 0xFF);
+}
+
+bool IsAESKeySize(std::size_t size) { return size == 16 || size == 24 || size == 32; }
+
+}  // namespace
+
+std::string TSmartPDFCrypt::ObjectKey(std::int32_t number, std::int32_t generation) const {
+  if (cipherLevel_ == kCipherAES_256_R5 || cipherLevel_ == kCipherAES_256_R6) return fileKey_;
+  std::string input = objectKeyBase_;
+  AppendLowBytes(input, number, kObjectNumberBytes);
+  AppendLowBytes(input, generation, kGenerationBytes);
+  if (record_.UsesAES) input += kAESSalt;
+  const std::size_t size = std::min(objectKeyBase_.size() + kObjectKeyExtension, kMaxObjectKeySize);
+  return MD5Digest(input).substr(0, size);
+}
+
+void TSmartPDFCrypt::EncryptObject(std::string_view key, TPDFObject* object) const {
+  CryptObject(key, object, TDirection::kEncrypt);
+}
+
+void TSmartPDFCrypt::DecryptObject(std::string_view key, TPDFObject* object) const {
+  CryptObject(key, object, TDirection::kDecrypt);
+}
+
+std::string TSmartPDFCrypt::CryptBytes(std::string_view key, std::string_view bytes, TDirection direction) const {
+  if (!record_.UsesAES) return RC4Crypt(key, bytes);
+  if (direction == TDirection::kEncrypt) return AESEncryptPadded(key, bytes, *random_);
+  // After a wrong password the key derives from an empty base and has no AES size; what it would
+  // decrypt is unreadable either way, so it comes out empty like any value that fails to decrypt.
+  if (!IsAESKeySize(key.size())) return {};
+  return AESDecryptPadded(key, bytes);
+}
+
+// The cross-reference stream is never encrypted, and /Metadata stays in clear when /Encrypt says so.
+bool TSmartPDFCrypt::IsExemptFromDecryption(const TPDFStream& stream) const {
+  const TPDFDictionary* dictionary = stream.Dictionary();
+  const std::string type = dictionary != nullptr ? dictionary->GetTypeName() : std::string();
+  return type == "XRef" || (type == "Metadata" && !record_.MetadataEncrypted);
+}
+
+void TSmartPDFCrypt::CryptObject(std::string_view key, TPDFObject* object, TDirection direction) const {
+  if (auto* dictionary = As<TPDFDictionary>(object)) {
+    for (std::int32_t i = 0; i < dictionary->EntryCount(); ++i) {
+      TPDFName* name = nullptr;
+      TPDFObject* value = nullptr;
+      dictionary->GetEntry(i, name, value);
+      CryptObject(key, value, direction);
+    }
+  } else if (auto* array = As<TPDFArray>(object)) {
+    for (std::int32_t i = 0; i < array->ItemCount(); ++i) CryptObject(key, array->GetItem(i), direction);
+  } else if (auto* text = As<TPDFString>(object)) {
+    text->SetValue(CryptBytes(key, text->Value(), direction));
+  } else if (auto* stream = As<TPDFStream>(object)) {
+    if (direction == TDirection::kDecrypt && IsExemptFromDecryption(*stream)) return;
+    stream->SetRawData(CryptBytes(key, stream->Data(), direction));
+    CryptObject(key, stream->Dictionary(), direction);
+  }
+}
+
+}  // namespace pdf

@@ -1,0 +1,163 @@
+#pragma once
+// The PDF standard security handler of one document: tests passwords against the values of
+// an /Encrypt dictionary and derives the file key (reading), or computes the key and every
+// value of a new /Encrypt dictionary (writing). Revisions 2 to 6.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <utility>
+
+#include "pdf/security/RandomSource.h"
+
+namespace pdf {
+
+class TPDFObject;
+class TPDFStream;
+
+// The values of an /Encrypt dictionary; all zero or empty (MetadataEncrypted true) for a
+// file without one.
+struct TSmartPDFEncryption {
+  std::int32_t KeyLength = 0;  // bits for RC4 and AESV2 as the file gives it; 32 (bytes) for AESV3
+  std::int32_t Revision = 0;
+  std::uint32_t VersionCode = 0;
+  std::string OwnerValue;
+  std::string UserValue;
+  std::uint32_t PermissionBits = 0;  // /P as an unsigned 32-bit value
+  bool UsesAES = false;
+  std::string OwnerKeyValue;
+  std::string UserKeyValue;
+  std::string PermsValue;
+  bool MetadataEncrypted = true;
+};
+
+// The handler's scale of strengths.
+enum TCipherLevel : std::uint8_t {
+  kCipherRC4_40 = 0,
+  kCipherRC4_128 = 1,
+  kCipherAES_128 = 2,
+  kCipherAES_256_R5 = 3,
+  kCipherRC4_Other = 4,  // RC4 with a 41 to 127-bit key, read only
+  kCipherAES_256_R6 = 5,
+};
+
+// Permission flag bytes.
+enum TBasicPermission : std::uint8_t { kPermPrint = 1, kPermCopy = 2, kPermChange = 4, kPermAnnotate = 8 };
+enum TExtendedPermission : std::uint8_t {
+  kPermFillForms = 1, kPermAccessibility = 2, kPermAssemble = 4, kPermHighResPrint = 8
+};
+
+// The 32-byte password padding string of the standard security handler.
+extern const std::string_view PasswordPad;
+
+// Password text as bytes for RC4 and AESV2 keys: Windows-1252, every other character "?",
+// the first 32 bytes.
+std::string AnsiPasswordBytes(std::u16string_view text);
+// Password text as bytes for AESV3 keys: SASLprep then UTF-8, the first 127 bytes. A text
+// that SASLprep refuses is taken unprepared.
+std::string PreparedPasswordBytes(std::u16string_view text);
+// The UTF-8 bytes of the text without preparation (first 127 bytes), for files made by
+// tools that skip it.
+std::string UnpreparedPasswordBytes(std::u16string_view text);
+
+class TSmartPDFCrypt {
+ public:
+  // encryptionState: 0 not encrypted, 1 encrypted with a /V other than 0, 2 /V 0 or absent.
+  TSmartPDFCrypt(const TSmartPDFEncryption& record, std::string fileIdentifier, std::uint8_t encryptionState,
+                 TRandomSource& random = SystemRandom());
+
+  // Reading.
+  bool SetPassword(std::u16string_view text);
+  bool CheckUserPassword(std::u16string_view text);
+  bool CheckOwnerPassword(std::u16string_view text);
+  // Status code of inspection item index (see the inspection list).
+  std::int32_t SecurityItem(std::int32_t index);
+
+  // Writing: computes PermissionValue, FileKey, ObjectKeyBase and the entries to write.
+  void PrepareEncryption(std::string_view ownerBytes, std::string_view userBytes, std::uint8_t strength,
+                         std::uint8_t basicFlags, std::uint8_t extendedFlags);
+
+  void DecodePermissions(std::uint32_t p);
+  void ComposePermissionValue();
+  void ComputeStandardEntries();
+  void ComputeAES256Entries();
+  static std::string RevisionSixHash(std::string_view input, std::string_view password, std::string_view userBytes);
+
+  // Per-object keys and the in-place encryption of every string and stream of an object.
+  std::string ObjectKey(std::int32_t number, std::int32_t generation) const;
+  void EncryptObject(std::string_view key, TPDFObject* object) const;
+  void DecryptObject(std::string_view key, TPDFObject* object) const;
+
+  const std::string& ObjectKeyBase() const { return objectKeyBase_; }
+  const std::string& FileKey() const { return fileKey_; }
+  const std::u16string& AcceptedPassword() const { return acceptedPassword_; }
+  const TSmartPDFEncryption& EncryptRecord() const { return record_; }
+  std::uint8_t EncryptionState() const { return encryptionState_; }
+  std::uint32_t PermissionValue() const { return permissionValue_; }
+  std::uint8_t BasicPermissions() const { return basicPermissions_; }
+  std::uint8_t ExtendedPermissions() const { return extendedPermissions_; }
+  std::uint8_t CipherLevel() const { return cipherLevel_; }
+  const std::string& OwnerEntry() const { return ownerEntry_; }
+  const std::string& UserEntry() const { return userEntry_; }
+  const std::string& OwnerKeyEntry() const { return ownerKeyEntry_; }
+  const std::string& UserKeyEntry() const { return userKeyEntry_; }
+  const std::string& PermsEntry() const { return permsEntry_; }
+  bool ShortPermissions() const { return shortPermissions_; }
+  const std::string& FileIdentifier() const { return fileIdentifier_; }
+  void SetFileIdentifier(std::string identifier) { fileIdentifier_ = std::move(identifier); }
+
+ private:
+  enum class TDirection : std::uint8_t { kEncrypt, kDecrypt };
+
+  // Password tests.
+  std::uint8_t DocumentCipherLevel() const;
+  bool IsAES256Document() const;
+  bool CheckStandardUser(std::u16string_view text);
+  bool CheckStandardOwner(std::u16string_view text);
+  bool MatchesDocumentUserValue() const;
+  bool CheckAES256Password(std::u16string_view text, bool asOwner);
+  bool CheckAES256Bytes(std::string_view password, bool asOwner);
+
+  // Revisions 2 to 4.
+  std::size_t StandardKeySize() const;
+  bool UsesRevisionThreeRules() const;
+  std::string ComputeOwnerKey() const;
+  void ComputeOwnerEntry(const std::string& ownerKey);
+  std::string ComputeUserKey() const;
+  void ComputeUserEntry(const std::string& userKey);
+  std::string RecoverUserPassword(const std::string& ownerKey) const;
+
+  // Revisions 5 and 6.
+  static std::string AES256Hash(std::int32_t revision, std::string_view input, std::string_view password,
+                                std::string_view userBytes);
+  std::string PermissionsBlock() const;
+
+  // Object encryption.
+  std::string CryptBytes(std::string_view key, std::string_view bytes, TDirection direction) const;
+  void CryptObject(std::string_view key, TPDFObject* object, TDirection direction) const;
+  bool IsExemptFromDecryption(const TPDFStream& stream) const;
+
+  std::string objectKeyBase_;
+  std::string fileKey_;
+  std::u16string acceptedPassword_;
+  TSmartPDFEncryption record_;
+  std::uint8_t encryptionState_ = 0;
+  std::uint32_t permissionValue_ = 0;
+  std::uint8_t basicPermissions_ = 0;
+  std::uint8_t extendedPermissions_ = 0;
+  std::uint8_t cipherLevel_ = kCipherRC4_40;
+  std::string ownerEntry_;
+  std::string userEntry_;
+  std::string ownerPasswordBytes_;
+  std::string userPasswordBytes_;
+  bool shortPermissions_ = false;
+  std::string ownerKeyEntry_;
+  std::string userKeyEntry_;
+  std::string permsEntry_;
+  std::string fileIdentifier_;
+  // Not owned: the source outlives the handler (SystemRandom, or a test's own source).
+  TRandomSource* random_;
+};
+
+}  // namespace pdf
