@@ -1,0 +1,79 @@
+#include "pdf/facade/AtomicOutput.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+
+#include "pdf/io/FileOperations.h"
+#include "pdf/objects/PDFError.h"
+#include "pdf/objects/TextConversions.h"
+#include "pdf/security/CryptoPrimitives.h"
+#include "pdf/security/RandomSource.h"
+
+namespace pdf {
+
+namespace {
+
+std::string Folder(const std::string& path) {
+  const std::string folder = std::filesystem::path(path).parent_path().string();
+  return folder.empty() ? "." : folder;
+}
+
+void SyncFolder(const std::string& folder) {
+  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) throw EPDFError("cannot open folder " + folder);
+  const int synced = ::fsync(fd);
+  ::close(fd);
+  if (synced != 0) throw EPDFError("cannot sync folder " + folder);
+}
+
+}  // namespace
+
+std::optional<TFileIdentity> WideFileIdentity(std::u16string_view path) {
+  const std::optional<std::string> native = NativePath(path);
+  struct stat info {};
+  if (!native || ::stat(native->c_str(), &info) != 0) return std::nullopt;
+  return TFileIdentity{info.st_dev, info.st_ino};
+}
+
+bool CanReplaceOutput(std::u16string_view target, std::optional<TFileIdentity> input) {
+  const std::optional<std::string> native = NativePath(target);
+  struct stat info {};
+  if (!native) return false;
+  if (::stat(native->c_str(), &info) != 0) return true;  // nothing there to replace
+  if (S_ISDIR(info.st_mode)) return false;
+  const TFileIdentity identity{info.st_dev, info.st_ino};
+  if (input && *input == identity) return false;
+  return RunUnlessOpenInput(identity, [] { return true; });
+}
+
+TAtomicOutput::TAtomicOutput(std::u16string_view target) {
+  const std::optional<std::string> native = NativePath(target);
+  if (!native) throw EFCreateError();
+  target_ = *native;
+  const std::string name = std::filesystem::path(target_).filename().string();
+  temporary_ = Folder(target_) + "/." + name + "." + MD5HexText(RandomBytes(6)).substr(0, 12) + ".tmp";
+  stream_ = std::make_unique<TVelloPDFWideFileStream>(UTF8ToUnicode(temporary_), kFileModeCreate);
+}
+
+TAtomicOutput::~TAtomicOutput() {
+  stream_.reset();
+  if (!committed_) std::remove(temporary_.c_str());
+}
+
+void TAtomicOutput::Commit() {
+  stream_->Sync();
+  stream_.reset();
+  const std::optional<TFileIdentity> existing = WideFileIdentity(UTF8ToUnicode(target_));
+  const auto rename = [this] { return std::rename(temporary_.c_str(), target_.c_str()) == 0; };
+  // The check for an open input and the replacement happen as one step.
+  const bool renamed = existing ? RunUnlessOpenInput(*existing, rename) : rename();
+  if (!renamed) throw EPDFError("cannot replace " + target_);
+  committed_ = true;
+  SyncFolder(Folder(target_));
+}
+
+}  // namespace pdf

@@ -1,0 +1,92 @@
+#pragma once
+// The PDF library's single entry object: plain integers and wide strings in and out, a last
+// error code instead of exceptions, handles for the results it hands out, the checked
+// permission value and progress notification. One instance serves one thread.
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "pdf/facade/StringList.h"
+
+namespace pdf {
+
+class TAtomicOutput;
+class TByteStream;
+class TSmartPDFInfo;
+
+// Codes of the last error.
+enum TPDFErrorCode : std::int32_t {
+  kErrorNone = 0,
+  kErrorInputFile = 401,      // the input does not exist, cannot be opened or reading it failed
+  kErrorOutputReplace = 402,  // a file at the output path cannot be replaced
+  kErrorOutputWrite = 403,    // creating or writing the output failed
+  kErrorPassword = 404,       // encrypted, and the password opens it neither as owner nor as user
+  kErrorEncrypted = 406,      // the input is already encrypted
+  kErrorStrength = 407,       // strength outside 0..4
+  kErrorPermissions = 408,    // the permission value fails its check byte
+  kErrorNotPDF = 409,         // no header, or no usable cross-reference data and trailer
+};
+
+// Number of items of an inspection list.
+inline constexpr std::int32_t kInspectionItemCount = 44;
+
+class TVelloPDF {
+ public:
+  using ProgressHandler = std::function<void(std::int32_t percent)>;
+
+  TVelloPDF();
+  virtual ~TVelloPDF();
+  TVelloPDF(const TVelloPDF&) = delete;
+  TVelloPDF& operator=(const TVelloPDF&) = delete;
+
+  // The last error code, which the call resets to 0.
+  std::int32_t ErrorCode();
+  static std::int32_t BuildPermissionMask(std::int32_t print, std::int32_t copy, std::int32_t change,
+                                          std::int32_t annotate, std::int32_t fillForms,
+                                          std::int32_t accessibility, std::int32_t assemble,
+                                          std::int32_t printHighQuality);
+  static bool PermissionMaskIsValid(std::int32_t permissions);
+
+  std::int32_t RegisterHandle(const void* object);
+  const void* ResolveHandle(std::int32_t handle) const;
+  TVelloPDFStringList* ResolveInspection(std::int32_t handle) const;
+  void ReportProgress(std::int32_t percent);
+
+  // The file's inspection list of 44 items, or 0 (see ErrorCode).
+  std::int32_t InspectFile(std::u16string_view fileName, std::u16string_view password);
+  std::u16string InspectionItem(std::int32_t handle, std::int32_t index) const;
+  std::int32_t ReleaseInspection(std::int32_t handle);
+
+  // 1 once the input was accepted for encryption, else 0; ErrorCode 0 means the output is complete.
+  std::int32_t EncryptFileToFile(std::u16string_view inputName, std::u16string_view outputName,
+                                 std::u16string_view ownerPassword, std::u16string_view userPassword,
+                                 std::int32_t strength, std::int32_t permissions);
+
+  ProgressHandler OnProgress;
+  double ProgressScale = 0.0;
+  std::int32_t ProgressOffset = 0;
+  std::int32_t StepIndex = 1;
+  std::int32_t StepCount = 1;
+
+ private:
+  void FillInspection(TVelloPDFStringList& list, std::u16string_view fileName, TSmartPDFInfo& info,
+                      std::int64_t fileSize);
+  void CopyEncrypted(TByteStream& input, TAtomicOutput& output, std::string_view ownerBytes,
+                     std::string_view userBytes, std::int32_t strength, std::int32_t permissions,
+                     std::int32_t& result);
+
+  std::int32_t lastError_ = kErrorNone;
+  std::int32_t lastProgress_ = 0;
+  std::vector<std::unique_ptr<TVelloPDFStringList>> inspections_;
+  // Slot i holds the object of handle 0x58000000 + i; released slots are cleared, never reused.
+  std::vector<const void*> handles_;
+};
+
+// The class the application instantiates.
+class TCorvanePDFLibrary1013 final : public TVelloPDF {};
+
+}  // namespace pdf

@@ -1,0 +1,108 @@
+#include <gtest/gtest.h>
+
+#include "pdf/facade/VelloPDF.h"
+#include "pdf/objects/TextConversions.h"
+#include "tests/pdf/io/TestPdf.h"
+#include "tests/support/TestTools.h"
+
+namespace pdf {
+namespace {
+
+using testing::TempFolder;
+
+std::u16string Wide(const std::filesystem::path& path) { return UTF8ToUnicode(path.string()); }
+
+std::string ThreePages() {
+  testing::TestPdf pdf;
+  pdf.Object(1, "<< /Type /Catalog /Pages 2 0 R >>")
+      .Object(2, "<< /Type /Pages /Kids [ 3 0 R 4 0 R 5 0 R ] /Count 3 >>")
+      .Object(3, "<< /Type /Page /Parent 2 0 R /MediaBox [ 0 0 612 792 ] >>")
+      .Object(4, "<< /Type /Page /Parent 2 0 R /MediaBox [ 0 0 612 792 ] >>")
+      .Object(5, "<< /Type /Page /Parent 2 0 R /MediaBox [ 0 0 612 792 ] >>")
+      .Object(6, "<< /Title <FEFF03A9006D0065006700610020D83DDE00> /Author (A. Writer) /CreationDate (D:20240101120000Z) >>");
+  return pdf.Finish("/Root 1 0 R /Info 6 0 R");
+}
+
+TEST(InspectFile, UnencryptedFileGivesTheFullList) {
+  TempFolder folder;
+  const auto path = folder / "three.pdf";
+  const std::string bytes = ThreePages();
+  testing::WriteFile(path, bytes);
+  TCorvanePDFLibrary1013 pdf;
+  const std::int32_t handle = pdf.InspectFile(Wide(path), u"");
+  ASSERT_NE(handle, 0);
+  EXPECT_EQ(pdf.ErrorCode(), 0);
+  EXPECT_EQ(pdf.InspectionItem(handle, 0), Wide(path));
+  EXPECT_EQ(pdf.InspectionItem(handle, 1), UTF8ToUnicode(std::to_string(bytes.size())));
+  EXPECT_EQ(pdf.InspectionItem(handle, 2), u"A. Writer");
+  EXPECT_EQ(pdf.InspectionItem(handle, 3), u"\u03A9mega \U0001F600");
+  EXPECT_EQ(pdf.InspectionItem(handle, 8), u"1.4");
+  EXPECT_EQ(pdf.InspectionItem(handle, 9), u"3");
+  EXPECT_EQ(pdf.InspectionItem(handle, 10), u"D:20240101120000Z");
+  EXPECT_EQ(pdf.InspectionItem(handle, 13), u"None");
+  EXPECT_EQ(pdf.InspectionItem(handle, 14), u"No");
+  EXPECT_EQ(pdf.InspectionItem(handle, 20), u"0");
+  EXPECT_EQ(pdf.InspectionItem(handle, 23), u"4");
+  EXPECT_EQ(pdf.InspectionItem(handle, 31), u"0");
+  for (const int empty : {12, 16, 19, 32, 40}) EXPECT_EQ(pdf.InspectionItem(handle, empty), u"") << empty;
+  EXPECT_EQ(pdf.InspectionItem(handle, 43), u"11");
+  EXPECT_EQ(pdf.InspectionItem(handle, 44), u"");
+  EXPECT_EQ(pdf.InspectionItem(handle, -1), u"");
+  EXPECT_EQ(pdf.ReleaseInspection(handle), 1);
+  EXPECT_EQ(pdf.InspectionItem(handle, 13), u"");
+  EXPECT_EQ(pdf.ReleaseInspection(handle), 0);
+  // A released handle's index is never handed out again.
+  const std::int32_t next = pdf.InspectFile(Wide(path), u"");
+  EXPECT_GT(next, handle);
+}
+
+TEST(InspectFile, Failures) {
+  TempFolder folder;
+  testing::WriteFile(folder / "text.pdf", "just some text, not a PDF\n");
+  struct Case {
+    std::filesystem::path path;
+    std::int32_t error;
+  };
+  for (const Case& c : {Case{folder / "missing.pdf", kErrorInputFile}, Case{folder.Path(), kErrorInputFile},
+                        Case{folder / "text.pdf", kErrorNotPDF}}) {
+    TCorvanePDFLibrary1013 pdf;
+    EXPECT_EQ(pdf.InspectFile(Wide(c.path), u""), 0) << c.path;
+    EXPECT_EQ(pdf.ErrorCode(), c.error) << c.path;
+  }
+}
+
+TEST(InspectFile, EncryptedFilesNeedTheirPassword) {
+  if (!testing::HasProgram("qpdf")) GTEST_SKIP() << "qpdf is not installed";
+  TempFolder folder;
+  testing::WriteFile(folder / "plain.pdf", ThreePages());
+  struct Case {
+    std::string user, owner;
+    std::u16string given;
+    std::int32_t error;
+    std::u16string encryption;
+  };
+  const Case cases[] = {{"", "owner", u"", 0, u"User"},
+                        {"", "", u"", 0, u"Owner"},
+                        {"user", "owner", u"", kErrorPassword, u""},
+                        {"user", "owner", u"user", 0, u"User"},
+                        {"user", "owner", u"owner", 0, u"Owner"}};
+  for (const Case& c : cases) {
+    const auto path = folder / "encrypted.pdf";
+    ASSERT_EQ(testing::RunCommand("qpdf --encrypt " + testing::Quote(c.user) + " " + testing::Quote(c.owner) +
+                                  " 256 -- " + (folder / "plain.pdf").string() + " " + path.string())
+                  .exitCode,
+              0);
+    TCorvanePDFLibrary1013 pdf;
+    const std::int32_t handle = pdf.InspectFile(Wide(path), c.given);
+    EXPECT_EQ(pdf.ErrorCode(), c.error);
+    EXPECT_EQ(pdf.InspectionItem(handle, 13), c.encryption);
+    if (c.error == 0) {
+      EXPECT_EQ(pdf.InspectionItem(handle, 3), u"\u03A9mega \U0001F600");
+      EXPECT_EQ(pdf.InspectionItem(handle, 9), u"3");
+      EXPECT_EQ(pdf.InspectionItem(handle, 30), u"15");
+    }
+  }
+}
+
+}  // namespace
+}  // namespace pdf
