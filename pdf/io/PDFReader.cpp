@@ -3,6 +3,7 @@
 #include "pdf/io/PDFReader.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "pdf/io/ByteText.h"
 #include "pdf/io/XRefReader.h"
@@ -14,6 +15,8 @@ namespace pdf {
 namespace {
 
 constexpr std::int64_t kHeaderWindow = 1024;
+// An object's header must start within this many bytes of its table offset.
+constexpr std::int64_t kObjectHeaderWindow = 1024;
 
 // The leading run of digits and dots of text, when it reads as a number.
 std::string VersionText(std::string_view text) {
@@ -31,6 +34,34 @@ std::size_t FindObjectKeyword(std::string_view text) {
     if (before > 0 && IsDecimalDigit(text[before - 1])) return obj;
   }
   return text.find("obj");
+}
+
+// The number of an object header whose "obj" is at obj ("12 0 obj"), if it has one.
+std::optional<std::int64_t> HeaderNumber(std::string_view text, std::size_t obj) {
+  std::size_t i = obj;
+  const auto skipBlanks = [&] { while (i > 0 && (text[i - 1] == ' ' || text[i - 1] == '\r' || text[i - 1] == '\n')) --i; };
+  const auto skipDigits = [&] { while (i > 0 && IsDecimalDigit(text[i - 1])) --i; };
+  skipBlanks();
+  skipDigits();  // the generation
+  skipBlanks();
+  const std::size_t digitsEnd = i;
+  skipDigits();
+  if (i == digitsEnd) return std::nullopt;
+  return DecimalValue(text.substr(i, digitsEnd - i), -1);
+}
+
+// Where the object's text begins after its header, or npos when the bytes hold no header of
+// this object. An offset a little too small starts inside the previous object's "endobj".
+std::size_t ObjectBodyStart(std::string_view head, std::int32_t number) {
+  std::size_t from = 0;
+  const std::size_t endobj = head.find("endobj");
+  if (endobj != std::string_view::npos && endobj < head.find("obj")) from = endobj + 6;
+  const std::size_t obj = FindObjectKeyword(head.substr(from));
+  if (obj == std::string_view::npos) return obj;
+  // A table entry pointing at another object's header is damage: that object is not this one.
+  const std::optional<std::int64_t> named = HeaderNumber(head.substr(from), obj);
+  if (named && *named != number) return std::string_view::npos;
+  return from + obj + 3;
 }
 
 }  // namespace
@@ -171,13 +202,15 @@ std::string TSmartPDFReader::ReadObjectText(std::int32_t number) {
   const std::int64_t start = entry.offset;
   const std::int64_t end = offsets_.NextAfter(start) - 1;
   const std::int64_t position = start + (headerRelative_ ? headerOffset_ : 0);
-  std::string text = ReadBytes(position, end > start ? end - start + 1 : fileSize_ - position);
-  // An offset a little too small starts inside the previous object's "endobj".
-  const std::size_t endobj = text.find("endobj");
-  if (endobj != std::string::npos && endobj < text.find("obj")) text.erase(0, endobj + 6);
-  const std::size_t obj = FindObjectKeyword(text);
-  if (obj == std::string::npos) return {};
-  text.erase(0, obj + 3);
+  const std::int64_t extent = end > start ? end - start + 1 : fileSize_ - position;
+  // The header is looked for in the first bytes only, and the whole extent is read only for
+  // an object that calls itself by this number: a damaged table pointing thousands of
+  // entries at one place must not read that place thousands of times.
+  const std::string head = ReadBytes(position, std::min(extent, kObjectHeaderWindow));
+  const std::size_t bodyStart = ObjectBodyStart(head, number);
+  if (bodyStart == std::string::npos) return {};
+  std::string text = extent > static_cast<std::int64_t>(head.size()) ? ReadBytes(position, extent) : head;
+  text.erase(0, bodyStart);
   return text;
 }
 

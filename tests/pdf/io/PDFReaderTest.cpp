@@ -196,6 +196,17 @@ TEST(Reader, HostileTablesAreBounded) {
   EXPECT_EQ(file.reader.MaxObjectNumber(), 4);
 }
 
+TEST(Reader, EntriesPointingAtAnotherObjectsHeaderReadAsNone) {
+  TestPdf pdf = OnePageDocument();
+  std::string bytes = pdf.Finish("/Root 1 0 R");
+  // Object 3's entry points at object 2's header.
+  const std::string three = TestPdf::Entry(pdf.Offset(3), 0, 'n');
+  bytes.replace(bytes.find(three), three.size(), TestPdf::Entry(pdf.Offset(2), 0, 'n'));
+  OpenFile file(bytes);
+  EXPECT_EQ(file.Text(3), "none");
+  EXPECT_NE(file.Text(2).find("/Type /Pages"), std::string::npos);
+}
+
 TEST(Reader, ObjectStreamThatContainsItselfReadsAsNone) {
   TestPdf pdf("%PDF-1.5\n");
   pdf.Object(1, "<< /Type /Catalog >>");
