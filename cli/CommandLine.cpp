@@ -1,0 +1,334 @@
+#include "cli/CommandLine.h"
+
+#include <algorithm>
+#include <array>
+#include <optional>
+#include <set>
+#include <string_view>
+#include <utility>
+
+namespace cli {
+
+namespace {
+
+const std::string kHelpText =
+    R"(Usage:
+  ombreltenc-cli encrypt [OPTIONS] (--output-dir DIR | -o FILE) FILE_OR_FOLDER...
+  ombreltenc-cli inspect [--json] [--password-file F | --password-env VAR] FILE...
+  ombreltenc-cli --help | --version
+
+encrypt: writes an encrypted copy of each PDF file. A folder contributes its *.pdf files
+(in name order); already encrypted, unreadable and page-less files are refused.
+  --level LEVEL              rc4-40, rc4-128, aes-128 or aes-256 (default aes-256)
+  --output-dir DIR           write the copies into DIR (created if missing)
+  -o FILE                    write the copy of the single input file to FILE
+  --open-password-file F     the password needed to open the copies, read from file F
+  --open-password-env VAR    ... or from the environment variable VAR
+  --owner-password-file F    the password that lifts the restrictions, read from file F
+  --owner-password-env VAR   ... or from the environment variable VAR
+  --allow LIST               what readers may do: a comma-separated list of print,
+                             print-high (full quality, implies print), copy, change,
+                             annotate, fill-forms, accessibility, assemble; or all,
+                             or none (default all)
+  --suffix TEXT              output name: input name without extension + TEXT + .pdf
+                             (default _Secure)
+  --keep-name                output name: the input's name
+  --recursive                also take the PDF files of subfolders
+At least one password is needed. Without an open password the copies open freely and only
+the restrictions of --allow apply; without an owner password the open password lifts them.
+
+inspect: prints page count, PDF version, encryption, document information and security
+settings of each file; --json prints one JSON object per file and line.
+  --password-file F, --password-env VAR   the password for encrypted files
+
+Passwords are never taken from the command line, where other users can read them. A password
+file holds the password in UTF-8; one line end at its end is ignored; "-" reads standard input.
+
+Exit status: 0 every file succeeded, 1 some file failed, 2 usage error or unreadable password.
+)";
+
+const std::string kShortUsage =
+    "Usage: ombreltenc-cli encrypt [OPTIONS] (--output-dir DIR | -o FILE) FILE_OR_FOLDER...\n"
+    "       ombreltenc-cli inspect [--json] [--password-file F | --password-env VAR] FILE...\n"
+    "Try 'ombreltenc-cli --help' for more.\n";
+
+// Spellings people try for a password value; they get an explanation rather than "unknown option".
+constexpr std::array<std::string_view, 6> kPasswordValueOptions = {
+    "--password", "--open-password", "--owner-password", "--user-password", "--pass", "-p"};
+
+struct TPermissionName {
+  std::string_view Name;
+  bool TPermissions::*Flag;
+};
+
+constexpr std::array<TPermissionName, 8> kPermissionNames = {{
+    {"print", &TPermissions::Print},
+    {"print-high", &TPermissions::PrintHighQuality},
+    {"copy", &TPermissions::Copy},
+    {"change", &TPermissions::Change},
+    {"annotate", &TPermissions::Annotate},
+    {"fill-forms", &TPermissions::FillForms},
+    {"accessibility", &TPermissions::Accessibility},
+    {"assemble", &TPermissions::Assemble},
+}};
+
+struct TLevelName {
+  std::string_view Name;
+  TEncryptionLevel Level;
+  int Strength;
+};
+
+// Strength 3 (256-bit AES of revision 5) is left out: that revision is deprecated and weaker than 6.
+constexpr std::array<TLevelName, 4> kLevels = {{
+    {"rc4-40", TEncryptionLevel::RC4_40, 0},
+    {"rc4-128", TEncryptionLevel::RC4_128, 1},
+    {"aes-128", TEncryptionLevel::AES_128, 2},
+    {"aes-256", TEncryptionLevel::AES_256, 4},
+}};
+
+// Walks one command's arguments: options (as "--name value" or "--name=value") and operands.
+class TArgumentWalk {
+ public:
+  TArgumentWalk(const std::vector<std::string>& arguments, std::size_t first)
+      : arguments_(arguments), next_(first) {}
+
+  // The next option's name, or nothing when the next argument is an operand (which is collected)
+  // or the arguments are used up.
+  std::optional<std::string> NextOption(std::vector<std::string>& operands) {
+    while (next_ < arguments_.size()) {
+      const std::string& argument = arguments_[next_++];
+      if (optionsEnded_ || argument == "-" || !argument.starts_with("-")) {
+        operands.push_back(argument);
+        continue;
+      }
+      if (argument == "--") {
+        optionsEnded_ = true;
+        continue;
+      }
+      const std::size_t equals = argument.starts_with("--") ? argument.find('=') : std::string::npos;
+      inlineValue_.reset();
+      if (equals != std::string::npos) inlineValue_ = argument.substr(equals + 1);
+      std::string name = argument.substr(0, equals);
+      if (!seen_.insert(name).second) throw TUsageError(name + " is given twice");
+      return name;
+    }
+    return std::nullopt;
+  }
+
+  // The value of the option just returned: its "=value" part, or the following argument. A
+  // following argument that is itself an option means the value was forgotten.
+  std::string Value(const std::string& name) {
+    if (inlineValue_) return *std::exchange(inlineValue_, std::nullopt);
+    if (next_ >= arguments_.size() || arguments_[next_].starts_with("--")) throw TUsageError(name + " needs a value");
+    return arguments_[next_++];
+  }
+
+  // An option that takes no value must not have been written with one.
+  void NoValue(const std::string& name) const {
+    if (inlineValue_) throw TUsageError(name + " takes no value");
+  }
+
+ private:
+  const std::vector<std::string>& arguments_;
+  std::size_t next_;
+  bool optionsEnded_ = false;
+  std::optional<std::string> inlineValue_;
+  std::set<std::string> seen_;
+};
+
+[[noreturn]] void RefuseUnknownOption(const std::string& name, std::string_view passwordHint) {
+  const bool singleDash = !name.starts_with("--");
+  for (const std::string_view spelling : kPasswordValueOptions) {
+    // "-psecret" is a password glued to its option.
+    if (name == spelling || (singleDash && spelling == "-p" && name.starts_with(spelling))) {
+      // The value itself is never repeated back.
+      throw TUsageError("passwords are not accepted on the command line, where other users can read them; use " +
+                        std::string(passwordHint));
+    }
+  }
+  // Of an unknown short option only the letter is shown: the rest may be a glued-on value.
+  throw TUsageError("unknown option " + (singleDash && name.size() > 2 ? name.substr(0, 2) + "..." : name));
+}
+
+std::string NonEmpty(const std::string& name, std::string value) {
+  if (value.empty()) throw TUsageError(name + " needs a non-empty value");
+  return value;
+}
+
+void SetPasswordSource(TPasswordSource& source, TPasswordSource::TKind kind, const std::string& name,
+                       std::string value, std::string_view what) {
+  if (source.Kind != TPasswordSource::TKind::None) {
+    throw TUsageError("the " + std::string(what) + " password is given twice (a file and a variable)");
+  }
+  source = {kind, NonEmpty(name, std::move(value))};
+}
+
+TEncryptionLevel ParseLevel(const std::string& text) {
+  for (const TLevelName& level : kLevels) {
+    if (text == level.Name) return level.Level;
+  }
+  throw TUsageError("unknown level '" + text + "' (rc4-40, rc4-128, aes-128 or aes-256)");
+}
+
+TInspectSettings ParseInspect(const std::vector<std::string>& arguments, bool& help) {
+  TInspectSettings settings;
+  TArgumentWalk walk(arguments, 1);
+  while (const std::optional<std::string> option = walk.NextOption(settings.Files)) {
+    const std::string& name = *option;
+    if (name == "--help" || name == "-h") {
+      help = true;
+    } else if (name == "--json") {
+      walk.NoValue(name);
+      settings.Json = true;
+    } else if (name == "--password-file") {
+      SetPasswordSource(settings.Password, TPasswordSource::TKind::File, name, walk.Value(name), "inspection");
+    } else if (name == "--password-env") {
+      SetPasswordSource(settings.Password, TPasswordSource::TKind::Environment, name, walk.Value(name), "inspection");
+    } else {
+      RefuseUnknownOption(name, "--password-file F or --password-env VAR");
+    }
+  }
+  if (!help && settings.Files.empty()) throw TUsageError("inspect needs at least one file");
+  return settings;
+}
+
+void CheckEncryptSettings(const TEncryptSettings& settings, bool suffixGiven) {
+  using TKind = TPasswordSource::TKind;
+  if (settings.Inputs.empty()) throw TUsageError("encrypt needs at least one file or folder");
+  if (settings.OutputFolder.empty() == settings.OutputFile.empty()) {
+    throw TUsageError("give exactly one of --output-dir DIR and -o FILE");
+  }
+  if (!settings.OutputFile.empty()) {
+    if (settings.Inputs.size() != 1) throw TUsageError("-o FILE takes exactly one input file");
+    if (suffixGiven || settings.KeepName || settings.Recursive) {
+      throw TUsageError("-o FILE names the output itself: --suffix, --keep-name and --recursive do not apply");
+    }
+  }
+  if (suffixGiven && settings.KeepName) throw TUsageError("give --suffix or --keep-name, not both");
+  if (settings.Suffix.find('/') != std::string::npos) throw TUsageError("--suffix must not contain '/'");
+  if (settings.OpenPassword.Kind == TKind::None && settings.OwnerPassword.Kind == TKind::None) {
+    throw TUsageError("give an open password, an owner password or both (--open-password-file F, "
+                      "--owner-password-file F or their -env forms)");
+  }
+  const auto fromStandardInput = [](const TPasswordSource& source) {
+    return source.Kind == TKind::File && source.Name == "-";
+  };
+  if (fromStandardInput(settings.OpenPassword) && fromStandardInput(settings.OwnerPassword)) {
+    throw TUsageError("only one password can be read from standard input");
+  }
+}
+
+TEncryptSettings ParseEncrypt(const std::vector<std::string>& arguments, bool& help) {
+  using TKind = TPasswordSource::TKind;
+  TEncryptSettings settings;
+  bool suffixGiven = false;
+  TArgumentWalk walk(arguments, 1);
+  while (const std::optional<std::string> option = walk.NextOption(settings.Inputs)) {
+    const std::string& name = *option;
+    if (name == "--help" || name == "-h") {
+      help = true;
+    } else if (name == "--level") {
+      settings.Level = ParseLevel(walk.Value(name));
+    } else if (name == "--output-dir") {
+      settings.OutputFolder = NonEmpty(name, walk.Value(name));
+    } else if (name == "-o") {
+      settings.OutputFile = NonEmpty(name, walk.Value(name));
+    } else if (name == "--open-password-file") {
+      SetPasswordSource(settings.OpenPassword, TKind::File, name, walk.Value(name), "open");
+    } else if (name == "--open-password-env") {
+      SetPasswordSource(settings.OpenPassword, TKind::Environment, name, walk.Value(name), "open");
+    } else if (name == "--owner-password-file") {
+      SetPasswordSource(settings.OwnerPassword, TKind::File, name, walk.Value(name), "owner");
+    } else if (name == "--owner-password-env") {
+      SetPasswordSource(settings.OwnerPassword, TKind::Environment, name, walk.Value(name), "owner");
+    } else if (name == "--allow") {
+      settings.Allow = ParsePermissions(walk.Value(name));
+    } else if (name == "--suffix") {
+      settings.Suffix = walk.Value(name);
+      suffixGiven = true;
+    } else if (name == "--keep-name") {
+      walk.NoValue(name);
+      settings.KeepName = true;
+    } else if (name == "--recursive") {
+      walk.NoValue(name);
+      settings.Recursive = true;
+    } else {
+      RefuseUnknownOption(name, "--open-password-file F or --open-password-env VAR (and the --owner-password forms)");
+    }
+  }
+  if (!help) CheckEncryptSettings(settings, suffixGiven);
+  return settings;
+}
+
+}  // namespace
+
+TPermissions ParsePermissions(const std::string& list) {
+  if (list == "all") return TPermissions::All();
+  if (list == "none") return TPermissions::None();
+  TPermissions permissions = TPermissions::None();
+  std::size_t start = 0;
+  while (start <= list.size()) {
+    const std::size_t comma = std::min(list.find(',', start), list.size());
+    const std::string_view item(list.data() + start, comma - start);
+    start = comma + 1;
+    if (item == "all" || item == "none") throw TUsageError("--allow " + std::string(item) + " must stand alone");
+    bool known = false;
+    for (const TPermissionName& permission : kPermissionNames) {
+      if (item != permission.Name) continue;
+      permissions.*permission.Flag = true;
+      known = true;
+    }
+    if (!known) {
+      throw TUsageError("unknown permission '" + std::string(item) +
+                        "' in --allow (print, print-high, copy, change, annotate, fill-forms, accessibility, "
+                        "assemble, all, none)");
+    }
+  }
+  // Printing at full quality is a kind of printing: asking for it alone means asking for both.
+  if (permissions.PrintHighQuality) permissions.Print = true;
+  return permissions;
+}
+
+TCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
+  TCommandLine line;
+  if (arguments.empty()) throw TUsageError("no command given");
+  const std::string& command = arguments.front();
+  bool help = false;
+  if (command == "--help" || command == "-h" || command == "help") {
+    help = true;
+  } else if (command == "--version") {
+    if (arguments.size() > 1) throw TUsageError("--version takes nothing after it");
+    line.Command = TCommandLine::TCommand::Version;
+    return line;
+  } else if (command == "inspect") {
+    line.Command = TCommandLine::TCommand::Inspect;
+    line.Inspect = ParseInspect(arguments, help);
+  } else if (command == "encrypt") {
+    line.Command = TCommandLine::TCommand::Encrypt;
+    line.Encrypt = ParseEncrypt(arguments, help);
+  } else {
+    if (command.starts_with("-")) RefuseUnknownOption(command.substr(0, command.find('=')), "a password file or variable");
+    throw TUsageError("unknown command '" + command + "' (encrypt or inspect)");
+  }
+  if (help) line.Command = TCommandLine::TCommand::Help;
+  return line;
+}
+
+const std::string& HelpText() { return kHelpText; }
+const std::string& ShortUsage() { return kShortUsage; }
+
+int FacadeStrength(TEncryptionLevel level) {
+  for (const TLevelName& entry : kLevels) {
+    if (entry.Level == level) return entry.Strength;
+  }
+  return -1;
+}
+
+const char* LevelName(TEncryptionLevel level) {
+  for (const TLevelName& entry : kLevels) {
+    if (entry.Level == level) return entry.Name.data();
+  }
+  return "?";
+}
+
+}  // namespace cli

@@ -1,0 +1,91 @@
+#pragma once
+// The command line of ombreltenc-cli as settings structs: which command, its options and operands.
+// Parsing looks at nothing but the arguments (no file is opened here), so every mistake it reports
+// is a usage error the user can fix by retyping the command.
+
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace cli {
+
+// A mistake in the arguments; the program prints it with the short usage and exits with 2.
+class TUsageError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// Where a password comes from. Never the command line itself: other users of the machine can read
+// every process's arguments.
+struct TPasswordSource {
+  enum class TKind { None, File, Environment };
+  TKind Kind = TKind::None;
+  std::string Name;  // the file ("-" for standard input) or the environment variable
+
+  bool operator==(const TPasswordSource&) const = default;
+};
+
+struct TInspectSettings {
+  bool Json = false;
+  TPasswordSource Password;
+  std::vector<std::string> Files;
+
+  bool operator==(const TInspectSettings&) const = default;
+};
+
+enum class TEncryptionLevel { RC4_40, RC4_128, AES_128, AES_256 };
+
+struct TPermissions {
+  bool Print = true;
+  bool PrintHighQuality = true;
+  bool Copy = true;
+  bool Change = true;
+  bool Annotate = true;
+  bool FillForms = true;
+  bool Accessibility = true;
+  bool Assemble = true;
+
+  static TPermissions All() { return {}; }
+  static TPermissions None() { return {false, false, false, false, false, false, false, false}; }
+  bool operator==(const TPermissions&) const = default;
+};
+
+struct TEncryptSettings {
+  TEncryptionLevel Level = TEncryptionLevel::AES_256;
+  std::string OutputFolder;  // set for --output-dir
+  std::string OutputFile;    // set for -o
+  TPasswordSource OpenPassword;
+  TPasswordSource OwnerPassword;
+  // Everything is granted unless --allow restricts it: encrypting for confidentiality (an open
+  // password) should not silently forbid printing or copying.
+  TPermissions Allow = TPermissions::All();
+  std::string Suffix = "_Secure";
+  bool KeepName = false;
+  bool Recursive = false;
+  std::vector<std::string> Inputs;  // files and folders, as given
+
+  bool operator==(const TEncryptSettings&) const = default;
+};
+
+struct TCommandLine {
+  enum class TCommand { Help, Version, Inspect, Encrypt };
+  TCommand Command = TCommand::Help;
+  TInspectSettings Inspect;
+  TEncryptSettings Encrypt;
+};
+
+// arguments: everything after the program name. Throws TUsageError.
+TCommandLine ParseCommandLine(const std::vector<std::string>& arguments);
+
+// Parses the value of --allow ("print,copy", "all", "none"). Throws TUsageError.
+TPermissions ParsePermissions(const std::string& list);
+
+// The full text of --help, and the two lines printed after a usage error.
+const std::string& HelpText();
+const std::string& ShortUsage();
+
+// The facade's strength number of a level.
+int FacadeStrength(TEncryptionLevel level);
+const char* LevelName(TEncryptionLevel level);
+
+}  // namespace cli

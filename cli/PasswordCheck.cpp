@@ -1,0 +1,78 @@
+#include "cli/PasswordCheck.h"
+
+#include <algorithm>
+#include <array>
+
+#include "cli/PasswordSource.h"
+#include "pdf/objects/TextConversions.h"
+
+namespace cli {
+
+namespace {
+
+// RC4 and 128-bit AES hash the password as Windows-1252 bytes, at most 32 of them; 256-bit AES
+// hashes at most 127 UTF-8 bytes.
+constexpr std::size_t kCodePagePasswordLimit = 32;
+constexpr std::size_t kUTF8PasswordLimit = 127;
+
+// The characters of Windows-1252 bytes 80 to 9F, the undefined bytes standing for the C1 control
+// of the same value, as the library converts them.
+constexpr std::array<char16_t, 32> kWindows1252High = {
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+bool InWindows1252(char16_t unit) {
+  if (unit < 0x80 || (unit >= 0xA0 && unit <= 0xFF)) return true;
+  return std::find(kWindows1252High.begin(), kWindows1252High.end(), unit) != kWindows1252High.end();
+}
+
+bool UsesCodePage(TEncryptionLevel level) { return level != TEncryptionLevel::AES_256; }
+
+void CheckOne(TEncryptionLevel level, const std::string& password, const char* which,
+              std::vector<std::string>& warnings) {
+  if (UsesCodePage(level)) {
+    const std::u16string text = pdf::UTF8ToUnicode(password);
+    // An unmappable character would become "?", quietly making the password easier to guess.
+    if (!std::all_of(text.begin(), text.end(), InWindows1252)) {
+      throw TPasswordError(std::string("the ") + which + " password has characters " + LevelName(level) +
+                           " cannot hold (only Windows-1252 ones); choose aes-256 or another password");
+    }
+    if (text.size() > kCodePagePasswordLimit) {
+      warnings.push_back(std::string("only the first 32 characters of the ") + which + " password count at " +
+                         LevelName(level));
+    }
+  } else if (password.size() > kUTF8PasswordLimit) {
+    warnings.push_back(std::string("only the first 127 bytes of the ") + which + " password count");
+  }
+}
+
+}  // namespace
+
+std::vector<std::string> CheckPasswords(TEncryptionLevel level, const std::string& openPassword,
+                                        const std::string& ownerPassword, const TPermissions& allow) {
+  if (openPassword.empty() && ownerPassword.empty()) {
+    throw TPasswordError("both passwords are empty: the copies would open without a password and with every right");
+  }
+  std::vector<std::string> warnings;
+  CheckOne(level, openPassword, "open", warnings);
+  CheckOne(level, ownerPassword, "owner", warnings);
+  const bool restricted = allow != TPermissions::All();
+  if (restricted && (ownerPassword.empty() || ownerPassword == openPassword)) {
+    warnings.push_back("without an owner password different from the open password, whoever opens the copies can "
+                       "lift the restrictions of --allow");
+  }
+  if (!restricted && openPassword.empty()) {
+    warnings.push_back("the copies open without a password and allow everything; restrict them with --allow");
+  }
+  if (level == TEncryptionLevel::RC4_40) {
+    // Revision 2 has no bits for these; readers allow them whenever the file opens.
+    const TPermissions& a = allow;
+    if (!a.FillForms || !a.Accessibility || !a.Assemble || (a.Print && !a.PrintHighQuality)) {
+      warnings.push_back("rc4-40 has no separate permissions for filling forms, accessibility, assembling or print quality");
+    }
+  }
+  return warnings;
+}
+
+}  // namespace cli
