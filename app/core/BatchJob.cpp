@@ -1,0 +1,426 @@
+#include "app/core/BatchJob.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <condition_variable>
+#include <cstdio>
+#include <cstring>
+#include <exception>
+#include <mutex>
+#include <optional>
+#include <thread>
+#include <vector>
+
+#include "app/core/PasswordGenerator.h"
+#include "pdf/facade/AtomicOutput.h"
+#include "pdf/facade/VelloPDF.h"
+#include "pdf/io/FileOperations.h"
+#include "pdf/io/OpenInputRegistry.h"
+#include "pdf/objects/TextConversions.h"
+#include "pdf/security/RandomSource.h"
+
+namespace ombrelt::app {
+
+namespace {
+
+// Items of the library's inspection list.
+constexpr std::int32_t kItemPages = 9;
+constexpr std::int32_t kItemEncryption = 13;  // "None", "User" or "Owner"
+constexpr std::int32_t kItemLevel = 30;       // security item 10, the encryption level status
+
+// The level status an output of each strength must show.
+std::u16string_view ExpectedLevelStatus(std::int32_t level) {
+  switch (level) {
+    case 0:
+      return u"7";
+    case 1:
+      return u"8";
+    case 2:
+      return u"12";
+    case 3:
+      return u"13";
+    case 4:
+      return u"15";
+    default:
+      return u"";
+  }
+}
+
+// The reason a file failed, carried out of the per-file steps.
+struct TFileFailure {
+  std::int32_t errorCode = 0;
+  std::u16string reason;
+};
+
+std::u16string LibraryReason(std::int32_t code) {
+  switch (code) {
+    case pdf::kErrorInputFile:
+      return u"the input cannot be opened or read";
+    case pdf::kErrorOutputReplace:
+      return u"the file at the output path cannot be replaced";
+    case pdf::kErrorOutputWrite:
+      return u"the output cannot be written";
+    case pdf::kErrorPassword:
+    case pdf::kErrorEncrypted:
+      return u"the input is already encrypted";
+    case pdf::kErrorStrength:
+      return u"the encryption level is not supported";
+    case pdf::kErrorPermissions:
+      return u"the permission value is invalid";
+    case pdf::kErrorNotPDF:
+      return u"the input is not a PDF file";
+    default:
+      return u"the library reported error " + pdf::UTF8ToUnicode(std::to_string(code));
+  }
+}
+
+std::u16string SystemReason(std::u16string_view what, int error) {
+  return std::u16string(what) + u": " + pdf::UTF8ToUnicode(std::strerror(error));
+}
+
+std::string Native(std::u16string_view path) {
+  const std::optional<std::string> native = pdf::NativePath(path);
+  if (!native) throw TFileFailure{0, u"the path \"" + std::u16string(path) + u"\" cannot name a file"};
+  return *native;
+}
+
+// Hands out the turns of the commit step in list order. Every file that was started must end its
+// turn exactly once, whether it commits or fails, or later files would wait for it forever.
+class TCommitOrder {
+ public:
+  explicit TCommitOrder(std::size_t count) : done_(count, false) {}
+
+  // Runs commit once every earlier file is done, then marks index done.
+  template <typename Commit>
+  void CommitInOrder(std::size_t index, Commit&& commit) {
+    {
+      std::unique_lock lock(mutex_);
+      turn_.wait(lock, [&] { return next_ == index; });
+    }
+    try {
+      commit();
+    } catch (...) {
+      MarkDone(index);
+      throw;
+    }
+    MarkDone(index);
+  }
+
+  void MarkDone(std::size_t index) {
+    const std::lock_guard lock(mutex_);
+    done_[index] = true;
+    while (next_ < done_.size() && done_[next_]) ++next_;
+    turn_.notify_all();
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable turn_;
+  std::vector<bool> done_;
+  std::size_t next_ = 0;
+};
+
+// Ends a file's turn unless its commit did.
+class TTurnGuard {
+ public:
+  TTurnGuard(TCommitOrder& order, std::size_t index) : order_(order), index_(index) {}
+  ~TTurnGuard() {
+    if (!ended_) order_.MarkDone(index_);
+  }
+  TTurnGuard(const TTurnGuard&) = delete;
+  TTurnGuard& operator=(const TTurnGuard&) = delete;
+
+  template <typename Action>
+  void Commit(Action&& commit) {
+    ended_ = true;
+    order_.CommitInOrder(index_, std::forward<Action>(commit));
+  }
+
+ private:
+  TCommitOrder& order_;
+  const std::size_t index_;
+  bool ended_ = false;
+};
+
+// The encrypted copy before it is verified and recorded: a hidden file beside the output, removed
+// on every path that does not rename it over the output.
+class TTemporaryOutput {
+ public:
+  explicit TTemporaryOutput(std::u16string_view outputPath) {
+    const std::size_t slash = outputPath.rfind(u'/');
+    const std::u16string_view folder = outputPath.substr(0, slash + 1);
+    std::u16string name(outputPath.substr(slash + 1));
+    // Short enough that the library's own temporary name beside it stays within NAME_MAX.
+    if (name.size() > 64) name.resize(name[63] >= 0xD800 && name[63] <= 0xDBFF ? 63 : 64);
+    for (int attempt = 0; attempt < 8; ++attempt) {
+      std::u16string candidate = std::u16string(folder) + u"." + name + u"." + RandomHex() + u".tmp";
+      // Reserving the name first means the job never replaces a file it did not make.
+      std::string native = Native(candidate);
+      const int fd = ::open(native.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+      if (fd >= 0) {
+        ::close(fd);
+        path_ = std::move(candidate);
+        native_ = std::move(native);
+        return;
+      }
+      if (errno != EEXIST) throw TFileFailure{0, SystemReason(u"cannot create a file in the output folder", errno)};
+    }
+    throw TFileFailure{0, u"cannot create a temporary file in the output folder"};
+  }
+  ~TTemporaryOutput() {
+    if (!native_.empty()) ::unlink(native_.c_str());
+  }
+  TTemporaryOutput(const TTemporaryOutput&) = delete;
+  TTemporaryOutput& operator=(const TTemporaryOutput&) = delete;
+
+  const std::u16string& Path() const { return path_; }
+
+  // Renames the copy over outputPath and syncs the folder. The check that outputPath is not the
+  // input (or another open input) and the rename happen as one step.
+  void MoveTo(std::u16string_view outputPath, std::optional<pdf::TFileIdentity> input) {
+    const std::string& from = native_;
+    const std::string to = Native(outputPath);
+    const std::optional<pdf::TFileIdentity> existing = pdf::WideFileIdentity(outputPath);
+    if (existing && input && *existing == *input) {
+      throw TFileFailure{pdf::kErrorOutputReplace, LibraryReason(pdf::kErrorOutputReplace)};
+    }
+    int error = 0;
+    const auto rename = [&] {
+      if (std::rename(from.c_str(), to.c_str()) == 0) return true;
+      error = errno;
+      return false;
+    };
+    if (!(existing ? pdf::RunUnlessOpenInput(*existing, rename) : rename())) {
+      throw TFileFailure{pdf::kErrorOutputReplace,
+                         error != 0 ? SystemReason(u"cannot rename the copy to the output path", error)
+                                    : LibraryReason(pdf::kErrorOutputReplace)};
+    }
+    native_.clear();
+    // The rename is durable once the folder is; the password line already is.
+    const std::size_t slash = to.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : to.substr(0, slash);
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+      ::fsync(fd);
+      ::close(fd);
+    }
+  }
+
+ private:
+  static std::u16string RandomHex() {
+    static constexpr char16_t kDigits[] = u"0123456789abcdef";
+    std::u16string hex;
+    for (const unsigned char byte : pdf::RandomBytes(8)) {
+      hex += kDigits[byte >> 4];
+      hex += kDigits[byte & 15];
+    }
+    return hex;
+  }
+
+  std::u16string path_;
+  std::string native_;  // empty once renamed
+};
+
+struct TInspection {
+  std::int32_t errorCode = 0;
+  std::u16string encryption;
+  std::u16string pages;
+  std::u16string level;
+};
+
+TInspection Inspect(std::u16string_view path, std::u16string_view password) {
+  pdf::TCorvanePDFLibrary1013 library;
+  const std::int32_t handle = library.InspectFile(path, password);
+  TInspection inspection;
+  inspection.errorCode = library.ErrorCode();
+  if (handle == 0) {
+    if (inspection.errorCode == 0) inspection.errorCode = pdf::kErrorInputFile;
+    return inspection;
+  }
+  inspection.encryption = library.InspectionItem(handle, kItemEncryption);
+  inspection.pages = library.InspectionItem(handle, kItemPages);
+  inspection.level = library.InspectionItem(handle, kItemLevel);
+  library.ReleaseInspection(handle);
+  return inspection;
+}
+
+// The input's page count, which its copy must match. An input that is encrypted already is refused
+// here, before any work.
+std::u16string InputPages(std::u16string_view input) {
+  const TInspection inspection = Inspect(input, u"");
+  if (inspection.errorCode == pdf::kErrorPassword || (inspection.errorCode == 0 && inspection.encryption != u"None")) {
+    throw TFileFailure{pdf::kErrorEncrypted, LibraryReason(pdf::kErrorEncrypted)};
+  }
+  if (inspection.errorCode != 0) throw TFileFailure{inspection.errorCode, LibraryReason(inspection.errorCode)};
+  return inspection.pages;
+}
+
+// The copy must open with the passwords that will be recorded, be encrypted at the chosen level
+// and hold every page of the input.
+void VerifyCopy(std::u16string_view copy, std::u16string_view openPassword, std::u16string_view ownerPassword,
+                std::int32_t level, std::u16string_view inputPages) {
+  const TInspection opened = Inspect(copy, openPassword);
+  if (opened.errorCode != 0) throw TFileFailure{0, u"verification: the copy does not open with its open password"};
+  if (opened.encryption == u"None") throw TFileFailure{0, u"verification: the copy is not encrypted"};
+  if (opened.level != ExpectedLevelStatus(level)) {
+    throw TFileFailure{0, u"verification: the copy's encryption level status is " + opened.level + u", not " +
+                              std::u16string(ExpectedLevelStatus(level))};
+  }
+  if (opened.pages != inputPages) {
+    throw TFileFailure{0, u"verification: the copy has " + opened.pages + u" pages, the input " +
+                              std::u16string(inputPages)};
+  }
+  if (!ownerPassword.empty() && Inspect(copy, ownerPassword).encryption != u"Owner") {
+    throw TFileFailure{0, u"verification: the restrictions password does not open the copy as owner"};
+  }
+}
+
+std::u16string PasswordFor(const TPasswordSettings& password) {
+  switch (password.mode) {
+    case TPasswordMode::kTyped:
+      return password.typed;
+    case TPasswordMode::kGenerated: {
+      const TGeneratorSettings& g = password.generator;
+      return CreatePassword(g.lengthText, g.numeric, g.alphabet, g.specialCharacters, g.lowerCase);
+    }
+    case TPasswordMode::kNone:
+      break;
+  }
+  return {};
+}
+
+// A generator whose length is not a number would fail on the first file anyway; finding it before
+// the password file is touched ends the batch cleanly.
+void CheckGenerator(const TPasswordSettings& password, const std::string& side) {
+  if (password.mode != TPasswordMode::kGenerated) return;
+  try {
+    PasswordLength(password.generator.lengthText);
+  } catch (const EConvertError& error) {
+    throw EBatchJobError("Cannot generate " + side + " passwords: the password length " + error.what() + ".");
+  }
+}
+
+std::int32_t PermissionValue(const TPermissionFlags& p) {
+  return pdf::TVelloPDF::BuildPermissionMask(p.print, p.copy, p.change, p.annotations, p.formFilling,
+                                             p.accessibility, p.assembling, p.highQualityPrint);
+}
+
+// The per-file steps. They share nothing with other files but the password file (which serialises
+// its appends) and the commit order; never raises.
+std::optional<TFileFailure> EncryptOneFile(const TBatchSettings& settings, std::size_t index, TCommitOrder& order,
+                                           TPasswordFile* passwordFile) noexcept {
+  TTurnGuard turn(order, index);
+  try {
+    const std::u16string& input = settings.files[index];
+    pdf::TCorvanePDFLibrary1013 library;
+    const std::int32_t permissions = PermissionValue(settings.permissions);
+    const std::u16string openPassword = PasswordFor(settings.openPassword);
+    const std::u16string ownerPassword = PasswordFor(settings.restrictionsPassword);
+    const std::u16string outputPath = OutputPathFor(settings, input);
+
+    // The copy is renamed over the output at the end: that must never replace the input itself
+    // (keep mode into the input's folder) or a folder.
+    const std::optional<pdf::TFileIdentity> inputIdentity = pdf::WideFileIdentity(input);
+    if (!pdf::CanReplaceOutput(outputPath, inputIdentity)) {
+      return TFileFailure{pdf::kErrorOutputReplace,
+                          u"the output path names the input itself, a folder or a file in use"};
+    }
+    const std::u16string inputPages = settings.verify ? InputPages(input) : std::u16string();
+
+    TTemporaryOutput copy(outputPath);
+    library.EncryptFileToFile(input, copy.Path(), ownerPassword, openPassword, settings.level, permissions);
+    if (const std::int32_t code = library.ErrorCode(); code != 0) return TFileFailure{code, LibraryReason(code)};
+    if (settings.verify) VerifyCopy(copy.Path(), openPassword, ownerPassword, settings.level, inputPages);
+
+    turn.Commit([&] {
+      // The line goes to disk first: a crash between the two steps leaves a recorded password
+      // without its file, never a file whose password is lost.
+      if (passwordFile != nullptr) passwordFile->Append({BaseName(input), openPassword, ownerPassword, input});
+      copy.MoveTo(outputPath, inputIdentity);
+    });
+    return std::nullopt;
+  } catch (const TFileFailure& failure) {
+    return failure;
+  } catch (const std::exception& error) {
+    return TFileFailure{0, pdf::UTF8ToUnicode(error.what())};
+  } catch (...) {
+    return TFileFailure{0, u"unexpected error"};
+  }
+}
+
+}  // namespace
+
+std::u16string_view StatusText(TFileStatus status) {
+  switch (status) {
+    case kStatusEncrypting:
+      return u"Encrypting...";
+    case kStatusSucceeded:
+      return u"Succeed!";
+    case kStatusFailed:
+      return u"Failed!";
+  }
+  return u"";
+}
+
+void EncryptPDF(const TBatchSettings& rawSettings, TBatchObserver& observer, int jobs) {
+  if (observer.CancellationPending()) {
+    observer.AcceptCancellation();
+    return;
+  }
+  const TBatchSettings settings = NormalisedSettings(rawSettings);
+  CheckGenerator(settings.openPassword, "open");
+  CheckGenerator(settings.restrictionsPassword, "restrictions");
+  std::optional<TPasswordFile> passwordFile;
+  if (settings.passwordFileWanted) passwordFile.emplace(settings.passwordFilePath);
+
+  const std::size_t count = settings.files.size();
+  TCommitOrder order(count);
+  std::atomic<std::size_t> next{0};
+  std::atomic<bool> stop{false};
+  std::once_flag accepted;
+  std::mutex errorMutex;
+  std::exception_ptr error;
+
+  // Files are taken in list order, so the files started always form a prefix of the list and no
+  // commit waits for a file that will never run.
+  const auto work = [&] {
+    while (!stop) {
+      if (observer.CancellationPending()) {
+        std::call_once(accepted, [&] { observer.AcceptCancellation(); });
+        stop = true;
+        return;
+      }
+      const std::size_t index = next++;
+      if (index >= count) return;
+      bool started = false;
+      try {
+        observer.ReportStatus(index, kStatusEncrypting);
+        started = true;
+        const std::optional<TFileFailure> failure =
+            EncryptOneFile(settings, index, order, passwordFile ? &*passwordFile : nullptr);
+        if (failure) observer.ReportFailure(index, failure->errorCode, failure->reason);
+        observer.ReportStatus(index, failure ? kStatusFailed : kStatusSucceeded);
+      } catch (...) {
+        if (!started) order.MarkDone(index);
+        const std::lock_guard lock(errorMutex);
+        if (!error) error = std::current_exception();
+        stop = true;
+        return;
+      }
+    }
+  };
+
+  const std::size_t threads = jobs > 1 ? std::min<std::size_t>(static_cast<std::size_t>(jobs), count) : 1;
+  if (threads <= 1) {
+    work();
+  } else {
+    std::vector<std::jthread> workers;
+    for (std::size_t i = 0; i < threads; ++i) workers.emplace_back(work);
+  }
+  if (error) std::rethrow_exception(error);
+}
+
+}  // namespace ombrelt::app

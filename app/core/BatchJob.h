@@ -1,0 +1,51 @@
+#pragma once
+// The batch encryption job: every file of the list into the output folder, each verified and its
+// passwords recorded before it appears. The window's background worker and the command line run
+// the same code; they differ only in the observer they pass.
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "app/core/BatchSettings.h"
+#include "app/core/PasswordFile.h"
+
+namespace ombrelt::app {
+
+// A row's status, as the worker's feedback value.
+enum TFileStatus : int {
+  kStatusEncrypting = 0,
+  kStatusSucceeded = 1,
+  kStatusFailed = 2,
+};
+
+// "Encrypting...", "Succeed!" or "Failed!".
+std::u16string_view StatusText(TFileStatus status);
+
+// What the job asks of whoever runs it. With jobs > 1 the calls come from several threads at once.
+class TBatchObserver {
+ public:
+  virtual ~TBatchObserver() = default;
+  // Asked before every file; when true the job calls AcceptCancellation once and starts no more
+  // files. Files already started are finished.
+  virtual bool CancellationPending() = 0;
+  virtual void AcceptCancellation() = 0;
+  // Every file gets kStatusEncrypting, then kStatusSucceeded or kStatusFailed. row is the file's
+  // index in TBatchSettings::files.
+  virtual void ReportStatus(std::size_t row, TFileStatus status) = 0;
+  // Why a file failed, just before its kStatusFailed: the library's error code (0 when one of the
+  // job's own checks refused it) and a short English reason. The window ignores it.
+  virtual void ReportFailure(std::size_t /*row*/, std::int32_t /*errorCode*/, std::u16string_view /*reason*/) {}
+};
+
+// Runs the batch. A file that fails is reported and the batch goes on. Raises EBatchJobError, before
+// any file is touched, when the password file cannot be opened or written or a generator length
+// is not a valid number; the caller shows its message. Exceptions from the observer propagate
+// (after the files already started are finished).
+//
+// jobs > 1 encrypts that many files at once. The password file still gets its lines in list order:
+// a file's line is written only after every earlier file has been recorded or has failed.
+void EncryptPDF(const TBatchSettings& settings, TBatchObserver& observer, int jobs = 1);
+
+}  // namespace ombrelt::app

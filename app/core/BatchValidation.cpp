@@ -1,0 +1,64 @@
+#include "app/core/BatchValidation.h"
+
+#include <sys/stat.h>
+
+#include "app/core/BatchSettings.h"
+#include "pdf/io/FileOperations.h"
+
+namespace ombrelt::app {
+
+namespace {
+
+bool FolderExists(std::u16string_view folder) {
+  const std::optional<std::string> native = pdf::NativePath(folder);
+  struct stat info {};
+  return native && ::stat(native->c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+bool EndsWithCsv(std::u16string_view path) {
+  if (path.size() < 4) return false;
+  const std::u16string_view tail = path.substr(path.size() - 4);
+  std::u16string lower;
+  for (const char16_t c : tail) lower += c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c - u'A' + u'a') : c;
+  return lower == u".csv";
+}
+
+TValidationFailure Warning(std::u16string message, TValidationFollowUp followUp = TValidationFollowUp::kNone) {
+  return {std::move(message), u"Warning", followUp};
+}
+
+}  // namespace
+
+bool PasswordFilePathIsValid(std::u16string_view path) {
+  if (!EndsWithCsv(path)) return false;
+  const std::size_t slash = path.rfind(u'/');
+  if (slash == std::u16string_view::npos) return false;
+  return FolderExists(slash == 0 ? std::u16string_view(u"/") : path.substr(0, slash));
+}
+
+std::optional<TValidationFailure> ValidateBatch(const TValidationInput& input) {
+  using enum TValidationFollowUp;
+  if (input.fileCount == 0) return Warning(u"Please add file(s).", kOpenFileDialog);
+  if (!input.openPasswordBox && !input.restrictionsBox) {
+    return Warning(u"Please provide password to encrypt pdf file(s).");
+  }
+  const std::u16string open = TrimText(input.openPasswordText);
+  const std::u16string restrictions = TrimText(input.restrictionsText);
+  if (input.openPasswordBox && open.empty() && !input.openPasswordAuto) {
+    return Warning(u"No user password provided.", kFocusOpenPassword);
+  }
+  if (input.restrictionsBox && restrictions.empty() && !input.restrictionsAuto) {
+    return Warning(u"No owner password provided.", kFocusRestrictionsPassword);
+  }
+  // Compared even when an auto option makes the typed texts unused: the user sees them as entered.
+  if (input.openPasswordBox && input.restrictionsBox && !open.empty() && open == restrictions) {
+    return TValidationFailure{u"Do not use same password for user and owner.", u"Alert!", kNone};
+  }
+  if (TrimText(input.outputFolder).empty()) return Warning(u"Please select output path.", kFocusOutputFolder);
+  if ((input.openPasswordAuto || input.restrictionsAuto) && !PasswordFilePathIsValid(input.passwordFilePath)) {
+    return Warning(u"Password file path is invalid. Please choose correct one.", kShowPasswordSettings);
+  }
+  return std::nullopt;
+}
+
+}  // namespace ombrelt::app

@@ -1,0 +1,47 @@
+#pragma once
+// The checks "Encrypt Pdf" makes before a batch starts, in the order the user meets them: the first
+// one that fails is shown and nothing starts.
+
+#include <cstddef>
+#include <optional>
+#include <string>
+
+namespace ombrelt::app {
+
+// What the window does after showing the message.
+enum class TValidationFollowUp {
+  kNone,
+  kOpenFileDialog,             // the list is empty: offer to add files at once
+  kFocusOpenPassword,          // EditUser
+  kFocusRestrictionsPassword,  // EditOwner
+  kFocusOutputFolder,          // EditSavePath
+  kShowPasswordSettings,       // the password settings dialog, modal, to fix the password file path
+};
+
+struct TValidationFailure {
+  std::u16string message;
+  std::u16string caption;  // "Warning", or "Alert!" for equal passwords
+  TValidationFollowUp followUp = TValidationFollowUp::kNone;
+};
+
+// The window's state as validation sees it; texts are raw control texts (validation trims them).
+struct TValidationInput {
+  std::size_t fileCount = 0;
+  bool openPasswordBox = false;
+  bool openPasswordAuto = false;
+  std::u16string openPasswordText;
+  bool restrictionsBox = false;
+  bool restrictionsAuto = false;
+  std::u16string restrictionsText;
+  std::u16string outputFolder;
+  std::u16string passwordFilePath;
+};
+
+// The first rule the input breaks, or nothing when the batch may start.
+std::optional<TValidationFailure> ValidateBatch(const TValidationInput& input);
+
+// A usable password file path: it ends in ".csv" (any case) and its folder part names an existing
+// folder. A bare file name has no folder part and is refused.
+bool PasswordFilePathIsValid(std::u16string_view path);
+
+}  // namespace ombrelt::app

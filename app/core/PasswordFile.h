@@ -1,0 +1,55 @@
+#pragma once
+// The CSV file that records which passwords each encrypted file received. A generated password
+// exists nowhere else, so a line must be on disk before the file it opens appears: every append
+// is synced before it returns.
+
+#include <mutex>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+namespace ombrelt::app {
+
+// The batch cannot go on (the password file cannot be created or written, a generator length is
+// not a number). what() is a sentence for the user, in UTF-8, naming the cause.
+class EBatchJobError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+struct TPasswordRecord {
+  std::u16string fileName;  // the input's base name
+  std::u16string openPassword;
+  std::u16string ownerPassword;
+  std::u16string filePath;  // the input's full path
+};
+
+// One CSV field: the UTF-8 text between double quotes, inner double quotes doubled (RFC 4180).
+std::string CsvField(std::u16string_view text);
+
+// The line of a record (or of the header), ended by CR LF.
+std::string CsvLine(const TPasswordRecord& record);
+
+// Appends to the file at path; earlier batches' lines stay. Thread-safe: appends are serialised.
+class TPasswordFile {
+ public:
+  // Opens (creating it when missing) and writes the header when the file is empty. Raises
+  // EBatchJobError when the file cannot be opened, created or written.
+  explicit TPasswordFile(std::u16string_view path);
+  ~TPasswordFile();
+  TPasswordFile(const TPasswordFile&) = delete;
+  TPasswordFile& operator=(const TPasswordFile&) = delete;
+
+  // Appends the record's line and syncs it to disk. On failure the file is cut back to where it
+  // was, so no half line stays, and EBatchJobError is raised.
+  void Append(const TPasswordRecord& record);
+
+ private:
+  void WriteSynced(std::string_view bytes);
+
+  std::string path_;  // native, for messages
+  int fd_ = -1;
+  std::mutex mutex_;
+};
+
+}  // namespace ombrelt::app
