@@ -104,6 +104,11 @@ bool TSmartPDFReader::FindStreamData(std::string_view text, TPDFDictionary& dict
   if (ByteAt(text, i) == '\r') ++i;
   if (ByteAt(text, i) == '\n') ++i;
   const std::int64_t l = LocateEndstream(text, i);
+  // A damaged "endstream" keyword: the declared length still says where the data ends.
+  if (l == 0 && n > 0 && static_cast<std::int64_t>(start) + n <= last + 1) {
+    data = std::string(text.substr(start, static_cast<std::size_t>(n)));
+    return true;
+  }
   if (l == 0) return false;
   // A short /Length is extended up to "endstream"; a long one is kept as declared.
   const std::int64_t length = l == 1 ? n : n + l - 1;

@@ -29,10 +29,25 @@ std::uint64_t Magnitude(std::int64_t n) {
 
 }  // namespace
 
+// The fewest decimals, at least `minimum` and at most nine (what the parser reads back), that
+// keep the value: a copied /FontMatrix of .00048828125 must not become 0.0005.
+int DecimalsKeepingValue(double value, int minimum) {
+  constexpr int kMaximumDecimals = 9;
+  for (int decimals = minimum; decimals < kMaximumDecimals; ++decimals) {
+    const std::optional<std::int64_t> scaled = RoundToInt64(value * PowerOfTen(decimals + 1));
+    if (!scaled) return decimals;  // more decimals would not fit 64 bits
+    const double written = static_cast<double>(*RoundToInt64(value * PowerOfTen(decimals))) / PowerOfTen(decimals);
+    if (std::fabs(written - value) <= 1e-12 * std::max(1.0, std::fabs(value))) return decimals;
+  }
+  return std::max(minimum, kMaximumDecimals);
+}
+
 void WriteNumberText(double value, int decimals, std::string& out) {
   decimals = std::clamp(decimals, 0, 18);
+  const std::optional<std::int64_t> minimal = RoundToInt64(value * PowerOfTen(decimals));
+  if (!minimal) throw EPDFError("number cannot be written: " + std::to_string(value));
+  decimals = DecimalsKeepingValue(value, decimals);
   const std::optional<std::int64_t> scaled = RoundToInt64(value * PowerOfTen(decimals));
-  if (!scaled) throw EPDFError("number cannot be written: " + std::to_string(value));
   if (*scaled == 0) {
     out += '0';
     return;

@@ -112,6 +112,7 @@ TEST(Reader, StreamLengthRepairs) {
       {"<< /Length 14 >>\nstream\n0123456789\nendstream", "0123456789\nend"},
       {"<< /Length 400 >>\nstream\n0123456789\nendstream", std::string("0123456789\nendstream\nendobj\n")},
       {"<< >>\nstream\n0123456789\nendstream", "0123456789\n"},
+      {"<< /Length 10 >>\nstream\n0123456789\nendstreaX", "0123456789"},
       {"<< /Length 5 >>\nstream 01234\nendstream", ""}};
   for (const Case& c : cases) {
     TestPdf pdf;

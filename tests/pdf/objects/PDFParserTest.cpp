@@ -34,7 +34,7 @@ INSTANTIATE_TEST_SUITE_P(
         ParseCase{"007", "7", 3}, ParseCase{"+5", "5", 2}, ParseCase{"+.5", "0.5", 3}, ParseCase{"[+0 .0 999 +999.]", "[ 0 0 999 999 ]", 17}, ParseCase{"1.5E3", "1500", 5},
         ParseCase{"1E", "1", 2}, ParseCase{"2E5E1", "2", 5}, ParseCase{"1e5", "1", 1},
         ParseCase{"1E-2", "0.01", 4}, ParseCase{"-", "0", 1},
-        ParseCase{"0.123456789999", "0.1235", 14},
+        ParseCase{"0.123456789999", "0.123456789", 14},
         ParseCase{"123456789012", "123456789012", 12},
         ParseCase{"99999999999", "99999999999", 11},
         ParseCase{"4294967296", "4294967296", 10},
