@@ -1,6 +1,7 @@
 #include "pdf/io/XRefReader.h"
 
 #include <algorithm>
+#include <cctype>
 
 #include "pdf/io/ByteText.h"
 #include "pdf/objects/Limits.h"
@@ -148,6 +149,9 @@ bool TPDFXRefReader::ReadTableEntries(std::int64_t first, std::int64_t count, st
   std::size_t at = 0;  // start of the current entry
   // Entries the file does not hold (a count beyond its end) are not delivered.
   for (std::int64_t k = 0; k < count && at + 18 <= text.size() && first + k <= INT32_MAX; ++k) {
+    // A row that is not an entry (a comment line, a cut table) would file garbage under
+    // real object numbers and the copy would silently lose those objects.
+    if (!std::isalpha(static_cast<unsigned char>(text[at + 17]))) return false;
     const std::int64_t offset = DecimalValue(text.substr(at, 10), 0);
     const auto generation = static_cast<std::int32_t>(DecimalValue(text.substr(at + 11, 5), 0));
     try {
