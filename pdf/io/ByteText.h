@@ -1,6 +1,7 @@
 #pragma once
 // Small helpers for reading numbers out of raw file bytes and parsed values.
 
+#include <algorithm>
 #include <charconv>
 #include <cstdint>
 #include <optional>
@@ -11,11 +12,17 @@
 
 namespace pdf {
 
+// Text without the bytes up to 0x20 (blanks, line ends, control bytes) at either end.
+inline std::string_view TrimLow(std::string_view text) {
+  while (!text.empty() && static_cast<unsigned char>(text.front()) <= 0x20) text.remove_prefix(1);
+  while (!text.empty() && static_cast<unsigned char>(text.back()) <= 0x20) text.remove_suffix(1);
+  return text;
+}
+
 // The decimal value of text with surrounding bytes up to 0x20 trimmed; fallback when the
 // rest is not a plain (optionally negative) integer that fits 64 bits.
 inline std::int64_t DecimalValue(std::string_view text, std::int64_t fallback) {
-  while (!text.empty() && static_cast<unsigned char>(text.front()) <= 0x20) text.remove_prefix(1);
-  while (!text.empty() && static_cast<unsigned char>(text.back()) <= 0x20) text.remove_suffix(1);
+  text = TrimLow(text);
   if (text.starts_with('+')) text.remove_prefix(1);
   std::int64_t value = 0;
   const char* end = text.data() + text.size();
@@ -31,5 +38,18 @@ inline std::optional<std::int64_t> NumberAsInt64(const TPDFObject* object) {
 }
 
 inline bool IsDecimalDigit(char c) { return c >= '0' && c <= '9'; }
+
+// Blanks that may stand between "stream" and its end of line.
+inline bool IsBlankByte(char c) { return c == ' ' || c == '\t' || c == '\f' || c == '\0'; }
+
+// Index of the first stream data byte after the "stream" keyword at `keyword`: blanks may
+// follow the keyword, then exactly one end of line (CR LF, CR or LF). npos without one.
+inline std::size_t StreamDataAfterKeyword(std::string_view text, std::size_t keyword) {
+  std::size_t i = keyword + 6;
+  while (i < text.size() && IsBlankByte(text[i])) ++i;
+  if (text.substr(std::min(i, text.size())).starts_with("\r\n")) return i + 2;
+  if (i < text.size() && (text[i] == '\r' || text[i] == '\n')) return i + 1;
+  return std::string_view::npos;
+}
 
 }  // namespace pdf

@@ -10,8 +10,6 @@ namespace pdf {
 
 namespace {
 
-bool IsBlankByte(char c) { return c == ' ' || c == '\t' || c == '\f' || c == '\0'; }
-
 bool StartsWithAt(std::string_view text, std::int64_t i, std::string_view word) {
   return i >= 0 && static_cast<std::size_t>(i) <= text.size() && text.substr(static_cast<std::size_t>(i)).starts_with(word);
 }
@@ -27,11 +25,7 @@ std::size_t StreamDataStart(std::string_view text, std::size_t from) {
   if (keyword == std::string_view::npos) return keyword;
   // A "stream" past the end of this object belongs to the next one.
   if (text.substr(from, keyword - from).find("endobj") != std::string_view::npos) return std::string_view::npos;
-  std::size_t i = keyword + 6;
-  while (i < text.size() && IsBlankByte(text[i])) ++i;
-  if (text.substr(i).starts_with("\r\n")) return i + 2;
-  if (i < text.size() && (text[i] == '\r' || text[i] == '\n')) return i + 1;
-  return std::string_view::npos;
+  return StreamDataAfterKeyword(text, keyword);
 }
 
 // 1-based position of "endstream" in text from i, stepping back up to 21 bytes when it

@@ -25,12 +25,6 @@ std::string_view FirstLine(std::string_view text) {
   return text.substr(0, text.find_first_of(std::string_view("\r\n\0", 3)));
 }
 
-std::string_view TrimLow(std::string_view text) {
-  while (!text.empty() && static_cast<unsigned char>(text.front()) <= 0x20) text.remove_prefix(1);
-  while (!text.empty() && static_cast<unsigned char>(text.back()) <= 0x20) text.remove_suffix(1);
-  return text;
-}
-
 // Reads a run of digits at i (after skipping non-digits); -1 when there is none.
 std::int64_t ReadHeaderNumber(std::string_view text, std::size_t& i) {
   while (i < text.size() && !IsDecimalDigit(text[i])) ++i;

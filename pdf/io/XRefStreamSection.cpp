@@ -27,8 +27,6 @@ bool HeadIsComplete(std::string_view window) {
          window.find("stream", close) != std::string_view::npos;
 }
 
-bool IsBlankByte(char c) { return c == ' ' || c == '\t' || c == '\f' || c == '\0'; }
-
 // Index of the first data byte after "stream" and its end of line, once the dictionary
 // text has been blanked out; npos when there is none.
 std::size_t FindStreamData(std::string window, std::size_t dictionaryEnd) {
@@ -40,11 +38,7 @@ std::size_t FindStreamData(std::string window, std::size_t dictionaryEnd) {
     stream = window.find("stream");
   }
   if (stream == std::string::npos) return std::string::npos;
-  std::size_t i = stream + 6;
-  while (i < window.size() && IsBlankByte(window[i])) ++i;
-  if (window.compare(i, 2, "\r\n") == 0) return i + 2;
-  if (i < window.size() && (window[i] == '\r' || window[i] == '\n')) return i + 1;
-  return std::string::npos;
+  return StreamDataAfterKeyword(window, stream);
 }
 
 struct Subsection {

@@ -13,6 +13,7 @@
 
 #include "pdf/objects/PDFError.h"
 #include "pdf/security/RandomSource.h"
+#include "tests/support/CountingRandom.h"
 
 namespace pdf {
 namespace {
@@ -46,16 +47,7 @@ class TScriptedRandom final : public TRandomSource {
   std::size_t used_ = 0;
 };
 
-// An endless reproducible stream 0, 1, 2, ... 255, 0, 1, ...
-class TCountingRandom final : public TRandomSource {
- public:
-  void Fill(std::span<std::uint8_t> out) override {
-    for (std::uint8_t& byte : out) byte = next_++;
-  }
-
- private:
-  std::uint8_t next_ = 0;
-};
+using testing::TCountingRandom;
 
 // --- Digests: RFC 1321 and FIPS 180-4 test vectors -------------------------------------------------
 

@@ -15,6 +15,7 @@
 #include <utility>
 
 #include "pdf/security/RandomSource.h"
+#include "tests/support/CountingRandom.h"
 #include "pdf/security/SecurityHandler.h"
 
 #define SECURITY_FIXTURES (std::filesystem::path(__FILE__).parent_path() / "../../data/security")
@@ -77,16 +78,7 @@ class TKnownCase {
   std::map<std::string, std::string> fields_;
 };
 
-// An endless reproducible stream 0, 1, 2, ... 255, 0, 1, ..., as make_known_answers.py assumes.
-class TCountingRandom final : public TRandomSource {
- public:
-  void Fill(std::span<std::uint8_t> out) override {
-    for (std::uint8_t& byte : out) byte = next_++;
-  }
-
- private:
-  std::uint8_t next_ = 0;
-};
+using pdf::testing::TCountingRandom;
 
 // The record a reader would fill from the /Encrypt dictionary written at a strength: /V, /R and the
 // key length as the dictionary gives them (the AESV2 crypt filter says /Length 16).
