@@ -25,6 +25,26 @@ std::string PasswordBytes(std::u16string_view password, std::int32_t strength) {
   return strength >= 3 ? PreparedPasswordBytes(password) : AnsiPasswordBytes(password);
 }
 
+// The newest trailer as the copy's only one: none of the input's cross-reference sections may be
+// named.
+void PrepareSingleSectionTrailer(TSmartPDFReader& reader) {
+  reader.PrepareTrailer();
+  reader.Trailer()->DeleteKey("Prev");
+  reader.Trailer()->DeleteKey("XRefStm");
+}
+
+// Without a document catalog the copy would be a file no reader opens. The catalog is written
+// with its cross-reference generation, so the trailer's reference must name that generation too.
+bool HasReadableCatalog(TSmartPDFReader& reader) {
+  TPDFObject* root = reader.Trailer()->GetValue("Root", false);
+  if (const auto* reference = As<TPDFIndRef>(root)) {
+    const std::int32_t number = reference->TargetNumber();
+    if (reference->TargetGeneration() != reader.Generation(number)) return false;
+    root = reader.GetObject(number);
+  }
+  return As<TPDFDictionary>(root) != nullptr;
+}
+
 // Failures before the input is accepted keep their own code; later ones are write failures.
 struct TEncryptFailure {
   std::int32_t code;
@@ -77,12 +97,10 @@ void TVelloPDF::CopyEncrypted(TByteStream& input, TAtomicOutput& output, std::st
   if (reader.OpenError() != 0) throw TEncryptFailure{kErrorNotPDF};
   TSmartPDFInfo info(reader, false, u"");
   if (info.EncryptionState() != 0) throw TEncryptFailure{kErrorEncrypted};
+  PrepareSingleSectionTrailer(reader);
+  if (!HasReadableCatalog(reader)) throw TEncryptFailure{kErrorNotPDF};
   result = 1;
   try {
-    reader.PrepareTrailer();
-    // The copy has exactly one cross-reference section: none of the input's may be named.
-    reader.Trailer()->DeleteKey("Prev");
-    reader.Trailer()->DeleteKey("XRefStm");
     const std::int32_t last = reader.MaxObjectNumber();
     const auto basic = static_cast<std::uint8_t>(permissions & 0x0F);
     const auto extended = static_cast<std::uint8_t>((permissions >> 4) & 0x0F);

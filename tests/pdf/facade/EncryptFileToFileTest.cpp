@@ -120,6 +120,11 @@ TEST(EncryptFileToFile, RefusalsLeaveFilesAsTheyWere) {
   testing::WriteFile(folder / "in.pdf", input);
   testing::WriteFile(folder / "old.pdf", "previous output");
   fs::create_symlink(folder / "in.pdf", folder / "link.pdf");
+  // A copy of these would name a catalog that is not there: no reader could open it.
+  testing::WriteFile(folder / "no-root.pdf", TenObjects(""));
+  testing::WriteFile(folder / "root-missing.pdf", TenObjects("/Root 12 0 R"));
+  testing::WriteFile(folder / "root-not-dict.pdf", TenObjects("/Root 5 0 R"));
+  testing::WriteFile(folder / "root-generation.pdf", TenObjects("/Root 1 3 R"));
   struct Case {
     fs::path in, out;
     std::int32_t strength, permissions, error, result;
@@ -133,14 +138,20 @@ TEST(EncryptFileToFile, RefusalsLeaveFilesAsTheyWere) {
       {folder / "in.pdf", folder / "./in.pdf", 1, kAll, kErrorOutputReplace, 0},
       {folder / "in.pdf", folder.Path(), 1, kAll, kErrorOutputReplace, 0},
       {folder / "in.pdf", folder / "no-such-folder" / "out.pdf", 1, kAll, kErrorOutputWrite, 0},
-      {folder / "old.pdf", folder / "out.pdf", 1, kAll, kErrorNotPDF, 0}};
+      {folder / "old.pdf", folder / "out.pdf", 1, kAll, kErrorNotPDF, 0},
+      {folder / "no-root.pdf", folder / "old.pdf", 1, kAll, kErrorNotPDF, 0},
+      {folder / "root-missing.pdf", folder / "old.pdf", 4, kAll, kErrorNotPDF, 0},
+      {folder / "root-not-dict.pdf", folder / "old.pdf", 0, kAll, kErrorNotPDF, 0},
+      {folder / "root-generation.pdf", folder / "old.pdf", 2, kAll, kErrorNotPDF, 0}};
   for (const Case& c : cases) {
     const Outcome outcome = Encrypt(c.in, c.out, c.strength, c.permissions);
     EXPECT_EQ(outcome.error, c.error) << c.in << " -> " << c.out;
     EXPECT_EQ(outcome.result, c.result) << c.in << " -> " << c.out;
     EXPECT_EQ(testing::ReadFile(folder / "in.pdf"), input);
     EXPECT_EQ(testing::ReadFile(folder / "old.pdf"), "previous output");
-    EXPECT_EQ(Leftovers(folder.Path(), {"in.pdf", "old.pdf", "link.pdf"}), std::vector<std::string>{});
+    EXPECT_EQ(Leftovers(folder.Path(), {"in.pdf", "old.pdf", "link.pdf", "no-root.pdf", "root-missing.pdf",
+                                        "root-not-dict.pdf", "root-generation.pdf"}),
+              std::vector<std::string>{});
   }
   EXPECT_EQ(Encrypt(folder / "in.pdf", folder / "old.pdf", 1, static_cast<std::int32_t>(0xFF3200FFu)).error, 0);
 }
