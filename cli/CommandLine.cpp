@@ -7,6 +7,8 @@
 #include <string_view>
 #include <utility>
 
+#include "app/core/PasswordGenerator.h"
+
 namespace cli {
 
 namespace {
@@ -24,8 +26,12 @@ encrypt: writes an encrypted copy of each PDF file. A folder contributes its *.p
   -o FILE                    write the copy of the single input file to FILE
   --open-password-file F     the password needed to open the copies, read from file F
   --open-password-env VAR    ... or from the environment variable VAR
+  --open-password-auto       ... or a fresh generated password for every copy
   --owner-password-file F    the password that lifts the restrictions, read from file F
   --owner-password-env VAR   ... or from the environment variable VAR
+  --owner-password-auto      ... or a fresh generated password for every copy
+  --password-file F.csv      record every copy's passwords in the CSV file F.csv (needed
+                             with an -auto option; its folder must exist)
   --allow LIST               what readers may do: a comma-separated list of print,
                              print-high (full quality, implies print), copy, change,
                              annotate, fill-forms, accessibility, assemble; or all,
@@ -34,8 +40,21 @@ encrypt: writes an encrypted copy of each PDF file. A folder contributes its *.p
                              (default _Secure)
   --keep-name                output name: the input's name
   --recursive                also take the PDF files of subfolders
+  --jobs N                   encrypt N files at once (default: one per processor core)
+  --no-verify                skip reopening every copy with its passwords before it counts
 At least one password is needed. Without an open password the copies open freely and only
 the restrictions of --allow apply; without an owner password the open password lifts them.
+
+Generated passwords, for each side (--open-... or --owner-...) that has -password-auto:
+  --open-length N            N characters, 1 to 99999 (default 8)
+  --open-chars LIST          drawn from digits, letters, specials: a comma-separated list
+                             (default digits,letters; letters leave out I and O, specials
+                             are !?/*+-@#$)
+  --open-lower               letters in lower case
+  --owner-length N, --owner-chars LIST, --owner-lower    the same for the owner password
+The password file gets one line per encrypted copy: "File Name","Open Password",
+"Owner Password","File Path" (CSV, UTF-8), with typed passwords too. Lines are added to an
+existing file, in list order, and each is on disk before its copy appears.
 
 inspect: prints page count, PDF version, encryption, document information and security
 settings of each file; --json prints one JSON object per file and line.
@@ -44,7 +63,11 @@ settings of each file; --json prints one JSON object per file and line.
 Passwords are never taken from the command line, where other users can read them. A password
 file holds the password in UTF-8; one line end at its end is ignored; "-" reads standard input.
 
-Exit status: 0 every file succeeded, 1 some file failed, 2 usage error or unreadable password.
+Ctrl-C (or SIGTERM) stops encrypt after the copies being written; a second Ctrl-C stops it at
+once, leaving no partial copy under an output name.
+
+Exit status: 0 every file succeeded, 1 some file failed or the run was stopped, 2 usage error
+or unreadable password.
 )";
 
 const std::string kShortUsage =
@@ -192,6 +215,51 @@ TInspectSettings ParseInspect(const std::vector<std::string>& arguments, bool& h
   return settings;
 }
 
+// More threads than this only add memory: the work is bound by the processor and the disk.
+constexpr int kMaxJobs = 256;
+
+// A decimal number from low to high, digits only.
+int WholeNumber(const std::string& name, const std::string& text, int low, int high) {
+  const std::string problem =
+      name + " needs a whole number from " + std::to_string(low) + " to " + std::to_string(high);
+  if (text.empty() || text.size() > 9 ||
+      !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; })) {
+    throw TUsageError(problem);
+  }
+  const int number = std::stoi(text);
+  if (number < low || number > high) throw TUsageError(problem);
+  return number;
+}
+
+struct TCharacterClass {
+  std::string_view Name;
+  bool TGeneratorOptions::*Flag;
+};
+
+constexpr std::array<TCharacterClass, 3> kCharacterClasses = {{
+    {"digits", &TGeneratorOptions::Digits},
+    {"letters", &TGeneratorOptions::Letters},
+    {"specials", &TGeneratorOptions::Specials},
+}};
+
+// "digits,letters,specials" or part of it: the classes a generated password draws from.
+void ParseCharacterClasses(const std::string& name, const std::string& list, TGeneratorOptions& generator) {
+  for (const TCharacterClass& characterClass : kCharacterClasses) generator.*characterClass.Flag = false;
+  std::size_t start = 0;
+  while (start <= list.size()) {
+    const std::size_t comma = std::min(list.find(',', start), list.size());
+    const std::string_view item(list.data() + start, comma - start);
+    start = comma + 1;
+    const auto known = std::find_if(kCharacterClasses.begin(), kCharacterClasses.end(),
+                                    [&](const TCharacterClass& characterClass) { return characterClass.Name == item; });
+    if (known == kCharacterClasses.end()) {
+      throw TUsageError("unknown character class '" + std::string(item) + "' in " + name +
+                        " (digits, letters, specials)");
+    }
+    generator.*known->Flag = true;
+  }
+}
+
 void CheckEncryptSettings(const TEncryptSettings& settings, bool suffixGiven) {
   using TKind = TPasswordSource::TKind;
   if (settings.Inputs.empty()) throw TUsageError("encrypt needs at least one file or folder");
@@ -206,9 +274,15 @@ void CheckEncryptSettings(const TEncryptSettings& settings, bool suffixGiven) {
   }
   if (suffixGiven && settings.KeepName) throw TUsageError("give --suffix or --keep-name, not both");
   if (settings.Suffix.find('/') != std::string::npos) throw TUsageError("--suffix must not contain '/'");
-  if (settings.OpenPassword.Kind == TKind::None && settings.OwnerPassword.Kind == TKind::None) {
-    throw TUsageError("give an open password, an owner password or both (--open-password-file F, "
-                      "--owner-password-file F or their -env forms)");
+  const auto given = [](const TPasswordSource& source, const TGeneratorOptions& generator) {
+    return source.Kind != TKind::None || generator.Auto;
+  };
+  if (!given(settings.OpenPassword, settings.OpenGenerator) &&
+      !given(settings.OwnerPassword, settings.OwnerGenerator)) {
+    throw TUsageError(
+        "give an open password, an owner password or both (--open-password-file F, "
+        "--owner-password-file F, their -env forms, or --open-password-auto and "
+        "--owner-password-auto for generated ones)");
   }
   const auto fromStandardInput = [](const TPasswordSource& source) {
     return source.Kind == TKind::File && source.Name == "-";
@@ -218,13 +292,77 @@ void CheckEncryptSettings(const TEncryptSettings& settings, bool suffixGiven) {
   }
 }
 
-TEncryptSettings ParseEncrypt(const std::vector<std::string>& arguments, bool& help) {
+// The options that exist once for each password: --open-... and --owner-...
+struct TPasswordSide {
+  std::string_view Prefix;  // "--open-" or "--owner-"
+  std::string_view Word;    // "open" or "owner"
+  TPasswordSource TEncryptSettings::*Source;
+  TGeneratorOptions TEncryptSettings::*Generator;
+};
+
+constexpr std::array<TPasswordSide, 2> kPasswordSides = {{
+    {"--open-", "open", &TEncryptSettings::OpenPassword, &TEncryptSettings::OpenGenerator},
+    {"--owner-", "owner", &TEncryptSettings::OwnerPassword, &TEncryptSettings::OwnerGenerator},
+}};
+
+// Handles one of side's options; false when name is none of them. tuning receives the name of the
+// first generator option given, which is only meaningful with the side's -password-auto.
+bool ParseSideOption(const TPasswordSide& side, const std::string& name, TArgumentWalk& walk,
+                     TEncryptSettings& settings, std::string& tuning) {
   using TKind = TPasswordSource::TKind;
+  if (!name.starts_with(side.Prefix)) return false;
+  const std::string_view option = std::string_view(name).substr(side.Prefix.size());
+  TPasswordSource& source = settings.*side.Source;
+  TGeneratorOptions& generator = settings.*side.Generator;
+  if (option == "password-file") {
+    SetPasswordSource(source, TKind::File, name, walk.Value(name), side.Word);
+    return true;
+  }
+  if (option == "password-env") {
+    SetPasswordSource(source, TKind::Environment, name, walk.Value(name), side.Word);
+    return true;
+  }
+  if (option == "password-auto") {
+    walk.NoValue(name);
+    generator.Auto = true;
+    return true;
+  }
+  if (option == "length") {
+    generator.Length = WholeNumber(name, walk.Value(name), 1, ombrelt::app::kMaxPasswordLength);
+  } else if (option == "chars") {
+    ParseCharacterClasses(name, walk.Value(name), generator);
+  } else if (option == "lower") {
+    walk.NoValue(name);
+    generator.Lower = true;
+  } else {
+    return false;
+  }
+  if (tuning.empty()) tuning = name;
+  return true;
+}
+
+// A side's password is typed or generated, not both; generator options need the generator.
+void CheckSide(const TPasswordSide& side, const TEncryptSettings& settings, const std::string& tuning) {
+  const bool automatic = (settings.*side.Generator).Auto;
+  const std::string prefix(side.Prefix);
+  if (automatic && (settings.*side.Source).Kind != TPasswordSource::TKind::None) {
+    throw TUsageError("the " + std::string(side.Word) + " password is given twice (" + prefix + "password-auto and a " +
+                      "password file or variable)");
+  }
+  if (!automatic && !tuning.empty()) throw TUsageError(tuning + " applies only with " + prefix + "password-auto");
+}
+
+TEncryptSettings ParseEncrypt(const std::vector<std::string>& arguments, bool& help) {
   TEncryptSettings settings;
   bool suffixGiven = false;
+  std::array<std::string, kPasswordSides.size()> tuning;
   TArgumentWalk walk(arguments, 1);
   while (const std::optional<std::string> option = walk.NextOption(settings.Inputs)) {
     const std::string& name = *option;
+    if (ParseSideOption(kPasswordSides[0], name, walk, settings, tuning[0]) ||
+        ParseSideOption(kPasswordSides[1], name, walk, settings, tuning[1])) {
+      continue;
+    }
     if (name == "--help" || name == "-h") {
       help = true;
     } else if (name == "--level") {
@@ -233,14 +371,13 @@ TEncryptSettings ParseEncrypt(const std::vector<std::string>& arguments, bool& h
       settings.OutputFolder = NonEmpty(name, walk.Value(name));
     } else if (name == "-o") {
       settings.OutputFile = NonEmpty(name, walk.Value(name));
-    } else if (name == "--open-password-file") {
-      SetPasswordSource(settings.OpenPassword, TKind::File, name, walk.Value(name), "open");
-    } else if (name == "--open-password-env") {
-      SetPasswordSource(settings.OpenPassword, TKind::Environment, name, walk.Value(name), "open");
-    } else if (name == "--owner-password-file") {
-      SetPasswordSource(settings.OwnerPassword, TKind::File, name, walk.Value(name), "owner");
-    } else if (name == "--owner-password-env") {
-      SetPasswordSource(settings.OwnerPassword, TKind::Environment, name, walk.Value(name), "owner");
+    } else if (name == "--password-file") {
+      settings.PasswordFile = NonEmpty(name, walk.Value(name));
+    } else if (name == "--jobs") {
+      settings.Jobs = WholeNumber(name, walk.Value(name), 1, kMaxJobs);
+    } else if (name == "--no-verify") {
+      walk.NoValue(name);
+      settings.Verify = false;
     } else if (name == "--allow") {
       settings.Allow = ParsePermissions(walk.Value(name));
     } else if (name == "--suffix") {
@@ -256,7 +393,11 @@ TEncryptSettings ParseEncrypt(const std::vector<std::string>& arguments, bool& h
       RefuseUnknownOption(name, "--open-password-file F or --open-password-env VAR (and the --owner-password forms)");
     }
   }
-  if (!help) CheckEncryptSettings(settings, suffixGiven);
+  if (!help) {
+    CheckEncryptSettings(settings, suffixGiven);
+    for (std::size_t side = 0; side < kPasswordSides.size(); ++side)
+      CheckSide(kPasswordSides[side], settings, tuning[side]);
+  }
   return settings;
 }
 

@@ -50,12 +50,30 @@ struct TPermissions {
   bool operator==(const TPermissions&) const = default;
 };
 
+// A fresh random password for every file, instead of one typed password for all of them. The
+// defaults are the desktop window's: letters and digits, 8 characters, capitals.
+struct TGeneratorOptions {
+  bool Auto = false;  // --open-password-auto / --owner-password-auto
+  int Length = 8;
+  bool Digits = true;
+  bool Letters = true;
+  bool Specials = false;
+  bool Lower = false;
+
+  bool operator==(const TGeneratorOptions&) const = default;
+};
+
 struct TEncryptSettings {
   TEncryptionLevel Level = TEncryptionLevel::AES_256;
   std::string OutputFolder;  // set for --output-dir
   std::string OutputFile;    // set for -o
   TPasswordSource OpenPassword;
   TPasswordSource OwnerPassword;
+  TGeneratorOptions OpenGenerator;
+  TGeneratorOptions OwnerGenerator;
+  std::string PasswordFile;  // the CSV that records every copy's passwords; empty for none
+  int Jobs = 0;              // files encrypted at once; 0 for one per processor core
+  bool Verify = true;        // reopen every copy with its passwords before it counts
   // Everything is granted unless --allow restricts it: encrypting for confidentiality (an open
   // password) should not silently forbid printing or copying.
   TPermissions Allow = TPermissions::All();

@@ -1,152 +1,168 @@
 #include "cli/EncryptCommand.h"
 
+#include <filesystem>
 #include <iostream>
-#include <optional>
-#include <set>
 #include <system_error>
 
+#include "app/core/BatchJob.h"
+#include "app/core/BatchValidation.h"
+#include "app/core/PasswordGenerator.h"
+#include "cli/BatchReport.h"
 #include "cli/InputFiles.h"
-#include "cli/Inspection.h"
+#include "cli/InputScreening.h"
+#include "cli/JobSettings.h"
 #include "cli/PasswordCheck.h"
 #include "cli/PasswordSource.h"
 #include "cli/ProgressBar.h"
-#include "cli/SecurityWords.h"
+#include "cli/StopRequest.h"
 #include "cli/Utf8Text.h"
 #include "pdf/objects/TextConversions.h"
 
 namespace cli {
 
 namespace fs = std::filesystem;
+namespace app = ombrelt::app;
 
 namespace {
 
-struct TPasswords {
-  std::u16string Open;
-  std::u16string Owner;
-};
-
-// Why the desktop window would refuse input, or nothing when it may be encrypted.
-std::optional<std::string> RefusalReason(pdf::TVelloPDF& library, const fs::path& input) {
-  const TInspection inspection = Inspect(library, input.string(), "");
-  if (inspection.Error == pdf::kErrorPassword) return "the file is already encrypted (it needs a password to open)";
-  if (inspection.Error != pdf::kErrorNone) return ErrorWords(inspection.Error);
-  if (inspection.Item(kItemEncryption) != "None") return ErrorWords(pdf::kErrorEncrypted);
-  const std::optional<std::int64_t> pages = ItemNumber(inspection.Item(kItemPages));
-  if (!pages || *pages <= 0) return "the file has no pages";
-  return std::nullopt;
+// -o names one file: not a folder on either side.
+void CheckOutputNames(const TEncryptSettings& settings) {
+  if (!IsWellFormedUTF8(settings.OutputFolder) || !IsWellFormedUTF8(settings.OutputFile)) {
+    throw TUsageError("the output name is not UTF-8 text");
+  }
+  if (settings.OutputFile.empty()) return;
+  std::error_code ignored;
+  if (fs::is_directory(settings.Inputs.front(), ignored))
+    throw TUsageError("-o FILE takes one input file, not a folder");
+  const fs::path name = fs::path(settings.OutputFile).filename();
+  if (name.empty() || name == "." || name == ".." || fs::is_directory(settings.OutputFile, ignored)) {
+    throw TUsageError("-o FILE needs the name of a file, not of a folder");
+  }
 }
 
-// The identity of an output path for spotting two inputs that would write the same copy.
-std::string OutputKey(const fs::path& output) {
-  std::error_code error;
-  const fs::path full = fs::weakly_canonical(fs::absolute(output, error), error);
-  return (error ? output : full).lexically_normal().string();
+// The job drops blanks and control characters around a typed password, as the window drops them
+// around what users type. A password file is otherwise taken as it is, so a password that would
+// lose characters is refused rather than quietly changed.
+void CheckEnds(const std::string& password, const char* which) {
+  const std::u16string text = pdf::UTF8ToUnicode(password);
+  if (app::TrimText(text) != text) {
+    throw TPasswordError(std::string("the ") + which +
+                         " password begins or ends with a blank or a control character, which would not count as "
+                         "part of it; remove it");
+  }
 }
 
-class TEncryptRun {
- public:
-  TEncryptRun(const TEncryptSettings& settings, TPasswords passwords, std::size_t count)
-      : settings_(settings), passwords_(std::move(passwords)), count_(count),
-        progress_(std::cerr, TProgressBar::StandardErrorIsTerminal()) {
-    library_.OnProgress = [this](std::int32_t percent) { progress_.Show(percent); };
-  }
+// A password of the kind the generator makes, so that the checks of typed passwords see the
+// generated side too (its length at an RC4 level, for one).
+std::string GeneratedSample(const TGeneratorOptions& generator) {
+  return pdf::UnicodeToUTF8(app::CreatePassword(pdf::UTF8ToUnicode(std::to_string(generator.Length)), generator.Digits,
+                                                generator.Letters, generator.Specials, generator.Lower));
+}
 
-  // Encrypts one file and prints its status line; true on success.
-  bool EncryptOne(const fs::path& input) {
-    progress_.StartFile(++number_, count_, input.filename().string());
-    const std::optional<std::string> failure = Encrypt(input);
-    progress_.Clear();
-    Report(input.string(), failure);
-    return !failure;
-  }
-
-  void Report(const std::string& what, const std::optional<std::string>& failure) {
-    // Reasons may name an output path, which is as untrusted as the input's.
-    std::cout << TerminalText(what + (failure ? ": Failed! " + *failure : std::string(": Succeed!"))) << std::endl;
-  }
-
- private:
-  std::optional<std::string> Encrypt(const fs::path& input) {
-    const fs::path output = OutputPathFor(settings_, input);
-    if (!IsWellFormedUTF8(input.string()) || !IsWellFormedUTF8(output.string())) {
-      return "the file name is not UTF-8 text";
-    }
-    if (std::optional<std::string> refusal = RefusalReason(library_, input)) return refusal;
-    // Folders of a recursive run, or a.pdf beside a.PDF, can give two inputs one output name.
-    if (!outputs_.insert(OutputKey(output)).second) {
-      return "another input of this run was written to " + output.string();
-    }
-    library_.EncryptFileToFile(pdf::UTF8ToUnicode(input.string()), pdf::UTF8ToUnicode(output.string()),
-                               passwords_.Owner, passwords_.Open, FacadeStrength(settings_.Level),
-                               PermissionValue(settings_.Allow));
-    const std::int32_t error = library_.ErrorCode();
-    if (error != pdf::kErrorNone) return ErrorWords(error);
-    progress_.Show(100);
-    return std::nullopt;
-  }
-
-  const TEncryptSettings& settings_;
-  const TPasswords passwords_;
-  const std::size_t count_;
-  std::size_t number_ = 0;
-  pdf::TCorvanePDFLibrary1013 library_;
-  TProgressBar progress_;
-  std::set<std::string> outputs_;
-};
-
-TPasswords ReadPasswords(const TEncryptSettings& settings) {
+TTypedPasswords ReadPasswords(const TEncryptSettings& settings) {
   const std::string open = ReadPassword(settings.OpenPassword, std::cin);
   const std::string owner = ReadPassword(settings.OwnerPassword, std::cin);
-  for (const std::string& warning : CheckPasswords(settings.Level, open, owner, settings.Allow)) {
+  CheckEnds(open, "open");
+  CheckEnds(owner, "owner");
+  const std::string openChecked = settings.OpenGenerator.Auto ? GeneratedSample(settings.OpenGenerator) : open;
+  const std::string ownerChecked = settings.OwnerGenerator.Auto ? GeneratedSample(settings.OwnerGenerator) : owner;
+  for (const std::string& warning : CheckPasswords(settings.Level, openChecked, ownerChecked, settings.Allow)) {
     std::cerr << "ombreltenc-cli: warning: " << warning << '\n';
   }
   return {pdf::UTF8ToUnicode(open), pdf::UTF8ToUnicode(owner)};
 }
 
-}  // namespace
-
-fs::path OutputPathFor(const TEncryptSettings& settings, const fs::path& input) {
-  if (!settings.OutputFile.empty()) return settings.OutputFile;
-  const fs::path name = settings.KeepName ? input.filename() : fs::path(input.stem().string() + settings.Suffix + ".pdf");
-  return fs::path(settings.OutputFolder) / name;
-}
-
-std::int32_t PermissionValue(const TPermissions& allow) {
-  return pdf::TVelloPDF::BuildPermissionMask(allow.Print, allow.Copy, allow.Change, allow.Annotate, allow.FillForms,
-                                             allow.Accessibility, allow.Assemble, allow.PrintHighQuality);
-}
-
-int RunEncrypt(const TEncryptSettings& settings) {
-  std::error_code ignored;
-  if (!settings.OutputFile.empty() && fs::is_directory(settings.Inputs.front(), ignored)) {
-    throw TUsageError("-o FILE takes one input file, not a folder");
+// The window's own checks, with its messages, as usage errors.
+void Validate(const TEncryptSettings& settings, const TTypedPasswords& passwords, const app::TBatchSettings& job) {
+  if (const auto failure = app::ValidateBatch(ValidationInput(settings, passwords, job))) {
+    throw TUsageError(pdf::UnicodeToUTF8(failure->message));
   }
-  const TInputFiles inputs = CollectInputFiles(settings.Inputs, settings.Recursive);
-  TPasswords passwords = ReadPasswords(settings);
-  if (!settings.OutputFolder.empty()) {
-    std::error_code error;
-    fs::create_directories(settings.OutputFolder, error);
-    if (error) {
-      std::cerr << "ombreltenc-cli: cannot create the output folder " << TerminalText(settings.OutputFolder) << ": "
-                << error.message() << '\n';
-      return 1;
+  // The window asks for a password file only with generated passwords; the command line also
+  // records typed ones when asked to, and checks that path the same way.
+  if (job.passwordFileWanted && !app::PasswordFilePathIsValid(job.passwordFilePath)) {
+    throw TUsageError("Password file path is invalid. Please choose correct one.");
+  }
+}
+
+bool CreateOutputFolder(const TEncryptSettings& settings) {
+  if (settings.OutputFolder.empty()) return true;
+  std::error_code error;
+  fs::create_directories(settings.OutputFolder, error);
+  if (!error) return true;
+  std::cerr << "ombreltenc-cli: cannot create the output folder " << TerminalText(settings.OutputFolder) << ": "
+            << error.message() << '\n';
+  return false;
+}
+
+// Hands the accepted inputs to the job (their full paths) and returns, for each file of the job,
+// its line in the list of all inputs.
+std::vector<std::size_t> AcceptedLines(const std::vector<TScreenedInput>& screened, app::TBatchSettings& job) {
+  std::vector<std::size_t> lines;
+  for (std::size_t line = 0; line < screened.size(); ++line) {
+    if (screened[line].Refusal) continue;
+    lines.push_back(line);
+    job.files.push_back(screened[line].FullPath);
+  }
+  return lines;
+}
+
+void RunJob(const app::TBatchSettings& job, TBatchReport& report, int jobs) {
+  if (!job.files.empty()) {
+    try {
+      app::EncryptPDF(job, report, jobs);
+    } catch (...) {
+      report.Finish();
+      throw;
     }
   }
+  report.Finish();
+}
+
+// Screens the inputs, encrypts the accepted ones and reports every one. True when every file
+// succeeded.
+bool EncryptFiles(const TEncryptSettings& settings, const std::vector<fs::path>& files, app::TBatchSettings job) {
+  // Before the screening, so that Ctrl-C from here on leaves the password file untouched or complete.
+  const TStopRequest stop;
+  const std::vector<TScreenedInput> screened = ScreenInputs(files, job);
+  std::vector<std::size_t> jobLines = AcceptedLines(screened, job);
+  std::vector<std::string> names;
+  for (const TScreenedInput& input : screened) names.push_back(input.Name);
+  TProgressBar progress(std::cerr, TProgressBar::StandardErrorIsTerminal());
+  TBatchReport report(std::cout, progress, std::move(names), std::move(jobLines), stop);
+  for (std::size_t line = 0; line < screened.size(); ++line) {
+    if (screened[line].Refusal) report.Refuse(line, *screened[line].Refusal);
+  }
+  RunJob(job, report, JobCount(settings));
+  if (report.Stopped()) {
+    std::cerr << "ombreltenc-cli: stopped; " << report.NotStarted() << " of " << job.files.size()
+              << " files were not encrypted\n";
+    return false;
+  }
+  return !report.AnyFailed();
+}
+
+}  // namespace
+
+int RunEncrypt(const TEncryptSettings& settings) {
+  CheckOutputNames(settings);
+  const TInputFiles inputs = CollectInputFiles(settings.Inputs, settings.Recursive);
+  const TTypedPasswords passwords = ReadPasswords(settings);
+  app::TBatchSettings job = JobSettings(settings, passwords);
+  Validate(settings, passwords, job);
+  if (!CreateOutputFolder(settings)) return 1;
   for (const fs::path& folder : inputs.FoldersWithoutPDF) {
     std::cerr << "ombreltenc-cli: warning: no PDF files in " << TerminalText(folder.string()) << '\n';
   }
-  TEncryptRun run(settings, std::move(passwords), inputs.Files.size());
-  bool anyFailed = false;
   for (const TInputFiles::TFolderProblem& problem : inputs.UnreadableFolders) {
-    run.Report(problem.Folder.string(), "the folder cannot be read (" + problem.Reason + ")");
-    anyFailed = true;
+    std::cout << TerminalText(problem.Folder.string() + ": Failed! the folder cannot be read (" + problem.Reason + ")")
+              << std::endl;
   }
-  for (const fs::path& input : inputs.Files) anyFailed = !run.EncryptOne(input) || anyFailed;
-  if (inputs.Files.empty() && !anyFailed) {
-    std::cerr << "ombreltenc-cli: no PDF files to encrypt\n";
+  if (inputs.Files.empty()) {
+    if (inputs.UnreadableFolders.empty()) std::cerr << "ombreltenc-cli: no PDF files to encrypt\n";
     return 1;
   }
-  return anyFailed ? 1 : 0;
+  const bool succeeded = EncryptFiles(settings, inputs.Files, std::move(job));
+  return succeeded && inputs.UnreadableFolders.empty() ? 0 : 1;
 }
 
 }  // namespace cli

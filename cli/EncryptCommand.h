@@ -1,24 +1,15 @@
 #pragma once
 // ombreltenc-cli encrypt: an encrypted copy of every input, refused inputs reported like the
-// desktop window refuses them.
-
-#include <filesystem>
-#include <string>
+// desktop window refuses them. The copies are made by the same batch job as the window's.
 
 #include "cli/CommandLine.h"
 
 namespace cli {
 
-// Prints one status line per file on standard output; 0 when every file succeeded, 1 otherwise.
-// Throws TPasswordError (a password that cannot be read or used) and TUsageError (-o with a folder)
-// before any file is written.
+// Prints one status line per file on standard output; 0 when every file succeeded, 1 otherwise
+// (also when a stop request ended the batch early). Throws TPasswordError (a password that cannot
+// be read or used) and TUsageError (-o with a folder, settings the window would refuse) before any
+// file is written, and ombrelt::app::EBatchJobError when the password file cannot be written.
 int RunEncrypt(const TEncryptSettings& settings);
-
-// Where the copy of input goes: -o's file, or the output folder with the input's base name and
-// the suffix (or the input's own name).
-std::filesystem::path OutputPathFor(const TEncryptSettings& settings, const std::filesystem::path& input);
-
-// The facade's permission value for allow.
-std::int32_t PermissionValue(const TPermissions& allow);
 
 }  // namespace cli

@@ -27,21 +27,17 @@ std::string Shortened(const std::string& name, std::size_t width) {
 
 bool TProgressBar::StandardErrorIsTerminal() { return ::isatty(STDERR_FILENO) == 1; }
 
-void TProgressBar::StartFile(std::size_t number, std::size_t count, std::string_view name) {
+void TProgressBar::Show(std::size_t done, std::size_t count, std::string_view name, int percent) {
   if (!enabled_) return;
-  prefix_ = "[" + std::to_string(number) + "/" + std::to_string(count) + "] " +
-            Shortened(TerminalText(name), kNameWidth);
-  percent_ = -1;
-  Show(0);
-}
-
-void TProgressBar::Show(int percent) {
   percent = std::clamp(percent, 0, 100);
-  if (!enabled_ || percent == percent_) return;
-  percent_ = percent;
   const int filled = percent * kBarWidth / 100;
-  out_ << kEraseLine << prefix_ << " [" << std::string(static_cast<std::size_t>(filled), '#')
-       << std::string(static_cast<std::size_t>(kBarWidth - filled), '.') << "] " << percent << '%' << std::flush;
+  std::string line =
+      "[" + std::to_string(done) + "/" + std::to_string(count) + "] " + Shortened(TerminalText(name), kNameWidth) +
+      " [" + std::string(static_cast<std::size_t>(filled), '#') +
+      std::string(static_cast<std::size_t>(kBarWidth - filled), '.') + "] " + std::to_string(percent) + "%";
+  if (shown_ && line == line_) return;
+  line_ = std::move(line);
+  out_ << kEraseLine << line_ << std::flush;
   shown_ = true;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
-// A one-line progress display on a terminal: file k of n, its name and the percent done. Off when
-// the output is no terminal, so logs and pipes get only the status lines.
+// A one-line progress display on a terminal: how many files are done, the file last started and
+// the percent done of the whole run. Off when the output is no terminal, so logs and pipes get
+// only the status lines.
 
 #include <cstddef>
 #include <iosfwd>
@@ -16,17 +17,16 @@ class TProgressBar {
   // True when standard error is a terminal.
   static bool StandardErrorIsTerminal();
 
-  void StartFile(std::size_t number, std::size_t count, std::string_view name);
-  void Show(int percent);
-  // Erases the line, so that a status line can take its place.
+  // Shows "[done/count] name [####......] percent%", unless exactly that is on show already.
+  void Show(std::size_t done, std::size_t count, std::string_view name, int percent);
+  // Erases the line, so that a status line can take its place; the next Show draws it again.
   void Clear();
 
  private:
   std::ostream& out_;
   bool enabled_;
   bool shown_ = false;
-  int percent_ = -1;
-  std::string prefix_;
+  std::string line_;  // what is on show, or was before Clear
 };
 
 }  // namespace cli

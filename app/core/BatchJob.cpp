@@ -311,11 +311,12 @@ std::int32_t PermissionValue(const TPermissionFlags& p) {
 // The per-file steps. They share nothing with other files but the password file (which serialises
 // its appends) and the commit order; never raises.
 std::optional<TFileFailure> EncryptOneFile(const TBatchSettings& settings, std::size_t index, TCommitOrder& order,
-                                           TPasswordFile* passwordFile) noexcept {
+                                           TPasswordFile* passwordFile, TBatchObserver& observer) noexcept {
   TTurnGuard turn(order, index);
   try {
     const std::u16string& input = settings.files[index];
     pdf::TCorvanePDFLibrary1013 library;
+    library.OnProgress = [&observer, index](std::int32_t percent) { observer.ReportProgress(index, percent); };
     const std::int32_t permissions = PermissionValue(settings.permissions);
     const std::u16string openPassword = PasswordFor(settings.openPassword);
     const std::u16string ownerPassword = PasswordFor(settings.restrictionsPassword);
@@ -400,7 +401,7 @@ void EncryptPDF(const TBatchSettings& rawSettings, TBatchObserver& observer, int
         observer.ReportStatus(index, kStatusEncrypting);
         started = true;
         const std::optional<TFileFailure> failure =
-            EncryptOneFile(settings, index, order, passwordFile ? &*passwordFile : nullptr);
+            EncryptOneFile(settings, index, order, passwordFile ? &*passwordFile : nullptr, observer);
         if (failure) observer.ReportFailure(index, failure->errorCode, failure->reason);
         observer.ReportStatus(index, failure ? kStatusFailed : kStatusSucceeded);
       } catch (...) {

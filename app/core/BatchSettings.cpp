@@ -42,6 +42,8 @@ std::u16string OutputPathFor(const TBatchSettings& settings, std::u16string_view
   if (!path.ends_with(u'/')) path += u'/';
   if (settings.naming == TNamingMode::kKeep) {
     path += FileName(inputPath);
+  } else if (settings.naming == TNamingMode::kNamed) {
+    path += settings.outputName;
   } else {
     path += BaseName(inputPath) + settings.suffix + u".pdf";
   }

@@ -41,6 +41,7 @@ struct TPasswordSettings {
 enum class TNamingMode {
   kSuffix,  // folder / base name + suffix + ".pdf"
   kKeep,    // folder / the input's own file name
+  kNamed,   // folder / outputName: a caller that names the single output itself (the command line's -o)
 };
 
 // Defaults here and below are the window's initial state.
@@ -63,6 +64,7 @@ struct TBatchSettings {
   TPasswordSettings restrictionsPassword;  // the owner password
   TNamingMode naming = TNamingMode::kSuffix;
   std::u16string suffix = u"_Secure";  // trimmed by NormalisedSettings; may be empty
+  std::u16string outputName;           // kNamed only: a file name without folder, used as it is
   std::u16string outputFolder;  // as typed: the job uses it unchanged
   bool passwordFileWanted = false;  // either auto option ticked, whether or not its box is
   std::u16string passwordFilePath;

@@ -52,8 +52,9 @@ TPasswordFile::TPasswordFile(std::u16string_view path) {
   path_ = native ? *native : pdf::UnicodeToUTF8(path);
   if (!native) throw EBatchJobError("The password file \"" + path_ + "\" cannot be created: invalid file name");
   // Read access for the check of the last line below. O_NONBLOCK: a FIFO at the path must give an
-  // error, not hang the batch; regular files ignore it.
-  fd_ = ::open(native->c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0644);
+  // error, not hang the batch; regular files ignore it. The file holds the only way into the
+  // encrypted copies, so a new one is readable by its owner alone.
+  fd_ = ::open(native->c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC | O_NONBLOCK, 0600);
   if (fd_ < 0) throw EBatchJobError(Problem("cannot be created", path_, errno));
   struct stat info {};
   const int error = ::fstat(fd_, &info) != 0 ? errno : S_ISREG(info.st_mode) ? 0 : EINVAL;

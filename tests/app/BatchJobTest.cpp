@@ -14,12 +14,14 @@
 #include "pdf/facade/VelloPDF.h"
 #include "pdf/objects/TextConversions.h"
 #include "tests/pdf/io/TestPdf.h"
+#include "tests/support/CsvReader.h"
 #include "tests/support/TestTools.h"
 
 namespace ombrelt::app {
 namespace {
 
 namespace fs = std::filesystem;
+using pdf::testing::ReadCsv;
 using pdf::testing::ReadFile;
 using pdf::testing::TempFolder;
 using pdf::testing::WriteFile;
@@ -52,6 +54,10 @@ class TRecorder : public TBatchObserver {
     const std::lock_guard lock(mutex_);
     errorCodes[row] = errorCode;
   }
+  void ReportProgress(std::size_t row, int percent) override {
+    const std::lock_guard lock(mutex_);
+    progress[row].push_back(percent);
+  }
   // Blocks until every row has reported status.
   void WaitForRows(const std::vector<std::size_t>& rows, TFileStatus status) {
     std::unique_lock lock(mutex_);
@@ -79,52 +85,13 @@ class TRecorder : public TBatchObserver {
   std::function<void(std::size_t, TFileStatus)> onStatus;
   std::map<std::size_t, std::vector<TFileStatus>> statuses;
   std::map<std::size_t, std::int32_t> errorCodes;
+  std::map<std::size_t, std::vector<int>> progress;
   int accepted = 0;
 
  private:
   mutable std::mutex mutex_;
   std::condition_variable changed_;
 };
-
-// A strict RFC 4180 reader: quoted fields only, "" inside them, every record ended by CR LF.
-std::vector<std::vector<std::string>> ReadCsv(const std::string& text) {
-  std::vector<std::vector<std::string>> records;
-  std::size_t at = 0;
-  while (at < text.size()) {
-    std::vector<std::string> record;
-    for (;;) {
-      EXPECT_EQ(text[at], '"') << "field not quoted at " << at;
-      std::string field;
-      for (++at;; ++at) {
-        if (at >= text.size()) {
-          ADD_FAILURE() << "unterminated field";
-          return records;
-        }
-        if (text[at] == '"') {
-          if (at + 1 < text.size() && text[at + 1] == '"') {
-            field += '"';
-            ++at;
-          } else {
-            break;
-          }
-        } else {
-          field += text[at];
-        }
-      }
-      ++at;
-      record.push_back(field);
-      if (text.compare(at, 1, ",") == 0) {
-        ++at;
-        continue;
-      }
-      EXPECT_EQ(text.substr(at, 2), "\r\n") << "record not ended by CR LF at " << at;
-      at += 2;
-      break;
-    }
-    records.push_back(record);
-  }
-  return records;
-}
 
 const std::vector<std::string> kHeader = {"File Name", "Open Password", "Owner Password", "File Path"};
 
@@ -233,12 +200,16 @@ TEST_F(BatchJob, OutputNames) {
     bool folderWithSlash;
     std::string output;
   };
+  // Every case names an output; only kNamed uses it.
+  const std::u16string chosenName = u"Chosen name.pdf";
   const Case cases[] = {
       {"Scan.PDF", TNamingMode::kKeep, u"_Secure", false, "Scan.PDF"},
       {"report.v2.pdf", TNamingMode::kSuffix, u"_Secure", false, "report.v2_Secure.pdf"},
       {"plain.pdf", TNamingMode::kSuffix, u"   ", false, "plain.pdf"},
       {"noext", TNamingMode::kSuffix, u" -x\t", true, "noext-x.pdf"},
       {"slash.pdf", TNamingMode::kKeep, u"", true, "slash.pdf"},
+      {"named.pdf", TNamingMode::kNamed, u"_Secure", false, "Chosen name.pdf"},
+      {"named-slash.pdf", TNamingMode::kNamed, u"", true, "Chosen name.pdf"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.input);
@@ -246,6 +217,7 @@ TEST_F(BatchJob, OutputNames) {
     TBatchSettings settings = Settings({c.input});
     settings.naming = c.naming;
     settings.suffix = c.suffix;
+    settings.outputName = chosenName;
     if (c.folderWithSlash) settings.outputFolder += u'/';
     EXPECT_EQ(OutputPathFor(NormalisedSettings(settings), settings.files[0]), Wide(out / c.output));
     EncryptPDF(settings, caseRecorder);
@@ -291,6 +263,8 @@ TEST_F(BatchJob, GeneratedPasswordsAreRecordedOneLinePerFileAndOpenTheCopies) {
     }
   }
   EXPECT_EQ(passwords.size(), 4u) << "every password comes from its own generator call";
+  // Only its owner may read the passwords of a new password file.
+  EXPECT_EQ(fs::status(Csv()).permissions() & (fs::perms::group_all | fs::perms::others_all), fs::perms::none);
 }
 
 TEST_F(BatchJob, EveryLevelPassesVerificationWithOnlyARestrictionsPassword) {
@@ -535,6 +509,13 @@ TEST_F(BatchJob, ParallelFilesKeepListOrderInThePasswordFile) {
   std::vector<std::string> names;
   for (std::size_t i = 1; i < records.size(); ++i) names.push_back(records[i][0]);
   EXPECT_EQ(names, (std::vector<std::string>{"f0", "f1", "f3", "f4", "f5"}));
+  // Each file's progress arrives under its own row and runs up to 100.
+  for (const std::size_t row : {0u, 1u, 3u, 4u, 5u}) {
+    const std::vector<int>& percents = recorder.progress[row];
+    ASSERT_FALSE(percents.empty()) << row;
+    EXPECT_TRUE(std::is_sorted(percents.begin(), percents.end())) << row;
+    EXPECT_EQ(percents.back(), 100) << row;
+  }
 }
 
 }  // namespace

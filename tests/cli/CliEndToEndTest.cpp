@@ -197,6 +197,9 @@ const UsageCase kUsageCases[] = {
      "cannot hold"},
     {"encrypt --open-password-env PW --output-dir out doc.pdf", "PW= ", "both passwords are empty"},
     {"encrypt --open-password-file open.txt -o out/x.pdf .", "", "not a folder"},
+    {"encrypt --open-password-file open.txt -o . doc.pdf", "", "not of a folder"},
+    // The job would drop them, as the window drops blanks around what users type.
+    {"encrypt --open-password-env PW --output-dir out doc.pdf", "PW='s3cret '", "begins or ends with a blank"},
 };
 
 TEST_F(CliEndToEnd, UsageMistakesExitWithTwoAndWriteNothing) {

@@ -84,6 +84,26 @@ const EncryptCase kEncryptCases[] = {
      }},
     {"operands after -- may look like options", Plus({"--", "--odd.pdf", "-"}),
      [](auto& s) { s.Inputs = {"a.pdf", "--odd.pdf", "-"}; }},
+    {"generated owner password with every generator option",
+     Plus({"--owner-password-auto", "--owner-length", "12", "--owner-chars", "digits,specials", "--owner-lower",
+           "--password-file", "p.csv"}),
+     [](auto& s) {
+       s.OwnerGenerator = {true, 12, true, false, true, true};
+       s.PasswordFile = "p.csv";
+     }},
+    {"both generated with the defaults, jobs, no verification",
+     {"--output-dir", "out", "--open-password-auto", "--owner-password-auto", "--password-file=p.csv", "--jobs", "3",
+      "--no-verify", "a.pdf"},
+     [](auto& s) {
+       s.OpenPassword = {};
+       s.OpenGenerator.Auto = true;
+       s.OwnerGenerator.Auto = true;
+       s.PasswordFile = "p.csv";
+       s.Jobs = 3;
+       s.Verify = false;
+     }},
+    {"one character class, repeated", Plus({"--owner-password-auto", "--owner-chars=letters,letters"}),
+     [](auto& s) { s.OwnerGenerator = {true, 8, false, true, false, false}; }},
     {"single output file", {"-o", "b.pdf", "--open-password-env", "OPEN", "a.pdf"},
      [](auto& s) {
        s.OutputFolder.clear();
@@ -169,6 +189,24 @@ const UsageCase kUsageCases[] = {
     {{"encrypt", "--output-dir", "out", "--open-password-file", "-", "--owner-password-file", "-", "a.pdf"},
      "only one password can be read from standard input"},
     {EncryptWith({"--open-password-env", "PW"}), "open password is given twice"},
+    {EncryptWith({"--open-password-auto"}), "open password is given twice"},
+    {{"encrypt", "--output-dir", "out", "--owner-password-auto", "--owner-password-env", "PW", "a.pdf"},
+     "owner password is given twice"},
+    {EncryptWith({"--owner-length", "12"}), "--owner-length applies only with --owner-password-auto"},
+    {EncryptWith({"--open-lower"}), "--open-lower applies only with --open-password-auto"},
+    {EncryptWith({"--owner-chars", "digits"}), "--owner-chars applies only with --owner-password-auto"},
+    {EncryptWith({"--owner-password-auto", "--owner-length", "0"}),
+     "--owner-length needs a whole number from 1 to 99999"},
+    {EncryptWith({"--owner-password-auto", "--owner-length", "100000"}), "from 1 to 99999"},
+    {EncryptWith({"--owner-password-auto", "--owner-length", "-3"}), "from 1 to 99999"},
+    {EncryptWith({"--owner-password-auto", "--owner-length", "8x"}), "from 1 to 99999"},
+    {EncryptWith({"--owner-password-auto", "--owner-chars", "digits,,letters"}), "unknown character class ''"},
+    {EncryptWith({"--owner-password-auto", "--owner-chars", "Digits"}), "unknown character class 'Digits'"},
+    {EncryptWith({"--owner-password-auto=yes"}), "--owner-password-auto takes no value"},
+    {EncryptWith({"--jobs", "0"}), "--jobs needs a whole number from 1 to 256"},
+    {EncryptWith({"--jobs", "many"}), "--jobs needs a whole number"},
+    {EncryptWith({"--no-verify=1"}), "--no-verify takes no value"},
+    {EncryptWith({"--password-file="}), "--password-file needs a non-empty value"},
     {EncryptWith({"--level", "aes-512"}), "unknown level 'aes-512'"},
     {EncryptWith({"--level", "rc4-40", "--level", "aes-128"}), "--level is given twice"},
     {EncryptWith({"--allow", "print,,copy"}), "unknown permission ''"},

@@ -1,0 +1,36 @@
+#pragma once
+// The command line's encrypt options in the form the batch job and its validation take, so that
+// the command line and the desktop window run the same job with the same checks.
+
+#include <string>
+
+#include "app/core/BatchSettings.h"
+#include "app/core/BatchValidation.h"
+#include "cli/CommandLine.h"
+
+namespace cli {
+
+// The typed passwords as read from their files or variables (empty for a side that has none or
+// is generated).
+struct TTypedPasswords {
+  std::u16string Open;
+  std::u16string Owner;
+};
+
+// Everything but the files. -o FILE becomes the folder of FILE and FILE's name for the single
+// output, so its copy is written and renamed into place like every other. The password file's path
+// is made absolute: a bare name means the current folder, as it does everywhere on the command line.
+ombrelt::app::TBatchSettings JobSettings(const TEncryptSettings& settings, const TTypedPasswords& passwords);
+
+// What the window's checks see for the same choices.
+ombrelt::app::TValidationInput ValidationInput(const TEncryptSettings& settings, const TTypedPasswords& passwords,
+                                               const ombrelt::app::TBatchSettings& job);
+
+// A path the batch records and opens: absolute, with "." parts left out (".." parts stay, since a
+// link before them would make dropping them name another file).
+std::string FullPath(const std::string& path);
+
+// The number of files encrypted at once: --jobs, or one per processor core.
+int JobCount(const TEncryptSettings& settings);
+
+}  // namespace cli
