@@ -1,0 +1,49 @@
+#include "app/ui/CandidateInspection.h"
+
+#include <QFileInfo>
+
+#include "pdf/facade/VelloPDF.h"
+
+namespace ombrelt::ui {
+
+namespace {
+
+constexpr std::int32_t kItemPages = 9;
+constexpr std::int32_t kItemEncryption = 13;  // "None", "Owner" or "User"
+
+// Releases the inspection list on every path.
+class TInspectionHandle {
+ public:
+  TInspectionHandle(pdf::TVelloPDF& library, std::int32_t handle) : library_(library), handle_(handle) {}
+  ~TInspectionHandle() { library_.ReleaseInspection(handle_); }
+  TInspectionHandle(const TInspectionHandle&) = delete;
+  TInspectionHandle& operator=(const TInspectionHandle&) = delete;
+
+  QString Item(std::int32_t index) const {
+    return QString::fromStdU16String(library_.InspectionItem(handle_, index));
+  }
+
+ private:
+  pdf::TVelloPDF& library_;
+  const std::int32_t handle_;
+};
+
+}  // namespace
+
+TCandidate InspectCandidate(const QString& path) {
+  pdf::TCorvanePDFLibrary1013 library;
+  const TInspectionHandle inspection(library, library.InspectFile(path.toStdU16String(), u""));
+  const std::int32_t errorCode = library.ErrorCode();
+  // In this order: not encrypted, readable, at least one page.
+  if (inspection.Item(kItemEncryption) != u"None" || errorCode == pdf::kErrorInputFile) return {};
+  const QString pages = inspection.Item(kItemPages);
+  bool isNumber = false;
+  if (pages.toInt(&isNumber) <= 0 || !isNumber) return {};
+  return {true, pages};
+}
+
+QString RefusedFileMessage(const QString& path) {
+  return QLatin1Char('"') + QFileInfo(path).fileName() + QStringLiteral("\" is already encrypted or invalid pdf!");
+}
+
+}  // namespace ombrelt::ui

@@ -1,0 +1,19 @@
+#pragma once
+// Whether a file may enter the list: the library must read it as an unencrypted PDF with at least
+// one page. Runs on the window's thread; a fresh library object serves each file.
+
+#include <QString>
+
+namespace ombrelt::ui {
+
+struct TCandidate {
+  bool accepted = false;
+  QString pages;  // the library's page count, as text, when accepted
+};
+
+TCandidate InspectCandidate(const QString& path);
+
+// The "Stop!" message for a refused file.
+QString RefusedFileMessage(const QString& path);
+
+}  // namespace ombrelt::ui

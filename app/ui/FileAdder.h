@@ -1,0 +1,49 @@
+#pragma once
+// Inspects candidate files one after another on the window's thread, in slices of a few
+// milliseconds with the event loop running in between, so that a folder of hundreds of files
+// leaves the window responsive and able to show progress. Inspection stays on the window's thread:
+// the batch (the only other thread) cannot run while files are added.
+
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <QTimer>
+
+#include <deque>
+
+namespace ombrelt::ui {
+
+class TFileAdder : public QObject {
+  Q_OBJECT
+
+ public:
+  explicit TFileAdder(QObject* parent = nullptr);
+
+  // Appends candidates to the queue; inspection starts with the next slice.
+  void Enqueue(const QStringList& paths);
+  // Forgets the candidates not inspected yet; Finished follows when a run was going.
+  void Stop();
+  // From Started until Finished.
+  bool IsBusy() const { return running_; }
+
+ signals:
+  void Started(int total);
+  void Accepted(const QString& path, const QString& pages);
+  // May show a modal message: the next candidate waits until it is closed.
+  void Refused(const QString& path);
+  void Progress(int done, int total);
+  void Finished();
+
+ private:
+  void RunSlice();
+  void InspectNext();
+
+  std::deque<QString> queue_;
+  QTimer slice_;
+  bool running_ = false;
+  bool inSlice_ = false;  // a message shown during a slice runs a nested event loop
+  int done_ = 0;
+  int total_ = 0;
+};
+
+}  // namespace ombrelt::ui

@@ -1,0 +1,125 @@
+#include "app/ui/FileList.h"
+
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QMimeData>
+#include <QUrl>
+
+#include <algorithm>
+
+namespace ombrelt::ui {
+
+namespace {
+
+QStringList LocalPaths(const QMimeData* data) {
+  QStringList paths;
+  if (data == nullptr || !data->hasUrls()) return paths;
+  for (const QUrl& url : data->urls()) {
+    if (url.isLocalFile()) paths << url.toLocalFile();
+  }
+  return paths;
+}
+
+}  // namespace
+
+QColor StatusColour(const QString& status) {
+  if (status == QLatin1String("Failed!")) return QColor(0, 0, 255);
+  if (status == QLatin1String("Succeed!")) return QColor(0, 128, 0);
+  if (status == QLatin1String("Encrypting...")) return QColor(255, 0, 0);
+  return QColor(0, 0, 255);
+}
+
+TFileList::TFileList(QWidget* parent) : QTableWidget(0, 4, parent) {
+  setObjectName(QStringLiteral("ListView1"));
+  setHorizontalHeaderLabels({QStringLiteral("PDF File"), QStringLiteral("Pages"), QStringLiteral("PDF File Path"),
+                             QStringLiteral("Status")});
+  const int widths[] = {170, 80, 180, 100};
+  for (int column = 0; column < 4; ++column) setColumnWidth(column, widths[column]);
+  horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+  horizontalHeader()->setHighlightSections(false);
+  verticalHeader()->hide();
+  verticalHeader()->setDefaultSectionSize(20);
+  setShowGrid(true);
+  setSelectionBehavior(QAbstractItemView::SelectRows);
+  setSelectionMode(QAbstractItemView::SingleSelection);
+  setEditTriggers(QAbstractItemView::NoEditTriggers);
+  setWordWrap(false);
+  setTextElideMode(Qt::ElideMiddle);
+  setAcceptDrops(true);
+  viewport()->setAcceptDrops(true);
+  setDragDropMode(QAbstractItemView::DropOnly);
+}
+
+void TFileList::AddRow(const QString& path, const QString& pages) {
+  const int row = rowCount();
+  insertRow(row);
+  const QString texts[] = {QFileInfo(path).fileName(), pages, path, QString()};
+  for (int column = 0; column < 4; ++column) {
+    auto* item = new QTableWidgetItem(texts[column]);
+    item->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled);
+    item->setToolTip(column == kColumnPath ? path : QString());
+    setItem(row, column, item);
+  }
+  SetStatus(row, QString());
+}
+
+void TFileList::RemoveFile() {
+  if (!HasSelectedRow()) return;
+  const int index = selectionModel()->selectedRows().first().row();
+  removeRow(index);
+  clearSelection();
+  if (rowCount() == 0) return;
+  const QModelIndex next = model()->index(std::min(index, rowCount() - 1), 0);
+  selectionModel()->setCurrentIndex(next, QItemSelectionModel::NoUpdate);
+  setFocus();
+}
+
+bool TFileList::HasSelectedRow() const {
+  return selectionModel() != nullptr && !selectionModel()->selectedRows().isEmpty();
+}
+
+void TFileList::SetStatus(int row, const QString& status) {
+  if (row < 0 || row >= rowCount()) return;
+  item(row, kColumnStatus)->setText(status);
+  const QBrush colour(StatusColour(status));
+  for (int column = 0; column < columnCount(); ++column) item(row, column)->setForeground(colour);
+}
+
+QString TFileList::Status(int row) const { return item(row, kColumnStatus)->text(); }
+
+std::vector<std::u16string> TFileList::Paths() const {
+  std::vector<std::u16string> paths;
+  for (int row = 0; row < rowCount(); ++row) paths.push_back(item(row, kColumnPath)->text().toStdU16String());
+  return paths;
+}
+
+void TFileList::mouseReleaseEvent(QMouseEvent* event) {
+  QTableWidget::mouseReleaseEvent(event);
+  emit Clicked();
+}
+
+void TFileList::keyPressEvent(QKeyEvent* event) {
+  // Keyboard users choose rows too; they should be able to delete what they chose.
+  QTableWidget::keyPressEvent(event);
+  emit Clicked();
+}
+
+void TFileList::dragEnterEvent(QDragEnterEvent* event) {
+  if (LocalPaths(event->mimeData()).isEmpty()) return event->ignore();
+  event->acceptProposedAction();
+}
+
+void TFileList::dragMoveEvent(QDragMoveEvent* event) {
+  if (LocalPaths(event->mimeData()).isEmpty()) return event->ignore();
+  event->acceptProposedAction();
+}
+
+void TFileList::dropEvent(QDropEvent* event) {
+  const QStringList paths = LocalPaths(event->mimeData());
+  if (paths.isEmpty()) return event->ignore();
+  event->acceptProposedAction();
+  emit PathsDropped(paths);
+}
+
+}  // namespace ombrelt::ui

@@ -1,0 +1,49 @@
+#pragma once
+// The file list (ListView1): one row per input file with its name, page count, full path and batch
+// status, text coloured by status. Rows keep the order they were added in; a file may be listed
+// twice. Files and folders dropped on it are offered as candidates.
+
+#include <QString>
+#include <QStringList>
+#include <QTableWidget>
+
+#include <string>
+#include <vector>
+
+namespace ombrelt::ui {
+
+enum TFileColumn { kColumnFile, kColumnPages, kColumnPath, kColumnStatus };
+
+class TFileList : public QTableWidget {
+  Q_OBJECT
+
+ public:
+  explicit TFileList(QWidget* parent);
+
+  void AddRow(const QString& path, const QString& pages);
+  // Deletes the selected row. The row now at its index (the last row when it was the last) gets
+  // the focus but not the selection, so a second press deletes nothing until a row is chosen.
+  void RemoveFile();
+  bool HasSelectedRow() const;
+  void SetStatus(int row, const QString& status);
+  QString Status(int row) const;
+  // Column "PDF File Path" of every row, in order: what the batch reads.
+  std::vector<std::u16string> Paths() const;
+
+ signals:
+  // A click in the list, or a keyboard move of the selection.
+  void Clicked();
+  void PathsDropped(const QStringList& paths);
+
+ protected:
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dragMoveEvent(QDragMoveEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+};
+
+// The text colour of a row: "Succeed!" green, "Encrypting..." red, anything else blue.
+QColor StatusColour(const QString& status);
+
+}  // namespace ombrelt::ui

@@ -1,0 +1,56 @@
+#include "app/ui/QtUserPrompts.h"
+
+#include <QDesktopServices>
+#include <QDialog>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QUrl>
+
+namespace ombrelt::ui {
+
+namespace {
+
+QMessageBox::Icon BoxIcon(TMessageIcon icon) {
+  switch (icon) {
+    case TMessageIcon::kWarning: return QMessageBox::Warning;
+    case TMessageIcon::kError: return QMessageBox::Critical;
+    case TMessageIcon::kInformation: return QMessageBox::Information;
+  }
+  return QMessageBox::NoIcon;
+}
+
+}  // namespace
+
+void TQtUserPrompts::ShowMessage(QWidget* parent, TMessageIcon icon, const QString& caption, const QString& text) {
+  QMessageBox box(BoxIcon(icon), caption, text, QMessageBox::Ok, parent);
+  box.exec();
+}
+
+QStringList TQtUserPrompts::ChooseOpenFiles(QWidget* parent, const QString& filter) {
+  QFileDialog dialog(parent);
+  dialog.setFileMode(QFileDialog::ExistingFiles);
+  dialog.setNameFilter(filter);
+  return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles() : QStringList();
+}
+
+QString TQtUserPrompts::ChooseFolder(QWidget* parent, const QString& prompt, const QString& startFolder) {
+  return QFileDialog::getExistingDirectory(parent, prompt, startFolder, QFileDialog::ShowDirsOnly);
+}
+
+QString TQtUserPrompts::ChooseSaveFile(QWidget* parent, const QString& filter, const QString& defaultName,
+                                       const QString& defaultSuffix) {
+  QFileDialog dialog(parent);
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setFileMode(QFileDialog::AnyFile);
+  dialog.setNameFilter(filter);
+  dialog.setDefaultSuffix(defaultSuffix);
+  dialog.selectFile(defaultName);
+  return dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty() ? dialog.selectedFiles().first()
+                                                                                   : QString();
+}
+
+int TQtUserPrompts::RunModal(QDialog& dialog) { return dialog.exec(); }
+
+void TQtUserPrompts::OpenWithShell(const QString& path) { QDesktopServices::openUrl(QUrl::fromLocalFile(path)); }
+
+}  // namespace ombrelt::ui

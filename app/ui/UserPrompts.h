@@ -1,0 +1,36 @@
+#pragma once
+// Everything the windows ask of the desktop: message boxes, the file and folder choosers, modal
+// dialogs and the shell's "open". One small interface, so that tests drive the real windows with
+// scripted answers instead of blocking on a modal box.
+
+#include <QString>
+#include <QStringList>
+
+class QDialog;
+class QWidget;
+
+namespace ombrelt::ui {
+
+enum class TMessageIcon { kWarning, kError, kInformation };
+
+class TUserPrompts {
+ public:
+  virtual ~TUserPrompts() = default;
+
+  // A modal message box with one OK button.
+  virtual void ShowMessage(QWidget* parent, TMessageIcon icon, const QString& caption, const QString& text) = 0;
+  // Files to open, several at once, in the order the chooser gives them; empty when cancelled.
+  // filter is in the chooser's form, e.g. "PDF File (*.pdf)".
+  virtual QStringList ChooseOpenFiles(QWidget* parent, const QString& filter) = 0;
+  // An existing folder, starting at startFolder; empty when cancelled.
+  virtual QString ChooseFolder(QWidget* parent, const QString& prompt, const QString& startFolder) = 0;
+  // A file to write; defaultSuffix is added to a name typed without one. Empty when cancelled.
+  virtual QString ChooseSaveFile(QWidget* parent, const QString& filter, const QString& defaultName,
+                                 const QString& defaultSuffix) = 0;
+  // Shows one of the program's own dialogs modally; returns its QDialog::DialogCode.
+  virtual int RunModal(QDialog& dialog) = 0;
+  // Asks the desktop to open a file or folder in its associated program. Failures are not reported.
+  virtual void OpenWithShell(const QString& path) = 0;
+};
+
+}  // namespace ombrelt::ui

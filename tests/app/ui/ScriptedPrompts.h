@@ -1,0 +1,79 @@
+#pragma once
+// The desktop for window tests: records every message and question, answers from a script, and
+// never blocks, so tests drive the real windows without modal loops.
+
+#include <QDialog>
+#include <QPoint>
+#include <QString>
+#include <QStringList>
+
+#include <deque>
+#include <functional>
+#include <vector>
+
+#include "app/ui/UserPrompts.h"
+
+namespace ombrelt::ui::testing {
+
+struct TShownMessage {
+  TMessageIcon icon;
+  QString caption;
+  QString text;
+};
+
+struct TShownDialog {
+  QString name;  // the dialog's object name
+  QPoint position;
+};
+
+class TScriptedPrompts final : public TUserPrompts {
+ public:
+  void ShowMessage(QWidget*, TMessageIcon icon, const QString& caption, const QString& text) override {
+    messages.push_back({icon, caption, text});
+  }
+  QStringList ChooseOpenFiles(QWidget*, const QString& filter) override {
+    openFilters << filter;
+    if (openFilesAnswers.empty()) return {};
+    QStringList answer = openFilesAnswers.front();
+    openFilesAnswers.pop_front();
+    return answer;
+  }
+  QString ChooseFolder(QWidget*, const QString& prompt, const QString& startFolder) override {
+    folderPrompts << prompt;
+    folderStarts << startFolder;
+    return folderAnswer;
+  }
+  QString ChooseSaveFile(QWidget*, const QString& filter, const QString& defaultName,
+                         const QString& defaultSuffix) override {
+    saveQuestions << filter + QLatin1Char('|') + defaultName + QLatin1Char('|') + defaultSuffix;
+    return saveAnswer;
+  }
+  int RunModal(QDialog& dialog) override {
+    dialogs.push_back({dialog.objectName(), dialog.pos()});
+    return onModal ? onModal(dialog) : QDialog::Rejected;
+  }
+  void OpenWithShell(const QString& path) override { opened << path; }
+
+  // Texts of the messages shown with caption, in order.
+  QStringList Texts(const QString& caption) const {
+    QStringList texts;
+    for (const TShownMessage& message : messages) {
+      if (message.caption == caption) texts << message.text;
+    }
+    return texts;
+  }
+
+  std::vector<TShownMessage> messages;
+  std::deque<QStringList> openFilesAnswers;
+  QStringList openFilters;
+  QString folderAnswer;
+  QStringList folderPrompts;
+  QStringList folderStarts;
+  QString saveAnswer;
+  QStringList saveQuestions;  // "filter|default name|default suffix"
+  std::vector<TShownDialog> dialogs;
+  std::function<int(QDialog&)> onModal;
+  QStringList opened;
+};
+
+}  // namespace ombrelt::ui::testing
