@@ -57,6 +57,7 @@ TAtomicOutput::TAtomicOutput(std::u16string_view target) {
   const std::string name = std::filesystem::path(target_).filename().string();
   temporary_ = Folder(target_) + "/." + name + "." + MD5HexText(RandomBytes(6)).substr(0, 12) + ".tmp";
   stream_ = std::make_unique<TVelloPDFWideFileStream>(UTF8ToUnicode(temporary_), kFileModeCreate);
+  stream_->StartStoringEarly();
 }
 
 TAtomicOutput::~TAtomicOutput() {

@@ -1,20 +1,26 @@
 // Encrypting a file into a new one-revision file, object by object.
 
 #include <memory>
+#include <optional>
 
 #include "pdf/facade/AtomicOutput.h"
 #include "pdf/facade/VelloPDF.h"
 #include "pdf/io/FileOperations.h"
 #include "pdf/io/PDFReader.h"
 #include "pdf/io/PDFWriter.h"
+#include "pdf/objects/PlainValue.h"
 #include "pdf/security/SecurityInfo.h"
 
 namespace pdf {
 
 namespace {
 
-// Objects a work arena may hold before it is replaced, so memory stays bounded.
+// Objects a work arena may hold before it is emptied, so memory stays bounded.
 constexpr std::int32_t kWorkArenaObjects = 100;
+// A stream this large is encrypted in pieces as it is written.
+constexpr std::size_t kLargeStreamBytes = std::size_t{1} << 20;
+// Objects copied as they stand are at most this long; anything longer is rare enough to parse.
+constexpr std::size_t kVerbatimLimit = std::size_t{64} * 1024;
 
 // The handler's strength scale skips 4 (RC4 keys of odd lengths, read only).
 std::uint8_t HandlerStrength(std::int32_t strength) { return static_cast<std::uint8_t>(strength == 4 ? 5 : strength); }
@@ -48,6 +54,84 @@ bool HasReadableCatalog(TSmartPDFReader& reader) {
 // Failures before the input is accepted keep their own code; later ones are write failures.
 struct TEncryptFailure {
   std::int32_t code;
+};
+
+std::string_view TrimWhiteSpace(std::string_view text) {
+  const std::size_t first = text.find_first_not_of(" \t\r\n\f");
+  return first == std::string_view::npos ? std::string_view() : text.substr(first);
+}
+
+// The object's value when it can be copied as it stands: a plain dictionary or array (nothing
+// in it to encrypt) that is all the object holds. Such objects are most of a document (pages,
+// resources, page tree nodes); copying them skips the parse, the encryption walk and the writing.
+std::optional<std::string_view> VerbatimText(const TSmartPDFReader::TObjectText& text) {
+  const std::string_view body = TrimWhiteSpace(text.Body());
+  if (body.size() > kVerbatimLimit) return std::nullopt;
+  const std::optional<std::size_t> end = PlainContainerEnd(body);
+  if (!end) return std::nullopt;
+  std::string_view rest = TrimWhiteSpace(body.substr(*end));
+  // After "endobj" there must be nothing but white space up to the next object: anything else
+  // is damage that only the parse treats as it always has.
+  if (text.framed) {
+    if (!rest.starts_with("endobj")) return std::nullopt;
+    rest = TrimWhiteSpace(rest.substr(6));
+  }
+  if (!rest.empty()) return std::nullopt;
+  return body.substr(0, *end);
+}
+
+// Copies the input's objects into the writer one at a time, encrypted.
+class TEncryptedObjectCopy {
+ public:
+  TEncryptedObjectCopy(TSmartPDFReader& reader, TSmartPDFInfo& info, TSmartPDFWriter& writer)
+      : reader_(reader), info_(info), writer_(writer) {}
+
+  void Copy(std::int32_t number) {
+    const std::int32_t generation = reader_.Generation(number);
+    TSmartPDFReader::TObjectText text = reader_.ReadObject(number);
+    if (const std::optional<std::string_view> verbatim = VerbatimText(text)) {
+      writer_.WriteObject(number, generation, *verbatim);
+      return;
+    }
+    CopyParsed(number, generation, reader_.ParseObject(number, std::move(text), arena_));
+  }
+
+ private:
+  void CopyParsed(std::int32_t number, std::int32_t generation, TPDFObject* object) {
+    auto* stream = As<TPDFStream>(object);
+    const bool large = stream != nullptr && stream->Data().size() >= kLargeStreamBytes;
+    if (large) {
+      WriteLarge(number, generation, *stream);
+    } else {
+      info_.EncryptObject(object, number, generation);
+      Write(number, generation, object);
+    }
+    // Emptied after every large stream too, so that a few of them never pile up.
+    if (large || arena_.ObjectCount() > kWorkArenaObjects) arena_.Reset();
+  }
+
+  // A large stream is encrypted in pieces on its way out, never held a second time.
+  void WriteLarge(std::int32_t number, std::int32_t generation, TPDFStream& stream) {
+    info_.EncryptStreamDictionary(stream, number, generation);
+    writer_.BeginObject(number, generation);
+    writer_.AppendToObject(stream.HeadText());
+    info_.EncryptStreamData(stream, number, generation, [this](std::string_view piece) { writer_.AppendToObject(piece); });
+    writer_.AppendToObject(TPDFStream::kTailText);
+    writer_.EndObject();
+  }
+
+  void Write(std::int32_t number, std::int32_t generation, const TPDFObject* object) {
+    if (const auto* stream = As<TPDFStream>(object)) {
+      writer_.WriteObjectParts(number, generation, {stream->HeadText(), stream->Data(), TPDFStream::kTailText});
+    } else {
+      writer_.WriteObject(number, generation, object != nullptr ? object->ToText() : "null");
+    }
+  }
+
+  TSmartPDFReader& reader_;
+  TSmartPDFInfo& info_;
+  TSmartPDFWriter& writer_;
+  TPDFStructure arena_;
 };
 
 }  // namespace
@@ -110,14 +194,10 @@ void TVelloPDF::CopyEncrypted(TByteStream& input, TAtomicOutput& output, std::st
     writer.WriteHeader(HeaderVersion(strength));
     ProgressScale = 1.0;
     ProgressOffset = 0;
-    auto arena = std::make_unique<TPDFStructure>();
+    TEncryptedObjectCopy copy(reader, info, writer);
     for (std::int32_t number = 1; number <= last; ++number) {
       ReportProgress(static_cast<std::int32_t>(static_cast<std::int64_t>(number) * 100 / last));
-      TPDFObject* object = reader.GetObject(number, arena.get());
-      const std::int32_t generation = reader.Generation(number);
-      info.EncryptObject(object, number, generation);
-      writer.WriteObject(number, generation, object != nullptr ? object->ToText() : "null");
-      if (arena->ObjectCount() > kWorkArenaObjects) arena = std::make_unique<TPDFStructure>();
+      copy.Copy(number);
     }
     ReportProgress(100);
     writer.WriteObject(last + 1, 0, encrypt->ToText());

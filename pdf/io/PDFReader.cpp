@@ -54,8 +54,9 @@ std::optional<std::int64_t> HeaderNumber(std::string_view text, std::size_t obj)
 // this object. An offset a little too small starts inside the previous object's "endobj".
 std::size_t ObjectBodyStart(std::string_view head, std::int32_t number) {
   std::size_t from = 0;
-  const std::size_t endobj = head.find("endobj");
-  if (endobj != std::string_view::npos && endobj < head.find("obj")) from = endobj + 6;
+  // Only an "endobj" before the header matters, and its "obj" is then the first one.
+  const std::size_t firstObj = head.find("obj");
+  if (firstObj != std::string_view::npos && firstObj >= 3 && head.substr(firstObj - 3, 3) == "end") from = firstObj + 3;
   const std::size_t obj = FindObjectKeyword(head.substr(from));
   if (obj == std::string_view::npos) return obj;
   // A table entry pointing at another object's header is damage: that object is not this one.
@@ -195,9 +196,13 @@ bool TSmartPDFReader::IsCompressed(std::int32_t number) const {
 }
 
 std::string TSmartPDFReader::ReadObjectText(std::int32_t number) {
+  return std::string(ReadObjectUnguarded(number).Body());
+}
+
+TSmartPDFReader::TObjectText TSmartPDFReader::ReadObjectUnguarded(std::int32_t number) {
   if (number < 1 || number > MaxObjectNumber()) return {};
   const Entry& entry = entries_[static_cast<std::size_t>(number)];
-  if (entry.kind == 'c') return ReadCompressedObjectText(number, entry);
+  if (entry.kind == 'c') return TObjectText{ReadCompressedObjectText(number, entry), 0, false};
   if (entry.kind == 'f' || entry.offset < 0) return {};
   const std::int64_t start = entry.offset;
   const std::int64_t end = offsets_.NextAfter(start) - 1;
@@ -206,12 +211,11 @@ std::string TSmartPDFReader::ReadObjectText(std::int32_t number) {
   // The header is looked for in the first bytes only, and the whole extent is read only for
   // an object that calls itself by this number: a damaged table pointing thousands of
   // entries at one place must not read that place thousands of times.
-  const std::string head = ReadBytes(position, std::min(extent, kObjectHeaderWindow));
+  std::string head = ReadBytes(position, std::min(extent, kObjectHeaderWindow));
   const std::size_t bodyStart = ObjectBodyStart(head, number);
   if (bodyStart == std::string::npos) return {};
-  std::string text = extent > static_cast<std::int64_t>(head.size()) ? ReadBytes(position, extent) : head;
-  text.erase(0, bodyStart);
-  return text;
+  if (extent > static_cast<std::int64_t>(head.size())) head = ReadBytes(position, extent);
+  return TObjectText{std::move(head), bodyStart, true};
 }
 
 }  // namespace pdf

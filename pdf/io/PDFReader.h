@@ -2,10 +2,12 @@
 // Random access to the objects of a PDF file by object number, without loading the file:
 // each object is cut out of the file (or out of an object stream) and parsed on request.
 
+#include <algorithm>
 #include <cstdint>
 #include <deque>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <set>
 #include <string>
 #include <string_view>
@@ -39,9 +41,24 @@ class TSmartPDFReader {
   TPDFDictionary* Trailer() const { return trailer_; }
   TPDFStructure& Arena() { return arena_; }
 
+  // An object's bytes as read. They are kept whole, header included, so that a large stream is
+  // not shifted in memory to cut its header off.
+  struct TObjectText {
+    std::string bytes;
+    std::size_t bodyStart = 0;
+    // Read from the file: the body runs on to "endobj" and whatever follows up to the next
+    // object. False for an object inside an object stream, whose body is the value alone.
+    bool framed = false;
+    std::string_view Body() const { return std::string_view(bytes).substr(std::min(bodyStart, bytes.size())); }
+  };
+
   std::int32_t MaxObjectNumber() const { return static_cast<std::int32_t>(entries_.size()) - 1; }
   // The object parsed afresh into arena, or (arena null) from the cache or the reader's arena.
   TPDFObject* GetObject(std::int32_t number, TPDFStructure* arena = nullptr);
+  // GetObject into an arena in two steps, for callers that look at the text before parsing it:
+  // the object's text (empty body when there is none), and the object parsed from that text.
+  TObjectText ReadObject(std::int32_t number);
+  TPDFObject* ParseObject(std::int32_t number, TObjectText text, TPDFStructure& arena);
   std::int32_t Generation(std::int32_t number) const;
   bool IsCompressed(std::int32_t number) const;
   TPDFDictionary* TrailerDictionary(std::string_view key);
@@ -79,12 +96,37 @@ class TSmartPDFReader {
   void HandleEntry(std::int32_t number, std::int32_t second, char kind, std::int64_t offset);
   void HandleTrailer(const std::string& text);
   bool OffsetsCountFromHeader();
+  // Marks an object as being loaded while it lives; Refused() when that would repeat a load
+  // already under way (a loop in the file) or nest loads too deeply.
+  class TLoadGuard {
+   public:
+    TLoadGuard(std::set<std::int32_t>& loading, std::int32_t number);
+    ~TLoadGuard();
+    TLoadGuard(const TLoadGuard&) = delete;
+    TLoadGuard& operator=(const TLoadGuard&) = delete;
+    bool Refused() const { return !entered_; }
+
+   private:
+    std::set<std::int32_t>& loading_;
+    const std::int32_t number_;
+    bool entered_ = false;
+  };
+  // Where a stream's data lies in its object's body.
+  struct TDataRange {
+    std::size_t start = 0;
+    std::size_t length = 0;
+  };
+
   bool ObjectHeaderAt(std::int64_t position, std::int32_t number);
   std::string ReadBytes(std::int64_t position, std::int64_t count);
+  TObjectText ReadObjectUnguarded(std::int32_t number);
   std::string ReadCompressedObjectText(std::int32_t number, const Entry& entry);
   const ObjectStream* LoadObjectStream(std::int32_t number);
   TPDFObject* LoadObject(std::int32_t number, TPDFStructure& arena);
-  bool FindStreamData(std::string_view text, TPDFDictionary& dictionary, std::string& data);
+  TPDFObject* ParseUnguarded(TObjectText text, TPDFStructure& arena);
+  // dictionaryEnd is where the parse of the dictionary stopped in text.
+  std::optional<TDataRange> FindStreamData(std::string_view text, std::size_t dictionaryEnd,
+                                           TPDFDictionary& dictionary);
   std::int64_t DeclaredLength(TPDFDictionary& dictionary);
   std::string NewFileIdentifier() const;
   TPDFObject* ValueInTrailers(std::string_view key) const;

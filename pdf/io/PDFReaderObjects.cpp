@@ -40,7 +40,65 @@ std::int64_t LocateEndstream(std::string_view text, std::int64_t& i) {
   return 0;
 }
 
+// A stream's data taken out of its object's bytes. When the data is most of them, the bytes
+// themselves become the data: a large stream is moved, not copied.
+std::string TakeRange(std::string&& bytes, std::size_t start, std::size_t length) {
+  if (length < bytes.size() / 2) return bytes.substr(start, length);
+  bytes.erase(0, start);
+  bytes.resize(length);
+  return std::move(bytes);
+}
+
+using TOffsetPairs = std::vector<std::pair<std::int64_t, std::int64_t>>;
+
+// The first count (object number, offset) pairs of an object stream's header when it is nothing
+// but plain integers, as it nearly always is; nothing when it holds anything else.
+std::optional<TOffsetPairs> PlainHeaderPairs(std::string_view header, std::int64_t count) {
+  // Longer digit runs are left to the parser, which reads numbers by way of a double.
+  constexpr std::size_t kMaxDigits = 15;
+  constexpr std::string_view kWhiteSpace{" \t\r\n\f\0", 6};
+  TOffsetPairs pairs;
+  std::int64_t values[2] = {0, 0};
+  std::size_t position = header.find_first_not_of(kWhiteSpace);
+  for (std::int64_t i = 0; i < 2 * count; ++i) {
+    if (position == std::string_view::npos) return std::nullopt;
+    const std::size_t end = std::min(header.find_first_not_of("0123456789", position), header.size());
+    if (end == position || end - position > kMaxDigits) return std::nullopt;
+    if (end < header.size() && kWhiteSpace.find(header[end]) == std::string_view::npos) return std::nullopt;
+    values[i % 2] = DecimalValue(header.substr(position, end - position), 0);
+    if (i % 2 == 1) pairs.emplace_back(values[0], values[1]);
+    position = header.find_first_not_of(kWhiteSpace, end);
+  }
+  return pairs;
+}
+
+// The header's first count pairs; nothing when it holds fewer. Headers with anything but plain
+// integers are read the way every value is.
+std::optional<TOffsetPairs> HeaderPairs(std::string_view header, std::int64_t count) {
+  if (std::optional<TOffsetPairs> plain = PlainHeaderPairs(header, count)) return plain;
+  TPDFStructure scratch;
+  const auto* items = As<TPDFArray>(scratch.ParseObject("[ " + std::string(header) + " ]"));
+  if (items == nullptr || items->ItemCount() / 2 < count) return std::nullopt;
+  TOffsetPairs pairs;
+  for (std::int32_t i = 0; i < count; ++i) {
+    pairs.emplace_back(NumberAsInt64(items->GetItem(2 * i)).value_or(0), NumberAsInt64(items->GetItem(2 * i + 1)).value_or(0));
+  }
+  return pairs;
+}
+
 }  // namespace
+
+TSmartPDFReader::TLoadGuard::TLoadGuard(std::set<std::int32_t>& loading, std::int32_t number)
+    : loading_(loading), number_(number) {
+  // A /Length or object stream that refers back to an object being loaded is a loop.
+  if (loading_.count(number) != 0 || loading_.size() >= static_cast<std::size_t>(limits::kMaxObjectLoadDepth)) return;
+  loading_.insert(number);
+  entered_ = true;
+}
+
+TSmartPDFReader::TLoadGuard::~TLoadGuard() {
+  if (entered_) loading_.erase(number_);
+}
 
 TPDFObject* TSmartPDFReader::GetObject(std::int32_t number, TPDFStructure* arena) {
   if (arena != nullptr) return LoadObject(number, *arena);
@@ -54,19 +112,31 @@ TPDFObject* TSmartPDFReader::GetObject(std::int32_t number, TPDFStructure* arena
 }
 
 TPDFObject* TSmartPDFReader::LoadObject(std::int32_t number, TPDFStructure& arena) {
-  // A /Length or object stream that refers back to an object being loaded is a loop.
-  if (loading_.count(number) != 0 || loading_.size() >= static_cast<std::size_t>(limits::kMaxObjectLoadDepth)) {
-    return nullptr;
-  }
-  loading_.insert(number);
-  const std::string text = ReadObjectText(number);
-  TPDFObject* object = text.empty() ? nullptr : arena.ParseObject(text);
-  if (auto* dictionary = As<TPDFDictionary>(object)) {
-    std::string data;
-    if (FindStreamData(text, *dictionary, data)) object = arena.NewStreamOf(std::move(data), dictionary);
-  }
-  loading_.erase(number);
-  return object;
+  const TLoadGuard guard(loading_, number);
+  return guard.Refused() ? nullptr : ParseUnguarded(ReadObjectUnguarded(number), arena);
+}
+
+TSmartPDFReader::TObjectText TSmartPDFReader::ReadObject(std::int32_t number) {
+  const TLoadGuard guard(loading_, number);
+  return guard.Refused() ? TObjectText{} : ReadObjectUnguarded(number);
+}
+
+TPDFObject* TSmartPDFReader::ParseObject(std::int32_t number, TObjectText text, TPDFStructure& arena) {
+  const TLoadGuard guard(loading_, number);
+  return guard.Refused() ? nullptr : ParseUnguarded(std::move(text), arena);
+}
+
+TPDFObject* TSmartPDFReader::ParseUnguarded(TObjectText text, TPDFStructure& arena) {
+  const std::string_view body = text.Body();
+  if (body.empty()) return nullptr;
+  std::size_t dictionaryEnd = 0;
+  TPDFObject* object = arena.ParseObjectAt(body, dictionaryEnd);
+  auto* dictionary = As<TPDFDictionary>(object);
+  if (dictionary == nullptr) return object;
+  const std::optional<TDataRange> range = FindStreamData(body, dictionaryEnd, *dictionary);
+  if (!range) return object;
+  return arena.NewStreamOf(TakeRange(std::move(text.bytes), text.bodyStart + range->start, range->length),
+                           dictionary);
 }
 
 std::int64_t TSmartPDFReader::DeclaredLength(TPDFDictionary& dictionary) {
@@ -75,14 +145,12 @@ std::int64_t TSmartPDFReader::DeclaredLength(TPDFDictionary& dictionary) {
   return NumberAsInt64(length).value_or(-1);
 }
 
-bool TSmartPDFReader::FindStreamData(std::string_view text, TPDFDictionary& dictionary, std::string& data) {
-  if (text.find("stream") == std::string_view::npos) return false;
-  TPDFStructure scratch;
-  std::size_t dictionaryEnd = 0;
-  scratch.ParseObjectAt(text, dictionaryEnd);
-  if (text.size() < dictionaryEnd + 13) return false;
+std::optional<TSmartPDFReader::TDataRange> TSmartPDFReader::FindStreamData(std::string_view text,
+                                                                           std::size_t dictionaryEnd,
+                                                                           TPDFDictionary& dictionary) {
+  if (text.size() < dictionaryEnd + 13) return std::nullopt;
   const std::size_t start = StreamDataStart(text, dictionaryEnd);
-  if (start == std::string_view::npos) return false;
+  if (start == std::string_view::npos) return std::nullopt;
   // A missing or unusable /Length reads as 0, so that the data is found by its "endstream"
   // instead of being lost.
   const std::int64_t n = std::max<std::int64_t>(DeclaredLength(dictionary), 0);
@@ -100,14 +168,12 @@ bool TSmartPDFReader::FindStreamData(std::string_view text, TPDFDictionary& dict
   const std::int64_t l = LocateEndstream(text, i);
   // A damaged "endstream" keyword: the declared length still says where the data ends.
   if (l == 0 && n > 0 && static_cast<std::int64_t>(start) + n <= last + 1) {
-    data = std::string(text.substr(start, static_cast<std::size_t>(n)));
-    return true;
+    return TDataRange{start, static_cast<std::size_t>(n)};
   }
-  if (l == 0) return false;
+  if (l == 0) return std::nullopt;
   // A short /Length is extended up to "endstream"; a long one is kept as declared.
   const std::int64_t length = l == 1 ? n : n + l - 1;
-  data = std::string(text.substr(start, static_cast<std::size_t>(std::min<std::int64_t>(length, last + 1 - static_cast<std::int64_t>(start)))));
-  return true;
+  return TDataRange{start, static_cast<std::size_t>(std::min<std::int64_t>(length, last + 1 - static_cast<std::int64_t>(start)))};
 }
 
 std::string TSmartPDFReader::ReadCompressedObjectText(std::int32_t number, const Entry& entry) {
@@ -147,17 +213,13 @@ const TSmartPDFReader::ObjectStream* TSmartPDFReader::LoadObjectStream(std::int3
   }
   loaded.stream->SetData(loaded.stream->GetDecodedData(), false);
   loaded.first = *first;
-  const std::string& data = loaded.stream->Data();
-  TPDFStructure scratch;
-  const auto* header = As<TPDFArray>(scratch.ParseObject("[ " + data.substr(0, static_cast<std::size_t>(std::min<std::int64_t>(*first, static_cast<std::int64_t>(data.size())))) + " ]"));
-  if (header == nullptr || header->ItemCount() / 2 < *count) {
+  const std::string_view data = loaded.stream->Data();
+  std::optional<TOffsetPairs> pairs = HeaderPairs(data.substr(0, static_cast<std::size_t>(std::min<std::int64_t>(*first, static_cast<std::int64_t>(data.size())))), *count);
+  if (!pairs) {
     brokenObjectStreams_.insert(number);
     return nullptr;
   }
-  for (std::int32_t i = 0; i < *count; ++i) {
-    loaded.pairs.emplace_back(NumberAsInt64(header->GetItem(2 * i)).value_or(0),
-                              NumberAsInt64(header->GetItem(2 * i + 1)).value_or(0));
-  }
+  loaded.pairs = std::move(*pairs);
   // Decoded object streams are kept a while, not for the reader's whole life, so that
   // memory stays bounded on files with many of them.
   if (objectStreams_.size() >= limits::kObjectStreamCacheSize) objectStreams_.pop_front();

@@ -77,12 +77,31 @@ void TSmartPDFWriter::WriteHeader(std::string_view version) {
 }
 
 void TSmartPDFWriter::WriteObject(std::int32_t number, std::int32_t generation, std::string_view text) {
+  WriteObjectParts(number, generation, {text});
+}
+
+void TSmartPDFWriter::WriteObjectParts(std::int32_t number, std::int32_t generation,
+                                       std::initializer_list<std::string_view> parts) {
+  BeginObject(number, generation);
+  for (const std::string_view part : parts) AppendToObject(part);
+  EndObject();
+}
+
+void TSmartPDFWriter::BeginObject(std::int32_t number, std::int32_t generation) {
   records_.push_back(TRecord{number, generation, stream_.Position()});
   Put(std::to_string(number) + " " + std::to_string(generation) + " obj\n");
+  endsLine_ = false;
+}
+
+void TSmartPDFWriter::AppendToObject(std::string_view part) {
+  Put(part);
+  if (!part.empty()) endsLine_ = part.ends_with('\n');
+}
+
+void TSmartPDFWriter::EndObject() {
   // The line end goes in a write of its own rather than a copy of the text: stream objects
   // can be large, and the bytes in the file are the same.
-  Put(text);
-  if (!text.ends_with('\n')) Put("\n");
+  if (!endsLine_) Put("\n");
   Put("endobj\n");
 }
 

@@ -4,6 +4,7 @@
 // and keeps only where each object began.
 
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -28,6 +29,13 @@ class TSmartPDFWriter {
   // text is the serialised (and possibly encrypted) value, without the obj/endobj frame.
   // When a number is written twice, the table points at the first copy.
   void WriteObject(std::int32_t number, std::int32_t generation, std::string_view text);
+  // The same for text given in consecutive parts (a stream's head, data and tail), so that a
+  // large stream is written from where its data lies instead of from one joined copy.
+  void WriteObjectParts(std::int32_t number, std::int32_t generation, std::initializer_list<std::string_view> parts);
+  // The same with the parts handed over one by one, for text that is produced while it is written.
+  void BeginObject(std::int32_t number, std::int32_t generation);
+  void AppendToObject(std::string_view part);
+  void EndObject();
   // offsetBase is added to every offset in the table and to startxref. The single-section
   // layout covers 0 .. highest number and sets the trailer's Size; the subsection layout lists
   // only written numbers and writes the trailer exactly as given. Ends with a flush.
@@ -53,6 +61,8 @@ class TSmartPDFWriter {
 
   TByteStream& stream_;
   std::vector<TRecord> records_;
+  // Whether the object being written ends a line so far.
+  bool endsLine_ = false;
 };
 
 }  // namespace pdf

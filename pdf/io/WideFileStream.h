@@ -7,8 +7,12 @@
 // 3 write, 4 both, above 4 invalid); all other bits are ignored. A sharing that refuses other
 // writers (0, 1, 2) protects the file while the stream lives: see OpenInputRegistry.h.
 //
-// Writes are buffered. A write the operating system refuses is never lost silently: from then on
-// Write returns 0 and Flush and Sync raise.
+// The stream keeps its own position and uses positioned reads and writes, so asking for the position
+// costs no system call. Small reads are served from a read-ahead cache: objects are read one after
+// the other, most of them a few hundred bytes long. Writes are buffered. A write the operating
+// system refuses is never lost silently: from then on Write returns 0 and Flush and Sync raise.
+// Files that cannot seek (pipes) are read and written in order; every seek on them fails, but
+// Position() still counts the bytes that went through.
 
 #include <cstddef>
 #include <cstdint>
@@ -53,6 +57,10 @@ class TVelloPDFWideFileStream final : public TByteStream {
   // Flushes and has the operating system commit the file to storage, as an atomic replacement
   // (write a temporary file, sync, rename) needs before the rename.
   void Sync();
+  // For a file that will be synced: from now on the system is asked to start storing what was
+  // written every few MiB, in the background, so that Sync waits for the last few only. A hint:
+  // what is stored and what Sync promises stay the same.
+  void StartStoringEarly() { storeEarly_ = true; }
   using TByteStream::Write;
 
  private:
@@ -69,16 +77,45 @@ class TVelloPDFWideFileStream final : public TByteStream {
     const int fd_;
   };
 
+  // The bytes of the file from `start` that the last fill read ahead.
+  class TReadCache {
+   public:
+    // Up to count bytes at position, read ahead from the file unless the cache holds them all;
+    // fewer only at the end of the file or on failure.
+    std::size_t Read(const TVelloPDFWideFileStream& owner, std::int64_t position, void* buffer,
+                     std::size_t count);
+    void Clear() { size_ = 0; }
+
+   private:
+    std::vector<unsigned char> bytes_;
+    std::int64_t start_ = 0;
+    std::size_t size_ = 0;
+  };
+
   // Hands the buffered bytes to the operating system; false (and the failure recorded) when it
   // does not take them all. Never raises.
   bool FlushBuffer() noexcept;
-  std::size_t WriteThrough(const void* buffer, std::size_t count) noexcept;
+  std::size_t WriteAt(std::int64_t position, const void* buffer, std::size_t count) noexcept;
+  // Reads at position (or, for a stream that cannot seek, from where the file stands) until count
+  // bytes, the end of the file or a failure.
+  std::size_t ReadAt(std::int64_t position, void* buffer, std::size_t count) const noexcept;
+  // Asks for the written bytes up to end to be stored once enough of them are waiting.
+  void StoreEarly(std::int64_t end) noexcept;
+  // The size the file system reports; -1 when it cannot.
+  std::int64_t FileSize() const;
   void RaiseIfWriteFailed() const;
 
   TDescriptor descriptor_;
   std::optional<TOpenInputRegistration> protection_;
   bool writable_ = false;
+  bool seekable_ = false;
+  std::int64_t position_ = 0;
+  TReadCache cache_;
+  // Bytes to be written from the position where the buffer began; the position is at their end.
   std::vector<unsigned char> buffer_;
+  bool storeEarly_ = false;
+  // Where the bytes already handed over for storing end.
+  std::int64_t storedFrom_ = 0;
   // errno of the first failed write; 0 while every write succeeded.
   int writeError_ = 0;
 };

@@ -1,6 +1,7 @@
 #include "pdf/objects/PDFNumberText.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 
 #include "pdf/objects/PDFError.h"
@@ -42,7 +43,23 @@ int DecimalsKeepingValue(double value, int minimum) {
   return std::max(minimum, kMaximumDecimals);
 }
 
+namespace {
+
+// Whole numbers, most of those in a file (lengths, sizes, counts), need no decimals. Their bound
+// keeps them within what the general path writes rather than refuses.
+bool WriteWholeNumber(double value, int decimals, std::string& out) {
+  constexpr double kLimit = 1e14;
+  if (decimals > 4 || !(std::fabs(value) < kLimit) || value != std::trunc(value)) return false;
+  char digits[24];
+  const auto result = std::to_chars(digits, digits + sizeof digits, static_cast<std::int64_t>(value));
+  out.append(digits, result.ptr);
+  return true;
+}
+
+}  // namespace
+
 void WriteNumberText(double value, int decimals, std::string& out) {
+  if (WriteWholeNumber(value, decimals, out)) return;
   decimals = std::clamp(decimals, 0, 18);
   const std::optional<std::int64_t> minimal = RoundToInt64(value * PowerOfTen(decimals));
   if (!minimal) throw EPDFError("number cannot be written: " + std::to_string(value));

@@ -198,9 +198,13 @@ bool TPDFParser::KeywordAt(std::string_view keyword) const {
 TPDFObject* TPDFParser::ParseValue() {
   const int c = Peek();
   if (c < 0 || tooDeep_) return nullptr;
-  if (At("<<") && text_.size() - pos_ >= 4) return ParseDictionary();
+  // Each test runs only for a first byte that can start what it looks for: most values are
+  // names and numbers, and the keyword tests would otherwise run before every one of them.
+  if (c == '<' && At("<<") && text_.size() - pos_ >= 4) return ParseDictionary();
   if (c == '[') return ParseArray();
-  if (TPDFObject* keyword = ParseKeyword()) return keyword;
+  if (c == 't' || c == 'f' || c == 'n') {
+    if (TPDFObject* keyword = ParseKeyword()) return keyword;
+  }
   // A leading "+" is legal PDF number syntax; files that use it must not lose the rest of
   // their containers.
   if (IsDigit(c) || c == '-' || c == '.' || c == '+') return ParseNumberOrReference();
@@ -401,6 +405,9 @@ TPDFObject* TPDFParser::ParseName() {
     ++end;
   }
   const std::string_view body = text_.substr(pos_ + 1, end - pos_ - 1);
+  pos_ = end;
+  // Names without escapes, nearly all of them, are taken as they are.
+  if (body.find('#') == std::string_view::npos) return structure_.NewName(body);
   std::string bytes;
   bytes.reserve(body.size());
   for (std::size_t i = 0; i < body.size(); ++i) {
@@ -414,7 +421,6 @@ TPDFObject* TPDFParser::ParseName() {
       bytes += body[i];
     }
   }
-  pos_ = end;
   return structure_.NewName(bytes);
 }
 

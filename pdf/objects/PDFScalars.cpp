@@ -1,5 +1,7 @@
 #include "pdf/objects/PDFScalars.h"
 
+#include <algorithm>
+
 #include "pdf/objects/PDFNumberText.h"
 #include "pdf/objects/PDFStructure.h"
 #include "pdf/objects/TextConversions.h"
@@ -49,6 +51,12 @@ std::int32_t TPDFNumeric::AsInteger() const {
 
 void TPDFName::WriteText(std::string& out) const {
   out += '/';
+  const auto needsEscape = [](char c) { return NeedsNameEscape(static_cast<unsigned char>(c)); };
+  // Nearly every name needs no escape and goes in one piece.
+  if (std::none_of(value_.begin(), value_.end(), needsEscape)) {
+    out += value_;
+    return;
+  }
   for (const char c : value_) {
     const auto byte = static_cast<unsigned char>(c);
     if (NeedsNameEscape(byte)) {

@@ -18,7 +18,13 @@ void TPDFStream::WriteText(std::string& out) const {
   dictionary_->WriteText(out);
   out += "stream\n";
   out += data_;
-  out += "\nendstream";
+  out += kTailText;
+}
+
+std::string TPDFStream::HeadText() const {
+  std::string head = dictionary_->ToText();
+  head += "stream\n";
+  return head;
 }
 
 void TPDFStream::Release() {
@@ -39,11 +45,15 @@ bool TPDFStream::Refers(const TPDFObject* object) const { return dictionary_->Re
 
 void TPDFStream::SetRawData(std::string bytes) {
   data_ = std::move(bytes);
-  const auto count = static_cast<double>(data_.size());
+  SetLengthEntry(data_.size());
+}
+
+void TPDFStream::SetLengthEntry(std::size_t count) {
+  const auto value = static_cast<double>(count);
   if (auto* length = As<TPDFNumeric>(dictionary_->GetValue("Length", false))) {
-    length->SetValue(count);
+    length->SetValue(value);
   } else {
-    dictionary_->SetValue("Length", Structure().NewNumber(count));
+    dictionary_->SetValue("Length", Structure().NewNumber(value));
   }
   Touch();
 }

@@ -18,7 +18,10 @@ class TPDFStream final : public TPDFObject {
   explicit TPDFStream(TPDFStructure& structure);
   TPDFStream(TPDFStructure& structure, TPDFDictionary* dictionary, std::string data);
   TPDFObjectKind Kind() const override { return kKind; }
+  // The text is HeadText(), the data, then kTailText.
   void WriteText(std::string& out) const override;
+  std::string HeadText() const;
+  static constexpr std::string_view kTailText = "\nendstream";
   void Release() override;
   void ShiftObjectNumbers(std::int32_t delta) override;
   bool Refers(const TPDFObject* object) const override;
@@ -27,6 +30,8 @@ class TPDFStream final : public TPDFObject {
   const std::string& Data() const { return data_; }
   // Stores the bytes as they are and keeps /Length equal to their count.
   void SetRawData(std::string bytes);
+  // Sets /Length alone, for data that is written in another form than it is held.
+  void SetLengthEntry(std::size_t count);
   // Stores the bytes, Flate-encoded when compress is true, and sets /Filter to match.
   void SetData(std::string_view bytes, bool compress);
   void SetDictionary(TPDFDictionary* dictionary);

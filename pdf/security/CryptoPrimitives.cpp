@@ -1,5 +1,6 @@
 #include "pdf/security/CryptoPrimitives.h"
 
+#include <openssl/crypto.h>
 #include <openssl/evp.h>
 
 #include <algorithm>
@@ -145,17 +146,69 @@ std::string AESCBCDecrypt(std::string_view key, std::string_view iv, std::string
   return AESCBC(key, iv, data, TDirection::kDecrypt);
 }
 
-std::string AESEncryptPadded(std::string_view key, std::string_view data, TRandomSource& random) {
-  const EVP_CIPHER* const cipher = AESCipherForKey(key);
-  // One buffer holds the IV, then the data with its padding, which is encrypted in place.
+TAESPaddedEncryptor::TAESPaddedEncryptor(std::string_view key)
+    : key_(key), context_(CheckOpenSSL(EVP_CIPHER_CTX_new(), "EVP_CIPHER_CTX_new")) {
+  // OpenSSL pads as PKCS#7 does unless told not to, so the context keeps its default.
+  CheckOpenSSL(EVP_CipherInit_ex2(context_.get(), AESCipherForKey(key), UBytes(key), nullptr, 1, nullptr),
+               "EVP_CipherInit_ex2");
+}
+
+TAESPaddedEncryptor::~TAESPaddedEncryptor() { OPENSSL_cleanse(key_.data(), key_.size()); }
+
+std::string TAESPaddedEncryptor::Encrypt(std::string_view data, TRandomSource& random) {
   const std::size_t padding = kAESBlockSize - data.size() % kAESBlockSize;
-  std::string result(kAESBlockSize + data.size() + padding, static_cast<char>(padding));
+  std::string result(kAESBlockSize + data.size() + padding, '\0');
   unsigned char* const iv = UBytes(result);
   random.Fill({iv, kAESBlockSize});
-  data.copy(result.data() + kAESBlockSize, data.size());
-  unsigned char* const body = iv + kAESBlockSize;
-  RunCipher(cipher, key, iv, TDirection::kEncrypt, body, data.size() + padding, body);
+  // A new IV restarts the chain; the key set up by the constructor stays.
+  CheckOpenSSL(EVP_CipherInit_ex2(context_.get(), nullptr, nullptr, iv, 1, nullptr), "EVP_CipherInit_ex2");
+  // Output may lag its input by a partial block; it is all out after the final call.
+  std::size_t out = kAESBlockSize;
+  for (std::size_t done = 0; done < data.size();) {
+    const int chunk = static_cast<int>(std::min(data.size() - done, kMaxCipherChunk));
+    int written = 0;
+    CheckOpenSSL(EVP_EncryptUpdate(context_.get(), iv + out, &written, UBytes(data) + done, chunk), "EVP_EncryptUpdate");
+    out += static_cast<std::size_t>(written);
+    done += static_cast<std::size_t>(chunk);
+  }
+  int written = 0;
+  CheckOpenSSL(EVP_EncryptFinal_ex(context_.get(), iv + out, &written), "EVP_EncryptFinal_ex");
+  if (out + static_cast<std::size_t>(written) != result.size()) throw EPDFError("OpenSSL wrote an unexpected amount of ciphertext");
   return result;
+}
+
+void TAESPaddedEncryptor::EncryptInPieces(std::string_view data, TRandomSource& random, const TByteSink& sink) {
+  // Room for a whole piece and what one update may add to it: the block it held back before.
+  piece_.resize(kPieceSize + kAESBlockSize);
+  unsigned char* const buffer = piece_.data();
+  random.Fill({buffer, kAESBlockSize});
+  CheckOpenSSL(EVP_CipherInit_ex2(context_.get(), nullptr, nullptr, buffer, 1, nullptr), "EVP_CipherInit_ex2");
+  std::size_t used = kAESBlockSize;
+  std::size_t total = 0;
+  for (std::size_t done = 0; done < data.size();) {
+    const std::size_t chunk = std::min(data.size() - done, kPieceSize - used);
+    int written = 0;
+    CheckOpenSSL(EVP_EncryptUpdate(context_.get(), buffer + used, &written, UBytes(data) + done, static_cast<int>(chunk)),
+                 "EVP_EncryptUpdate");
+    used += static_cast<std::size_t>(written);
+    done += chunk;
+    if (used >= kPieceSize) {
+      sink({reinterpret_cast<const char*>(buffer), used});
+      total += used;
+      used = 0;
+    }
+  }
+  int written = 0;
+  CheckOpenSSL(EVP_EncryptFinal_ex(context_.get(), buffer + used, &written), "EVP_EncryptFinal_ex");
+  used += static_cast<std::size_t>(written);
+  sink({reinterpret_cast<const char*>(buffer), used});
+  total += used;
+  // The caller announced the size before the first piece; anything else would corrupt its file.
+  if (total != EncryptedSize(data.size())) throw EPDFError("OpenSSL wrote an unexpected amount of ciphertext");
+}
+
+std::string AESEncryptPadded(std::string_view key, std::string_view data, TRandomSource& random) {
+  return TAESPaddedEncryptor(key).Encrypt(data, random);
 }
 
 std::string AESDecryptPadded(std::string_view key, std::string_view data) {

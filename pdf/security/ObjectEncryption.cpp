@@ -50,13 +50,32 @@ void TSmartPDFCrypt::DecryptObject(std::string_view key, TPDFObject* object) con
   CryptObject(key, object, TDirection::kDecrypt);
 }
 
+void TSmartPDFCrypt::EncryptStreamDictionary(std::string_view key, TPDFStream& stream) const {
+  CryptObject(key, stream.Dictionary(), TDirection::kEncrypt);
+  const std::size_t size = stream.Data().size();
+  stream.SetLengthEntry(record_.UsesAES ? TAESPaddedEncryptor::EncryptedSize(size) : size);
+}
+
+void TSmartPDFCrypt::EncryptStreamData(std::string_view key, std::string_view data, const TByteSink& sink) const {
+  if (record_.UsesAES) {
+    Encryptor(key).EncryptInPieces(data, ivRandom_, sink);
+  } else {
+    sink(RC4Crypt(key, data));
+  }
+}
+
 std::string TSmartPDFCrypt::CryptBytes(std::string_view key, std::string_view bytes, TDirection direction) const {
   if (!record_.UsesAES) return RC4Crypt(key, bytes);
-  if (direction == TDirection::kEncrypt) return AESEncryptPadded(key, bytes, *random_);
+  if (direction == TDirection::kEncrypt) return Encryptor(key).Encrypt(bytes, ivRandom_);
   // After a wrong password the key derives from an empty base and has no AES size; what it would
   // decrypt is unreadable either way, so it comes out empty like any value that fails to decrypt.
   if (!IsAESKeySize(key.size())) return {};
   return AESDecryptPadded(key, bytes);
+}
+
+TAESPaddedEncryptor& TSmartPDFCrypt::Encryptor(std::string_view key) const {
+  if (encryptor_ == nullptr || encryptor_->Key() != key) encryptor_ = std::make_unique<TAESPaddedEncryptor>(key);
+  return *encryptor_;
 }
 
 // The cross-reference stream is never encrypted, and /Metadata stays in clear when /Encrypt says so.

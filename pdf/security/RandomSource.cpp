@@ -1,9 +1,13 @@
 #include "pdf/security/RandomSource.h"
 
+#include <openssl/crypto.h>
 #include <openssl/rand.h>
+#include <pthread.h>
 
 #include <algorithm>
+#include <atomic>
 #include <climits>
+#include <cstring>
 
 #include "pdf/objects/PDFError.h"
 #include "pdf/security/OpenSSLSupport.h"
@@ -30,7 +34,45 @@ std::uint32_t DrawUInt32(TRandomSource& source) {
          static_cast<std::uint32_t>(bytes[2]) << 16 | static_cast<std::uint32_t>(bytes[3]) << 24;
 }
 
+std::atomic<unsigned> forkCount{0};
+
+// How many times this process came out of a fork as the child; counted from the first call on.
+unsigned ForkGeneration() {
+  static const bool registered = [] {
+    return ::pthread_atfork(nullptr, nullptr, [] { forkCount.fetch_add(1, std::memory_order_relaxed); }) == 0;
+  }();
+  if (!registered) throw EPDFError("cannot watch for forks: pooled random bytes would be unsafe");
+  return forkCount.load(std::memory_order_relaxed);
+}
+
 }  // namespace
+
+TPooledRandom::TPooledRandom(TRandomSource& source) : source_(source), forkGeneration_(ForkGeneration()) {}
+
+TPooledRandom::~TPooledRandom() { OPENSSL_cleanse(block_.data(), block_.size()); }
+
+void TPooledRandom::Fill(std::span<std::uint8_t> bytes) {
+  if (bytes.size() >= kBlockSize) {
+    source_.Fill(bytes);
+    return;
+  }
+  while (!bytes.empty()) {
+    if (served_ == kBlockSize || forkGeneration_ != ForkGeneration()) Refill();
+    const std::size_t n = std::min(bytes.size(), kBlockSize - served_);
+    std::memcpy(bytes.data(), block_.data() + served_, n);
+    OPENSSL_cleanse(block_.data() + served_, n);
+    served_ += n;
+    bytes = bytes.subspan(n);
+  }
+}
+
+void TPooledRandom::Refill() {
+  OPENSSL_cleanse(block_.data(), block_.size());
+  served_ = kBlockSize;
+  forkGeneration_ = ForkGeneration();
+  source_.Fill(block_);
+  served_ = 0;
+}
 
 TRandomSource& SystemRandom() {
   static TSystemRandom system;

@@ -44,7 +44,7 @@ bool IsWritableLevel(std::uint8_t level) {
 TSmartPDFCrypt::TSmartPDFCrypt(const TSmartPDFEncryption& record, std::string fileIdentifier,
                                std::uint8_t encryptionState, TRandomSource& random)
     : record_(record), encryptionState_(encryptionState), fileIdentifier_(std::move(fileIdentifier)),
-      random_(&random) {
+      random_(&random), ivRandom_(random) {
   DecodePermissions(record_.PermissionBits);
 }
 

@@ -5,10 +5,12 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <utility>
 
+#include "pdf/security/CryptoPrimitives.h"
 #include "pdf/security/RandomSource.h"
 
 namespace pdf {
@@ -88,6 +90,12 @@ class TSmartPDFCrypt {
   std::string ObjectKey(std::int32_t number, std::int32_t generation) const;
   void EncryptObject(std::string_view key, TPDFObject* object) const;
   void DecryptObject(std::string_view key, TPDFObject* object) const;
+  // EncryptObject of a stream too large to hold encrypted beside its data, in two steps:
+  // EncryptStreamDictionary encrypts the dictionary and sets /Length to the size the data will
+  // have, the data staying as it is; EncryptStreamData then hands the encrypted data to sink in
+  // pieces.
+  void EncryptStreamDictionary(std::string_view key, TPDFStream& stream) const;
+  void EncryptStreamData(std::string_view key, std::string_view data, const TByteSink& sink) const;
 
   const std::string& ObjectKeyBase() const { return objectKeyBase_; }
   const std::string& FileKey() const { return fileKey_; }
@@ -135,6 +143,7 @@ class TSmartPDFCrypt {
 
   // Object encryption.
   std::string CryptBytes(std::string_view key, std::string_view bytes, TDirection direction) const;
+  TAESPaddedEncryptor& Encryptor(std::string_view key) const;
   void CryptObject(std::string_view key, TPDFObject* object, TDirection direction) const;
   bool IsExemptFromDecryption(const TPDFStream& stream) const;
 
@@ -158,6 +167,11 @@ class TSmartPDFCrypt {
   std::string fileIdentifier_;
   // Not owned: the source outlives the handler (SystemRandom, or a test's own source).
   TRandomSource* random_;
+  // The IVs of encrypted strings and streams, drawn from random_ in blocks. Each handler has a
+  // pool of its own, so a handler must not encrypt on two threads at once.
+  mutable TPooledRandom ivRandom_;
+  // Set up for the last AES key used: an AES-256 file encrypts everything under one key.
+  mutable std::unique_ptr<TAESPaddedEncryptor> encryptor_;
 };
 
 }  // namespace pdf

@@ -119,6 +119,15 @@ void TSmartPDFInfo::EncryptObject(TPDFObject* object, std::int32_t number, std::
   if (object != nullptr) handler_->EncryptObject(handler_->ObjectKey(number, generation), object);
 }
 
+void TSmartPDFInfo::EncryptStreamDictionary(TPDFStream& stream, std::int32_t number, std::int32_t generation) {
+  handler_->EncryptStreamDictionary(handler_->ObjectKey(number, generation), stream);
+}
+
+void TSmartPDFInfo::EncryptStreamData(const TPDFStream& stream, std::int32_t number, std::int32_t generation,
+                                      const TByteSink& sink) {
+  handler_->EncryptStreamData(handler_->ObjectKey(number, generation), stream.Data(), sink);
+}
+
 void TSmartPDFInfo::RefreshFileID() { handler_->SetFileIdentifier(ReadFileID()); }
 
 void TSmartPDFInfo::DecryptObjectStream(std::int32_t number, TPDFStream& stream) {

@@ -42,6 +42,11 @@ class TSmartPDFInfo {
                                          std::uint8_t strength, std::uint8_t basicFlags,
                                          std::uint8_t extendedFlags, std::int32_t number);
   void EncryptObject(TPDFObject* object, std::int32_t number, std::int32_t generation);
+  // EncryptObject in two steps for a stream too large to hold encrypted beside its data (see
+  // TSmartPDFCrypt::EncryptStreamDictionary): the dictionary first, then the data to sink.
+  void EncryptStreamDictionary(TPDFStream& stream, std::int32_t number, std::int32_t generation);
+  void EncryptStreamData(const TPDFStream& stream, std::int32_t number, std::int32_t generation,
+                         const TByteSink& sink);
 
   void RefreshFileID();
   void DecryptObjectStream(std::int32_t number, TPDFStream& stream);

@@ -9,6 +9,7 @@
 #include "pdf/io/MemoryStream.h"
 #include "pdf/io/PDFReader.h"
 #include "pdf/objects/TextConversions.h"
+#include "pdf/security/SecurityInfo.h"
 #include "tests/pdf/io/TestPdf.h"
 #include "tests/support/TestTools.h"
 
@@ -186,6 +187,128 @@ TEST(EncryptFileToFile, FullDiskFailsWithoutLeavingAnything) {
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
   EXPECT_EQ(testing::ReadFile(folder / "out.pdf"), "previous output");
   EXPECT_EQ(Leftovers(folder.Path(), {"in.pdf", "out.pdf"}), std::vector<std::string>{});
+}
+
+// An encrypted copy opened with the user password, its objects decrypted on request.
+struct TEncryptedCopy {
+  explicit TEncryptedCopy(const fs::path& path)
+      : bytes(testing::ReadFile(path)), file(bytes), reader(file), info(reader, false, u"user") {}
+  TPDFObject* Decrypted(std::int32_t number) {
+    TPDFObject* object = reader.GetObject(number, &arena);
+    info.Handler().DecryptObject(info.Handler().ObjectKey(number, reader.Generation(number)), object);
+    return object;
+  }
+  std::string bytes;
+  TMemoryStream file;
+  TSmartPDFReader reader;
+  TSmartPDFInfo info;
+  TPDFStructure arena;
+};
+
+std::string ParsedText(const std::string& text) { return TPDFStructure().ParseObject(text)->ToText(); }
+
+TEST(EncryptFileToFile, PlainObjectsAreCopiedAsTheyStandAndTheRestIsWrittenAnew) {
+  struct Case {
+    std::string body;
+    std::string after;  // bytes between this object's "endobj" and the next object
+    bool verbatim;
+  };
+  const Case cases[] = {
+      {"<< /FontMatrix [.00048828125 0 0 -.00048828125 0 0] /LW 1.33333337 >>", "", true},
+      {"[ 1 0 R /Name 2.5 true null ]", "\r\n", true},
+      {"<< /Title (secret) >>", "", false},  // holds a string, which is encrypted
+      {"<< /Name /A#20B >>", "", false},     // an escaped name is spelled anew
+      {"<< /A 1 % note\n>>", "", false},
+      {"<< /A 2 >>", "% note after endobj\n", false},
+      {"<< /A 3 >>\n12 0 obj\n<< /B 4 >>", "", false},  // a second header inside the object's text
+  };
+  TempFolder folder;
+  testing::TestPdf pdf = testing::OnePageDocument();
+  for (std::size_t i = 0; i < std::size(cases); ++i) pdf.Object(5 + static_cast<int>(i), cases[i].body).Raw(cases[i].after);
+  testing::WriteFile(folder / "in.pdf", pdf.Finish("/Root 1 0 R"));
+  ASSERT_EQ(Encrypt(folder / "in.pdf", folder / "out.pdf", 4).error, 0);
+  TEncryptedCopy copy(folder / "out.pdf");
+  EXPECT_EQ(copy.bytes.find("secret"), std::string::npos);
+  for (std::size_t i = 0; i < std::size(cases); ++i) {
+    const Case& c = cases[i];
+    const auto number = static_cast<std::int32_t>(5 + i);
+    EXPECT_EQ(copy.reader.ReadObjectText(number) == "\n" + c.body + "\nendobj\n", c.verbatim) << c.body;
+    EXPECT_EQ(copy.Decrypted(number)->ToText(), ParsedText(c.body)) << c.body;
+  }
+}
+
+// Objects 2 and 3 in object stream 4, found through the cross-reference stream 5.
+std::string ObjectStreamDocument() {
+  const std::string pages = "<< /Type /Pages /Kids [ 3 0 R ] /Count 1 >>";
+  const std::string page = "<< /Type /Page /Parent 2 0 R /MediaBox [ 0 0 612 792 ] >>";
+  const std::string header = "2 0 3 " + std::to_string(pages.size() + 1) + " ";
+  const std::string objects = header + pages + " " + page;
+  testing::TestPdf pdf("%PDF-1.5\n");
+  pdf.Object(1, "<< /Type /Catalog /Pages 2 0 R >>");
+  pdf.Object(4, "<< /Type /ObjStm /N 2 /First " + std::to_string(header.size()) + " /Length " +
+                    std::to_string(objects.size()) + " >>\nstream\n" + objects + "\nendstream");
+  const std::int64_t xref = pdf.Size();
+  // Seven bytes an entry: the type, four of offset or object stream, two of generation or index.
+  const auto entry = [](int type, std::int64_t second, int third) {
+    std::string bytes(1, static_cast<char>(type));
+    for (const int shift : {24, 16, 8, 0}) bytes += static_cast<char>((second >> shift) & 0xFF);
+    return bytes + static_cast<char>(third >> 8) + static_cast<char>(third & 0xFF);
+  };
+  const std::string entries = entry(0, 0, 65535) + entry(1, pdf.Offset(1), 0) + entry(2, 4, 0) + entry(2, 4, 1) +
+                              entry(1, pdf.Offset(4), 0) + entry(1, xref, 0);
+  pdf.Object(5, "<< /Type /XRef /Size 6 /W [ 1 4 2 ] /Root 1 0 R /Length " + std::to_string(entries.size()) +
+                    " >>\nstream\n" + entries + "\nendstream");
+  return pdf.EndLines(xref);
+}
+
+TEST(EncryptFileToFile, ObjectsOfObjectStreamsAreCopiedOneByOneAndTheStreamsStayUnreferenced) {
+  TempFolder folder;
+  testing::WriteFile(folder / "in.pdf", ObjectStreamDocument());
+  {
+    TMemoryStream file(testing::ReadFile(folder / "in.pdf"));
+    TSmartPDFReader input(file);
+    ASSERT_TRUE(input.IsCompressed(2) && input.IsCompressed(3) && input.HasXRefStream());
+  }
+  ASSERT_EQ(Encrypt(folder / "in.pdf", folder / "out.pdf", 4).error, 0);
+  TEncryptedCopy copy(folder / "out.pdf");
+  EXPECT_EQ(copy.reader.MaxObjectNumber(), 6);
+  EXPECT_EQ(copy.Decrypted(2)->ToText(), ParsedText("<< /Type /Pages /Kids [ 3 0 R ] /Count 1 >>"));
+  EXPECT_EQ(copy.Decrypted(3)->ToText(), ParsedText("<< /Type /Page /Parent 2 0 R /MediaBox [ 0 0 612 792 ] >>"));
+  // The streams themselves come along encrypted, but the copy's table is classic and every entry
+  // is a plain object: nothing reads them any more.
+  EXPECT_FALSE(copy.reader.IsCompressed(2) || copy.reader.IsCompressed(3) || copy.reader.HasXRefStream());
+  for (const auto& [number, type] : {std::pair{4, "ObjStm"}, std::pair{5, "XRef"}}) {
+    const auto* stream = As<TPDFStream>(copy.Decrypted(number));
+    ASSERT_NE(stream, nullptr) << number;
+    EXPECT_EQ(stream->Dictionary()->GetTypeName(), type);
+  }
+  if (testing::HasProgram("qpdf")) {
+    const auto out = (folder / "out.pdf").string();
+    EXPECT_EQ(testing::RunCommand("qpdf --check --password=user " + out).exitCode, 0);
+    EXPECT_EQ(testing::RunCommand("qpdf --show-npages --password=user " + out).output, "1\n");
+  }
+}
+
+TEST(EncryptFileToFile, LargeStreamsEncryptedInPiecesDecryptToTheirData) {
+  std::string data(3 * 1024 * 1024 + 5, '\0');
+  for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<char>((i * 7 + i / 251) & 0xFF);
+  TempFolder folder;
+  testing::TestPdf pdf = testing::OnePageDocument();
+  pdf.Object(5, "<< /Length " + std::to_string(data.size()) + " /Note (note) >>\nstream\n" + data + "\nendstream");
+  testing::WriteFile(folder / "in.pdf", pdf.Finish("/Root 1 0 R"));
+  for (const std::int32_t strength : {1, 2, 4}) {
+    ASSERT_EQ(Encrypt(folder / "in.pdf", folder / "out.pdf", strength).error, 0) << strength;
+    TEncryptedCopy copy(folder / "out.pdf");
+    auto* stream = As<TPDFStream>(copy.reader.GetObject(5, &copy.arena));
+    ASSERT_NE(stream, nullptr) << strength;
+    EXPECT_EQ(stream->Dictionary()->GetInteger("Length", 0), static_cast<std::int32_t>(stream->Data().size())) << strength;
+    auto* decrypted = As<TPDFStream>(copy.Decrypted(5));
+    EXPECT_TRUE(decrypted->Data() == data) << strength;
+    EXPECT_EQ(As<TPDFString>(decrypted->Dictionary()->GetValue("Note", false))->Value(), "note") << strength;
+    if (testing::HasProgram("qpdf")) {
+      EXPECT_EQ(testing::RunCommand("qpdf --check --password=user " + (folder / "out.pdf").string()).exitCode, 0) << strength;
+    }
+  }
 }
 
 TEST(EncryptFileToFile, ProgressRunsToOneHundred) {

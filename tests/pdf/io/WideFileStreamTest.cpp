@@ -355,6 +355,56 @@ TEST_F(FileTest, SeekOrigins) {
   }
 }
 
+TEST_F(FileTest, ReadsAgreeWithTheFileWhereverTheyFallAroundTheReadAhead) {
+  // Reads below 256 KiB are served from 256 KiB read ahead, larger ones go to the file directly;
+  // every read must give the file's bytes whichever way it takes and wherever the last one ended.
+  constexpr std::int64_t kCache = 256 * 1024;
+  constexpr std::int64_t kSize = 3 * kCache + 1000;
+  const std::string content = Pattern(kSize);
+  Put(u"big.pdf", content);
+  const auto stream = OpenWideFileStream(Wide(u"big.pdf"), kFileModeInput);
+  struct Case {
+    std::int64_t at;  // -1: where the last read ended
+    std::size_t count;
+  };
+  const Case cases[] = {
+      {0, 100},           {-1, 100},            {50, 10},               // inside what was read ahead
+      {kCache - 10, 20},  {kCache + 5, 7},      {kCache - 50, 10},      // across the end and back before it
+      {100, kCache},      {-1, 10},             {1000, 3 * kCache},     // larger than the read ahead
+      {kSize - 5, 100},   {kSize - 5, 1},       {kSize, 10},            // at and past the end
+      {kSize + 100, 10},  {kSize - kCache, kCache - 1}, {-1, 1},
+  };
+  std::int64_t at = 0;
+  for (const Case& c : cases) {
+    if (c.at >= 0) {
+      ASSERT_EQ(stream->Seek(c.at, TSeekOrigin::Beginning), c.at);
+      at = c.at;
+    }
+    const auto expected = content.substr(static_cast<std::size_t>(std::min(at, kSize)), c.count);
+    std::string buffer(c.count, '\0');
+    ASSERT_EQ(stream->Read(buffer.data(), c.count), expected.size()) << at << " +" << c.count;
+    EXPECT_EQ(buffer.substr(0, expected.size()), expected) << at << " +" << c.count;
+    at += static_cast<std::int64_t>(expected.size());
+    EXPECT_EQ(stream->Position(), at) << at << " +" << c.count;
+  }
+}
+
+TEST_F(FileTest, WritesReplaceWhatWasReadAhead) {
+  Put(u"both.pdf", Pattern(100000));
+  const auto stream = OpenWideFileStream(Wide(u"both.pdf"), 0x02);
+  char buffer[8] = {};
+  ASSERT_EQ(stream->Read(buffer, 4), 4u);  // reads ahead over the whole file
+  stream->Seek(5000, TSeekOrigin::Beginning);
+  stream->Write("written");
+  stream->Seek(4998, TSeekOrigin::Beginning);
+  ASSERT_EQ(stream->Read(buffer, 8), 8u);
+  EXPECT_EQ(std::string(buffer, 8), Pattern(5000).substr(4998) + "writte");
+  stream->SetSize(5003);
+  stream->Seek(5000, TSeekOrigin::Beginning);
+  EXPECT_EQ(stream->Read(buffer, 8), 3u);
+  EXPECT_EQ(std::string(buffer, 3), "wri");
+}
+
 // ---------------------------------------------------------------------------
 // Writing
 

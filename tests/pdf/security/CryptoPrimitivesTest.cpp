@@ -1,7 +1,10 @@
 #include "pdf/security/CryptoPrimitives.h"
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <iomanip>
@@ -10,6 +13,7 @@
 #include <set>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 #include "pdf/objects/PDFError.h"
 #include "pdf/security/RandomSource.h"
@@ -295,6 +299,31 @@ TEST(AESEncryptPadded, WrongKeyLengthRaisesWithoutDrawing) {
   EXPECT_THROW(AESDecryptPadded(std::string(20, 'k'), std::string(32, 'd')), EPDFError);
 }
 
+TEST(AESPaddedEncryptor, PiecesJoinIntoTheWholeEncryptionAndCallsDoNotShareState) {
+  const std::string key(32, 'k');
+  constexpr std::size_t kPiece = TAESPaddedEncryptor::kPieceSize;
+  TAESPaddedEncryptor encryptor(key);
+  for (const std::size_t size : {std::size_t{0}, std::size_t{1}, std::size_t{16}, std::size_t{17}, kPiece - 17,
+                                 kPiece - 16, kPiece, kPiece + 1, 3 * kPiece + 5}) {
+    std::string data(size, '\0');
+    for (std::size_t i = 0; i < size; ++i) data[i] = static_cast<char>(i * 31 + i / 4096);
+    TCountingRandom alone;
+    TCountingRandom whole;
+    TCountingRandom pieces;
+    const std::string expected = AESEncryptPadded(key, data, alone);
+    ASSERT_EQ(expected.size(), TAESPaddedEncryptor::EncryptedSize(size)) << size;
+    EXPECT_EQ(encryptor.Encrypt(data, whole), expected) << size;
+    std::string joined;
+    std::size_t largest = 0;
+    encryptor.EncryptInPieces(data, pieces, [&](std::string_view piece) {
+      joined += piece;
+      largest = std::max(largest, piece.size());
+    });
+    EXPECT_EQ(joined, expected) << size;
+    EXPECT_LE(largest, kPiece + kAESBlockSize) << size;
+  }
+}
+
 TEST(AESDecryptPadded, RoundTripsEveryLengthForBothKeySizes) {
   for (const std::size_t keySize : {16, 32}) {
     const std::string key(keySize, 'K');
@@ -405,6 +434,74 @@ TEST(RandomBytes, SystemBytesAreFullAndFresh) {
 TEST(RandomBytes, ComeFromTheGivenSource) {
   TScriptedRandom random(FromHex("00ff10"));
   EXPECT_EQ(RandomBytes(3, random), FromHex("00ff10"));
+}
+
+// A source whose bytes never repeat (every eight hold the next value of a counter), keeping all it
+// handed out and how often it was asked.
+class TRecordingRandom final : public TRandomSource {
+ public:
+  void Fill(std::span<std::uint8_t> out) override {
+    ++fills_;
+    for (std::uint8_t& byte : out) {
+      const std::size_t index = given_.size();
+      byte = static_cast<std::uint8_t>((index / 8) >> (8 * (index % 8)));
+      given_ += static_cast<char>(byte);
+    }
+  }
+  const std::string& Given() const { return given_; }
+  int Fills() const { return fills_; }
+
+ private:
+  std::string given_;
+  int fills_ = 0;
+};
+
+std::string Draw(TRandomSource& random, std::size_t count) {
+  std::string bytes(count, '\0');
+  random.Fill({reinterpret_cast<std::uint8_t*>(bytes.data()), count});
+  return bytes;
+}
+
+TEST(PooledRandom, ServesEveryByteOfItsBlocksOnceAndInOrder) {
+  constexpr std::size_t kBlock = TPooledRandom::kBlockSize;
+  // IV after IV across block ends, odd sizes that straddle one, and the largest small request.
+  const std::vector<std::size_t> runs[] = {std::vector<std::size_t>(600, 16), {7, kBlock - 10, 16, 1, kBlock - 1, 3}};
+  for (const auto& sizes : runs) {
+    TRecordingRandom source;
+    TPooledRandom pool(source);
+    std::string served;
+    for (const std::size_t size : sizes) served += Draw(pool, size);
+    EXPECT_EQ(served, source.Given().substr(0, served.size()));
+    EXPECT_EQ(static_cast<std::size_t>(source.Fills()), (served.size() + kBlock - 1) / kBlock);
+  }
+}
+
+TEST(PooledRandom, LargeRequestsGoToTheSourceAndLeaveTheBlockAsItWas) {
+  TRecordingRandom source;
+  TPooledRandom pool(source);
+  const std::string first = Draw(pool, 16);
+  const std::string large = Draw(pool, TPooledRandom::kBlockSize + 100);
+  const std::string next = Draw(pool, 16);
+  EXPECT_EQ(first, source.Given().substr(0, 16));
+  EXPECT_EQ(large, source.Given().substr(TPooledRandom::kBlockSize, large.size()));
+  EXPECT_EQ(next, source.Given().substr(16, 16));
+}
+
+TEST(PooledRandom, AForkedChildDrawsAFreshBlockInsteadOfTheParentsBytes) {
+  TRecordingRandom source;
+  TPooledRandom pool(source);
+  Draw(pool, 16);
+  const pid_t child = ::fork();
+  if (child == 0) {
+    // The parent serves bytes 16 to 31 of its block next; the child must not serve them too.
+    const std::string next = Draw(pool, 16);
+    const bool fresh = source.Fills() == 2 && next == source.Given().substr(TPooledRandom::kBlockSize, 16);
+    ::_exit(fresh ? 0 : 1);
+  }
+  EXPECT_EQ(Draw(pool, 16), source.Given().substr(16, 16));
+  int status = 0;
+  ::waitpid(child, &status, 0);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
 }
 
 // --- Start-up self-test ------------------------------------------------------------------------------------
