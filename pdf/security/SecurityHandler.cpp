@@ -98,6 +98,8 @@ void TSmartPDFCrypt::PrepareEncryption(std::string_view ownerBytes, std::string_
   if (!IsWritableLevel(strength)) {
     throw EPDFError("encryption strength " + std::to_string(strength) + " cannot be written");
   }
+  // The answers were about the document read, not the one about to be written.
+  rememberedChecks_.clear();
   ownerPasswordBytes_ = ownerBytes;
   userPasswordBytes_ = userBytes;
   cipherLevel_ = strength;

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -118,6 +119,10 @@ class TSmartPDFCrypt {
  private:
   enum class TDirection : std::uint8_t { kEncrypt, kDecrypt };
 
+  // The security items ask the same few password questions again and again, and at 256-bit AES
+  // every answer costs a hardened hash: each is computed once per handler.
+  bool RememberedCheck(bool owner, std::u16string_view text);
+
   // Password tests.
   std::uint8_t DocumentCipherLevel() const;
   bool IsAES256Document() const;
@@ -151,6 +156,7 @@ class TSmartPDFCrypt {
   std::string fileKey_;
   std::u16string acceptedPassword_;
   TSmartPDFEncryption record_;
+  std::map<std::pair<bool, std::u16string>, bool> rememberedChecks_;
   std::uint8_t encryptionState_ = 0;
   std::uint32_t permissionValue_ = 0;
   std::uint8_t basicPermissions_ = 0;

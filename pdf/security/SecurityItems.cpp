@@ -2,7 +2,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
+#include <utility>
 
 #include "pdf/security/SecurityHandler.h"
 
@@ -94,6 +96,14 @@ std::int32_t LevelStatus(std::uint8_t level) {
 
 }  // namespace
 
+bool TSmartPDFCrypt::RememberedCheck(bool owner, std::u16string_view text) {
+  auto key = std::make_pair(owner, std::u16string(text));
+  if (const auto found = rememberedChecks_.find(key); found != rememberedChecks_.end()) return found->second;
+  const bool accepted = owner ? CheckOwnerPassword(text) : CheckUserPassword(text);
+  rememberedChecks_.emplace(std::move(key), accepted);
+  return accepted;
+}
+
 std::int32_t TSmartPDFCrypt::SecurityItem(std::int32_t index) {
   if (encryptionState_ == 0) return UnencryptedItem(index);
   if (encryptionState_ != 1) return kStatusUnopenable;
@@ -110,11 +120,11 @@ std::int32_t TSmartPDFCrypt::SecurityItem(std::int32_t index) {
     case kItemEncryption:
       return kStatusStandardHandler;
     case kItemUserPasswordNeeded:
-      return Answer(!CheckUserPassword(u""));
+      return Answer(!RememberedCheck(false, u""));
     case kItemOwnerPasswordNeeded:
-      if (CheckOwnerPassword(u"")) return kStatusNo;
+      if (RememberedCheck(true, u"")) return kStatusNo;
       if (acceptedPassword_.empty()) return kStatusYes;
-      return Answer(!CheckOwnerPassword(given));
+      return Answer(!RememberedCheck(true, given));
     case kItemPrinting:
       if ((p & 4) == 0) return kStatusNotAllowed;
       return cipherLevel_ == kCipherRC4_40 || (p & 2048) != 0 ? kStatusFullQualityPrint : kStatusLowResolutionPrint;
@@ -133,9 +143,9 @@ std::int32_t TSmartPDFCrypt::SecurityItem(std::int32_t index) {
     case kItemEncryptionLevel:
       return RC4KeyOfOtherLength(record_.KeyLength) ? kStatusRC4_Other : LevelStatus(cipherLevel_);
     case kItemGivenIsUser:
-      return Answer(CheckUserPassword(given));
+      return Answer(RememberedCheck(false, given));
     case kItemGivenIsOwner:
-      return Answer(CheckOwnerPassword(given));
+      return Answer(RememberedCheck(true, given));
     case kItemRC4KeyLength:
       return RC4KeyOfOtherLength(record_.KeyLength) ? record_.KeyLength : 0;
     default:
