@@ -331,9 +331,9 @@ std::int32_t PermissionValue(const TPermissionFlags& p) {
 }
 
 // The per-file steps. They share nothing with other files but the password file (which serialises
-// its appends) and the commit order; never raises.
+// its appends) and the commit order; raise only EBatchJobError, when the password file fails.
 std::optional<TFileFailure> EncryptOneFile(const TBatchSettings& settings, std::size_t index, TCommitOrder& order,
-                                           TPasswordFile* passwordFile, TBatchObserver& observer) noexcept {
+                                           TPasswordFile* passwordFile, TBatchObserver& observer) {
   TTurnGuard turn(order, index);
   try {
     const std::u16string& input = settings.files[index];
@@ -374,11 +374,30 @@ std::optional<TFileFailure> EncryptOneFile(const TBatchSettings& settings, std::
     return std::nullopt;
   } catch (const TFileFailure& failure) {
     return failure;
+  } catch (const EBatchJobError&) {
+    throw;  // the password file stopped taking lines: see RunOneFile
   } catch (const std::exception& error) {
     return TFileFailure{0, pdf::UTF8ToUnicode(error.what())};
   } catch (...) {
     return TFileFailure{0, u"unexpected error"};
   }
+}
+
+// One file from start to status. When the password file stops taking lines, the file fails and
+// the batch ends with that message: no later file could be recorded either.
+void RunOneFile(const TBatchSettings& settings, std::size_t index, TCommitOrder& order, TPasswordFile* passwordFile,
+                TBatchObserver& observer) {
+  std::optional<TFileFailure> failure;
+  std::optional<EBatchJobError> batchError;
+  try {
+    failure = EncryptOneFile(settings, index, order, passwordFile, observer);
+  } catch (const EBatchJobError& error) {
+    failure = TFileFailure{0, pdf::UTF8ToUnicode(error.what())};
+    batchError = error;
+  }
+  if (failure) observer.ReportFailure(index, failure->errorCode, failure->reason);
+  observer.ReportStatus(index, failure ? kStatusFailed : kStatusSucceeded);
+  if (batchError) throw *batchError;
 }
 
 }  // namespace
@@ -429,10 +448,7 @@ void EncryptPDF(const TBatchSettings& rawSettings, TBatchObserver& observer, int
       try {
         observer.ReportStatus(index, kStatusEncrypting);
         started = true;
-        const std::optional<TFileFailure> failure =
-            EncryptOneFile(settings, index, order, passwordFile ? &*passwordFile : nullptr, observer);
-        if (failure) observer.ReportFailure(index, failure->errorCode, failure->reason);
-        observer.ReportStatus(index, failure ? kStatusFailed : kStatusSucceeded);
+        RunOneFile(settings, index, order, passwordFile ? &*passwordFile : nullptr, observer);
       } catch (...) {
         if (!started) order.MarkDone(index);
         const std::lock_guard lock(errorMutex);

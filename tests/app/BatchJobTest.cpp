@@ -1,6 +1,9 @@
 #include "app/core/BatchJob.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include <csignal>
 
 #include <algorithm>
 #include <condition_variable>
@@ -472,6 +475,53 @@ TEST_F(BatchJob, SecondBatchAppendsToThePasswordFile) {
   EXPECT_NE(records[1][1], records[2][1]);
   // The copy on disk is the second batch's.
   EXPECT_NE(Open(out / "a_Secure.pdf", pdf::UTF8ToUnicode(records[2][1])).encryption, u"");
+}
+
+// Files may not grow past a size while it lives, as on a disk that is nearly full; the hard limit
+// stays, so the old soft limit can be put back.
+class TFileSizeLimit {
+ public:
+  explicit TFileSizeLimit(rlim_t bytes) : oldSignal_(std::signal(SIGXFSZ, SIG_IGN)) {
+    getrlimit(RLIMIT_FSIZE, &old_);
+    rlimit limit = old_;
+    limit.rlim_cur = bytes;
+    setrlimit(RLIMIT_FSIZE, &limit);
+  }
+  ~TFileSizeLimit() {
+    setrlimit(RLIMIT_FSIZE, &old_);
+    std::signal(SIGXFSZ, oldSignal_);
+  }
+  TFileSizeLimit(const TFileSizeLimit&) = delete;
+  TFileSizeLimit& operator=(const TFileSizeLimit&) = delete;
+
+ private:
+  rlimit old_{};
+  void (*oldSignal_)(int);
+};
+
+TEST_F(BatchJob, APasswordFileThatStopsTakingLinesEndsTheBatch) {
+  constexpr std::size_t kLimit = 16384;
+  TBatchSettings settings = Settings({"a.pdf", "b.pdf", "c.pdf", "d.pdf"});
+  settings.openPassword.mode = TPasswordMode::kGenerated;
+  settings.passwordFileWanted = true;
+  // Room for one more line (21 bytes and the path, with the default 8-character password) but not two.
+  const std::string header = "\"File Name\",\"Open Password\",\"Owner Password\",\"File Path\"\r\n";
+  const std::size_t room = 21 + Utf8(settings.files[0]).size() + 10;
+  const std::string earlier = header + "\"" + std::string(kLimit - room - header.size() - 14, 'x') + "\",\"\",\"\",\"x\"\r\n";
+  ASSERT_EQ(earlier.size(), kLimit - room);
+  WriteFile(Csv(), earlier);
+  {
+    const TFileSizeLimit limit(kLimit);
+    EXPECT_THROW(EncryptPDF(settings, recorder), EBatchJobError);
+  }
+  EXPECT_EQ(recorder.Outcomes(4), (std::vector{kStatusSucceeded, kStatusFailed}));
+  EXPECT_NE(recorder.reasons[1].find("password file"), std::string::npos) << recorder.reasons[1];
+  EXPECT_EQ(Names(out.Path()), std::set<std::string>{"a_Secure.pdf"});
+  const std::string text = ReadFile(Csv());
+  EXPECT_TRUE(text.starts_with(earlier));
+  const auto records = ReadCsv(text);
+  ASSERT_EQ(records.size(), 3u);
+  EXPECT_EQ(records[2][0], "a");
 }
 
 TEST_F(BatchJob, ALastLineCutShortDoesNotSwallowTheNextOne) {
