@@ -1,6 +1,7 @@
 #include "app/core/BatchJob.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -194,9 +195,10 @@ class TTemporaryOutput {
       return false;
     };
     if (!(existing ? pdf::RunUnlessOpenInput(*existing, rename) : rename())) {
-      throw TFileFailure{pdf::kErrorOutputReplace,
-                         error != 0 ? SystemReason(u"cannot rename the copy to the output path", error)
-                                    : LibraryReason(pdf::kErrorOutputReplace)};
+      // A refused replacement keeps the library's code; a failed rename (a folder turned read-only
+      // or removed, a folder at the output path) is the system's, and its reason says which.
+      if (error != 0) throw TFileFailure{0, SystemReason(u"cannot rename the copy to the output path", error)};
+      throw TFileFailure{pdf::kErrorOutputReplace, LibraryReason(pdf::kErrorOutputReplace)};
     }
     native_.clear();
     // The rename is durable once the folder is; the password line already is.
@@ -223,6 +225,26 @@ class TTemporaryOutput {
   std::u16string path_;
   std::string native_;  // empty once renamed
 };
+
+// What shows that the file at a path was changed, replaced or removed: its identity, size and
+// times of change.
+struct TInputState {
+  dev_t device = 0;
+  ino_t inode = 0;
+  off_t size = 0;
+  std::int64_t modified = 0;  // nanoseconds
+  std::int64_t changed = 0;
+
+  friend bool operator==(const TInputState&, const TInputState&) = default;
+};
+
+std::optional<TInputState> InputState(std::u16string_view path) {
+  const std::optional<std::string> native = pdf::NativePath(path);
+  struct stat info {};
+  if (!native || ::stat(native->c_str(), &info) != 0) return std::nullopt;
+  const auto nanoseconds = [](const timespec& t) { return std::int64_t{t.tv_sec} * 1'000'000'000 + t.tv_nsec; };
+  return TInputState{info.st_dev, info.st_ino, info.st_size, nanoseconds(info.st_mtim), nanoseconds(info.st_ctim)};
+}
 
 struct TInspection {
   std::int32_t errorCode = 0;
@@ -309,9 +331,9 @@ std::int32_t PermissionValue(const TPermissionFlags& p) {
 }
 
 // The per-file steps. They share nothing with other files but the password file (which serialises
-// its appends) and the commit order; never raises.
+// its appends) and the commit order; raise only EBatchJobError, when the password file fails.
 std::optional<TFileFailure> EncryptOneFile(const TBatchSettings& settings, std::size_t index, TCommitOrder& order,
-                                           TPasswordFile* passwordFile, TBatchObserver& observer) noexcept {
+                                           TPasswordFile* passwordFile, TBatchObserver& observer) {
   TTurnGuard turn(order, index);
   try {
     const std::u16string& input = settings.files[index];
@@ -329,10 +351,17 @@ std::optional<TFileFailure> EncryptOneFile(const TBatchSettings& settings, std::
       return TFileFailure{pdf::kErrorOutputReplace,
                           u"the output path names the input itself, a folder or a file in use"};
     }
+    const std::optional<TInputState> before = InputState(input);
     const std::u16string inputPages = settings.verify ? InputPages(input) : std::u16string();
 
     TTemporaryOutput copy(outputPath);
     library.EncryptFileToFile(input, copy.Path(), ownerPassword, openPassword, settings.level, permissions);
+    // The library reads the input as it writes the copy and takes what it cannot read for damage: an
+    // input truncated or rewritten meanwhile would give a copy with objects missing, which could
+    // still pass verification. Such a copy is no copy of any state of the input.
+    if (before && InputState(input) != before) {
+      return TFileFailure{0, u"the input was changed or removed while it was being encrypted"};
+    }
     if (const std::int32_t code = library.ErrorCode(); code != 0) return TFileFailure{code, LibraryReason(code)};
     if (settings.verify) VerifyCopy(copy.Path(), openPassword, ownerPassword, settings.level, inputPages);
 
@@ -345,11 +374,30 @@ std::optional<TFileFailure> EncryptOneFile(const TBatchSettings& settings, std::
     return std::nullopt;
   } catch (const TFileFailure& failure) {
     return failure;
+  } catch (const EBatchJobError&) {
+    throw;  // the password file stopped taking lines: see RunOneFile
   } catch (const std::exception& error) {
     return TFileFailure{0, pdf::UTF8ToUnicode(error.what())};
   } catch (...) {
     return TFileFailure{0, u"unexpected error"};
   }
+}
+
+// One file from start to status. When the password file stops taking lines, the file fails and
+// the batch ends with that message: no later file could be recorded either.
+void RunOneFile(const TBatchSettings& settings, std::size_t index, TCommitOrder& order, TPasswordFile* passwordFile,
+                TBatchObserver& observer) {
+  std::optional<TFileFailure> failure;
+  std::optional<EBatchJobError> batchError;
+  try {
+    failure = EncryptOneFile(settings, index, order, passwordFile, observer);
+  } catch (const EBatchJobError& error) {
+    failure = TFileFailure{0, pdf::UTF8ToUnicode(error.what())};
+    batchError = error;
+  }
+  if (failure) observer.ReportFailure(index, failure->errorCode, failure->reason);
+  observer.ReportStatus(index, failure ? kStatusFailed : kStatusSucceeded);
+  if (batchError) throw *batchError;
 }
 
 }  // namespace
@@ -400,10 +448,7 @@ void EncryptPDF(const TBatchSettings& rawSettings, TBatchObserver& observer, int
       try {
         observer.ReportStatus(index, kStatusEncrypting);
         started = true;
-        const std::optional<TFileFailure> failure =
-            EncryptOneFile(settings, index, order, passwordFile ? &*passwordFile : nullptr, observer);
-        if (failure) observer.ReportFailure(index, failure->errorCode, failure->reason);
-        observer.ReportStatus(index, failure ? kStatusFailed : kStatusSucceeded);
+        RunOneFile(settings, index, order, passwordFile ? &*passwordFile : nullptr, observer);
       } catch (...) {
         if (!started) order.MarkDone(index);
         const std::lock_guard lock(errorMutex);

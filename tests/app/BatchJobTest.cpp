@@ -1,14 +1,19 @@
 #include "app/core/BatchJob.h"
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include <csignal>
 
 #include <algorithm>
 #include <condition_variable>
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <map>
 #include <mutex>
 #include <set>
+#include <utility>
 #include <vector>
 
 #include "pdf/facade/VelloPDF.h"
@@ -50,13 +55,17 @@ class TRecorder : public TBatchObserver {
     changed_.notify_all();
     if (onStatus) onStatus(row, status);
   }
-  void ReportFailure(std::size_t row, std::int32_t errorCode, std::u16string_view) override {
+  void ReportFailure(std::size_t row, std::int32_t errorCode, std::u16string_view reason) override {
     const std::lock_guard lock(mutex_);
     errorCodes[row] = errorCode;
+    reasons[row] = Utf8(reason);
   }
   void ReportProgress(std::size_t row, int percent) override {
-    const std::lock_guard lock(mutex_);
-    progress[row].push_back(percent);
+    {
+      const std::lock_guard lock(mutex_);
+      progress[row].push_back(percent);
+    }
+    if (onProgress) onProgress(row, percent);
   }
   // Blocks until every row has reported status.
   void WaitForRows(const std::vector<std::size_t>& rows, TFileStatus status) {
@@ -83,8 +92,10 @@ class TRecorder : public TBatchObserver {
 
   std::function<bool(const TRecorder&)> cancelWhen;
   std::function<void(std::size_t, TFileStatus)> onStatus;
+  std::function<void(std::size_t, int)> onProgress;
   std::map<std::size_t, std::vector<TFileStatus>> statuses;
   std::map<std::size_t, std::int32_t> errorCodes;
+  std::map<std::size_t, std::string> reasons;
   std::map<std::size_t, std::vector<int>> progress;
   int accepted = 0;
 
@@ -351,6 +362,76 @@ TEST_F(BatchJob, RefusedOutputsFailAndLeaveTheInputUntouched) {
   }
 }
 
+// One page, then enough filler objects that the library is still reading the input half-way through.
+std::string LargeOnePagePdf() {
+  pdf::testing::TestPdf pdf = pdf::testing::OnePageDocument();
+  for (int n = 5; n < 2000; ++n) pdf.Object(n, "(" + std::string(200, 'x') + ")");
+  return pdf.Finish("/Root 1 0 R");
+}
+
+TEST_F(BatchJob, AnInputChangedWhileItIsEncryptedFailsAndTheBatchGoesOn) {
+  // The library takes objects it cannot read for damage and writes them as null: without a check,
+  // a truncated input gives a copy that has its pages, passes verification and lacks its content.
+  struct Case {
+    const char* name;
+    std::function<void(const fs::path& input)> change;
+  };
+  const Case cases[] = {
+      {"truncated", [](const fs::path& input) { fs::resize_file(input, fs::file_size(input) / 4); }},
+      {"replaced by another file",
+       [](const fs::path& input) {
+         WriteFile(input.string() + ".new", OnePagePdf());
+         fs::rename(input.string() + ".new", input);
+       }},
+      {"removed", [](const fs::path& input) { fs::remove(input); }},
+  };
+  for (const Case& c : cases) {
+    for (const bool verify : {true, false}) {
+      SCOPED_TRACE(std::string(c.name) + (verify ? ", verified" : ", not verified"));
+      TRecorder caseRecorder;
+      TBatchSettings settings = Settings({"a.pdf", "b.pdf"});
+      WriteFile(in / "a.pdf", LargeOnePagePdf());
+      settings.verify = verify;
+      settings.openPassword.mode = TPasswordMode::kGenerated;
+      settings.passwordFileWanted = true;
+      bool changed = false;
+      caseRecorder.onProgress = [&](std::size_t row, int percent) {
+        if (row == 0 && percent >= 50 && !std::exchange(changed, true)) c.change(in / "a.pdf");
+      };
+      EncryptPDF(settings, caseRecorder);
+      ASSERT_TRUE(changed);
+      EXPECT_EQ(caseRecorder.Outcomes(2), (std::vector{kStatusFailed, kStatusSucceeded}));
+      EXPECT_EQ(caseRecorder.errorCodes[0], 0);
+      EXPECT_NE(caseRecorder.reasons[0].find("changed or removed while it was being encrypted"), std::string::npos)
+          << caseRecorder.reasons[0];
+      EXPECT_EQ(Names(out.Path()), std::set<std::string>{"b_Secure.pdf"});
+      const auto records = ReadCsv(ReadFile(Csv()));
+      ASSERT_EQ(records.size(), 2u);
+      EXPECT_EQ(records[1][0], "b");
+      fs::remove(Csv());
+      fs::remove(out / "b_Secure.pdf");
+    }
+  }
+}
+
+TEST_F(BatchJob, AFailedRenameGivesTheSystemsReason) {
+  // A folder that appears at the output path while the copy is written: the rename fails, and the
+  // reason must say why rather than blame the input. The line was on disk before the rename.
+  TBatchSettings settings = Settings({"a.pdf"});
+  WriteFile(in / "a.pdf", LargeOnePagePdf());
+  settings.openPassword.mode = TPasswordMode::kGenerated;
+  settings.passwordFileWanted = true;
+  recorder.onProgress = [&](std::size_t, int percent) {
+    if (percent >= 50) fs::create_directories(out / "a_Secure.pdf" / "inside");
+  };
+  EncryptPDF(settings, recorder);
+  EXPECT_EQ(recorder.Outcomes(1), std::vector{kStatusFailed});
+  EXPECT_EQ(recorder.errorCodes[0], 0);
+  EXPECT_EQ(recorder.reasons[0], "cannot rename the copy to the output path: " + std::string(std::strerror(EISDIR)));
+  EXPECT_EQ(ReadFile(in / "a.pdf"), LargeOnePagePdf());
+  EXPECT_TRUE(fs::is_directory(out / "a_Secure.pdf" / "inside"));
+}
+
 TEST_F(BatchJob, EncryptedInputFailsWithoutAPasswordLine) {
   for (const bool verify : {true, false}) {
     SCOPED_TRACE(verify);
@@ -394,6 +475,53 @@ TEST_F(BatchJob, SecondBatchAppendsToThePasswordFile) {
   EXPECT_NE(records[1][1], records[2][1]);
   // The copy on disk is the second batch's.
   EXPECT_NE(Open(out / "a_Secure.pdf", pdf::UTF8ToUnicode(records[2][1])).encryption, u"");
+}
+
+// Files may not grow past a size while it lives, as on a disk that is nearly full; the hard limit
+// stays, so the old soft limit can be put back.
+class TFileSizeLimit {
+ public:
+  explicit TFileSizeLimit(rlim_t bytes) : oldSignal_(std::signal(SIGXFSZ, SIG_IGN)) {
+    getrlimit(RLIMIT_FSIZE, &old_);
+    rlimit limit = old_;
+    limit.rlim_cur = bytes;
+    setrlimit(RLIMIT_FSIZE, &limit);
+  }
+  ~TFileSizeLimit() {
+    setrlimit(RLIMIT_FSIZE, &old_);
+    std::signal(SIGXFSZ, oldSignal_);
+  }
+  TFileSizeLimit(const TFileSizeLimit&) = delete;
+  TFileSizeLimit& operator=(const TFileSizeLimit&) = delete;
+
+ private:
+  rlimit old_{};
+  void (*oldSignal_)(int);
+};
+
+TEST_F(BatchJob, APasswordFileThatStopsTakingLinesEndsTheBatch) {
+  constexpr std::size_t kLimit = 16384;
+  TBatchSettings settings = Settings({"a.pdf", "b.pdf", "c.pdf", "d.pdf"});
+  settings.openPassword.mode = TPasswordMode::kGenerated;
+  settings.passwordFileWanted = true;
+  // Room for one more line (21 bytes and the path, with the default 8-character password) but not two.
+  const std::string header = "\"File Name\",\"Open Password\",\"Owner Password\",\"File Path\"\r\n";
+  const std::size_t room = 21 + Utf8(settings.files[0]).size() + 10;
+  const std::string earlier = header + "\"" + std::string(kLimit - room - header.size() - 14, 'x') + "\",\"\",\"\",\"x\"\r\n";
+  ASSERT_EQ(earlier.size(), kLimit - room);
+  WriteFile(Csv(), earlier);
+  {
+    const TFileSizeLimit limit(kLimit);
+    EXPECT_THROW(EncryptPDF(settings, recorder), EBatchJobError);
+  }
+  EXPECT_EQ(recorder.Outcomes(4), (std::vector{kStatusSucceeded, kStatusFailed}));
+  EXPECT_NE(recorder.reasons[1].find("password file"), std::string::npos) << recorder.reasons[1];
+  EXPECT_EQ(Names(out.Path()), std::set<std::string>{"a_Secure.pdf"});
+  const std::string text = ReadFile(Csv());
+  EXPECT_TRUE(text.starts_with(earlier));
+  const auto records = ReadCsv(text);
+  ASSERT_EQ(records.size(), 3u);
+  EXPECT_EQ(records[2][0], "a");
 }
 
 TEST_F(BatchJob, ALastLineCutShortDoesNotSwallowTheNextOne) {

@@ -279,6 +279,34 @@ TEST_F(CliBatch, SeveralJobsGiveTheSameOutputsAndListOrderAndLaterBatchesAppend)
   }
 }
 
+TEST_F(CliBatch, ACopyThatDoesNotFitFailsAndTheBatchKeepsTheOthers) {
+  if (!HasProgram("qpdf")) GTEST_SKIP() << "qpdf is not installed";
+  // A file size limit stands in for a full disk: writes past it fail (with SIGXFSZ ignored, as a
+  // full disk fails them with ENOSPC). The middle input's copy cannot fit, the small ones can.
+  MakeInputs(3);
+  pdf::testing::TestPdf big = pdf::testing::OnePageDocument();
+  for (int n = 5; n < 2000; ++n) big.Object(n, "(" + std::string(200, 'x') + ")");
+  WriteFile(Path(InputName(1)), big.Finish("/Root 1 0 R"));
+  const std::string bigInput = ReadFile(Path(InputName(1)));
+  const auto run = RunCommand("cd " + Quote(folder_.Path().string()) + " && trap '' XFSZ && ulimit -f 64 && " +
+                              Quote(OMBRELT_CLI_PATH) +
+                              " encrypt --open-password-auto --owner-password-auto --password-file passwords.csv"
+                              " --output-dir out in");
+  EXPECT_EQ(run.exitCode, 1) << run.output;
+  EXPECT_EQ(run.output,
+            "in/f00.pdf: Succeed!\nin/f01.pdf: Failed! creating or writing the output file failed\n"
+            "in/f02.pdf: Succeed!\n");
+  EXPECT_EQ(Names(Path("out")), (std::set<std::string>{"f00_Secure.pdf", "f02_Secure.pdf"}));
+  EXPECT_EQ(ReadFile(Path(InputName(1))), bigInput);
+  const std::vector<TRecord> records = Records();
+  ASSERT_EQ(records.size(), 2u);
+  for (const TRecord& r : records) {
+    const std::string copy = Path("out/" + r.name + "_Secure.pdf");
+    EXPECT_EQ(QpdfRole(copy, r.open), "user") << copy;
+    EXPECT_EQ(QpdfRole(copy, r.owner), "owner") << copy;
+  }
+}
+
 // The program started in the background, its standard output read line by line.
 class TRunningCli {
  public:
