@@ -1,5 +1,6 @@
 // ombreltenc-cli: encrypts PDF files in batches and inspects them, from the command line.
 
+#include <csignal>
 #include <exception>
 #include <iostream>
 #include <string>
@@ -34,6 +35,9 @@ int Run(const cli::TCommandLine& line) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // Past a file size limit (ulimit -f) a write must fail that one copy, not end the whole batch:
+  // the signal's default action would kill the process.
+  std::signal(SIGXFSZ, SIG_IGN);
   const std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
   try {
     return Run(cli::ParseCommandLine(arguments));
