@@ -88,6 +88,7 @@ class TSmartPDFReader {
     TPDFStream* stream = nullptr;
     std::vector<std::pair<std::int64_t, std::int64_t>> pairs;
     std::int64_t first = 0;
+    std::size_t decodedBytes = 0;
   };
 
   bool ReadHeader();
@@ -122,6 +123,9 @@ class TSmartPDFReader {
   TObjectText ReadObjectUnguarded(std::int32_t number);
   std::string ReadCompressedObjectText(std::int32_t number, const Entry& entry);
   const ObjectStream* LoadObjectStream(std::int32_t number);
+  void KeepObjectStream(ObjectStream loaded);
+  void DropObjectStreamsOver(std::size_t bytes);
+  void DropOldestObjectStream();
   TPDFObject* LoadObject(std::int32_t number, TPDFStructure& arena);
   TPDFObject* ParseUnguarded(TObjectText text, TPDFStructure& arena);
   // dictionaryEnd is where the parse of the dictionary stopped in text.
@@ -148,6 +152,7 @@ class TSmartPDFReader {
   std::vector<TPDFDictionary*> trailers_;
   std::deque<std::pair<std::int32_t, TPDFObject*>> objectCache_;
   std::deque<ObjectStream> objectStreams_;
+  std::size_t objectStreamBytes_ = 0;  // decodedBytes of objectStreams_ together
   std::set<std::int32_t> brokenObjectStreams_;
   // Objects being loaded right now: a /Length or object stream that leads back to one of
   // them is a loop in the file.

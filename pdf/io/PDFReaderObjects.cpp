@@ -199,6 +199,9 @@ const TSmartPDFReader::ObjectStream* TSmartPDFReader::LoadObjectStream(std::int3
     if (cached.number == number) return &cached;
   }
   if (brokenObjectStreams_.count(number) != 0) return nullptr;
+  // A kept stream over the byte bound (one was kept because it was the newest) goes before the
+  // next is decoded, so that two such never live at once.
+  DropObjectStreamsOver(limits::kObjectStreamCacheBytes);
   ObjectStream loaded;
   loaded.number = number;
   loaded.arena = std::make_unique<TPDFStructure>();
@@ -220,11 +223,27 @@ const TSmartPDFReader::ObjectStream* TSmartPDFReader::LoadObjectStream(std::int3
     return nullptr;
   }
   loaded.pairs = std::move(*pairs);
-  // Decoded object streams are kept a while, not for the reader's whole life, so that
-  // memory stays bounded on files with many of them.
-  if (objectStreams_.size() >= limits::kObjectStreamCacheSize) objectStreams_.pop_front();
-  objectStreams_.push_back(std::move(loaded));
+  loaded.decodedBytes = data.size();
+  KeepObjectStream(std::move(loaded));
   return &objectStreams_.back();
+}
+
+// Decoded object streams are kept a while, not for the reader's whole life, so that memory stays
+// bounded on files with many or large ones.
+void TSmartPDFReader::KeepObjectStream(ObjectStream loaded) {
+  if (objectStreams_.size() >= limits::kObjectStreamCacheSize) DropOldestObjectStream();
+  DropObjectStreamsOver(limits::kObjectStreamCacheBytes - std::min(loaded.decodedBytes, limits::kObjectStreamCacheBytes));
+  objectStreamBytes_ += loaded.decodedBytes;
+  objectStreams_.push_back(std::move(loaded));
+}
+
+void TSmartPDFReader::DropObjectStreamsOver(std::size_t bytes) {
+  while (!objectStreams_.empty() && objectStreamBytes_ > bytes) DropOldestObjectStream();
+}
+
+void TSmartPDFReader::DropOldestObjectStream() {
+  objectStreamBytes_ -= objectStreams_.front().decodedBytes;
+  objectStreams_.pop_front();
 }
 
 }  // namespace pdf

@@ -37,7 +37,11 @@ inline constexpr std::int64_t kFileBytesPerTableEntry = 16;
 // Nested object loads (a /Length or an object stream that needs another object first).
 inline constexpr int kMaxObjectLoadDepth = 32;
 
-// Decoded object streams kept at once; older ones are decoded again when needed.
+// Decoded object streams kept at once, by number and by their decoded bytes (a newly decoded
+// stream is always kept, however large); older ones are decoded again when needed. Without the
+// byte bound, sixteen small compressed streams that each inflate to the decoder's cap would be held
+// together: gigabytes from a file of a few megabytes.
 inline constexpr std::size_t kObjectStreamCacheSize = 16;
+inline constexpr std::size_t kObjectStreamCacheBytes = std::size_t{64} << 20;
 
 }  // namespace pdf::limits
