@@ -64,15 +64,26 @@ bool TSmartPDFCrypt::SetPassword(std::u16string_view text) {
 bool TSmartPDFCrypt::CheckUserPassword(std::u16string_view text) {
   if (encryptionState_ == 0) return text.empty();
   cipherLevel_ = DocumentCipherLevel();
-  if (IsAES256Document()) return CheckAES256Password(text, false);
+  if (IsAES256Document()) return RememberedAES256Check(text, false);
   return CheckStandardUser(text);
 }
 
 bool TSmartPDFCrypt::CheckOwnerPassword(std::u16string_view text) {
   if (encryptionState_ == 0) return text.empty();
   cipherLevel_ = DocumentCipherLevel();
-  if (IsAES256Document()) return CheckAES256Password(text, true);
+  if (IsAES256Document()) return RememberedAES256Check(text, true);
   return CheckStandardOwner(text);
+}
+
+bool TSmartPDFCrypt::RememberedAES256Check(std::u16string_view text, bool asOwner) {
+  auto question = std::make_pair(asOwner, std::u16string(text));
+  if (const auto found = rememberedChecks_.find(question); found != rememberedChecks_.end()) {
+    if (found->second) fileKey_ = *found->second;
+    return found->second.has_value();
+  }
+  const bool accepted = CheckAES256Password(text, asOwner);
+  rememberedChecks_.emplace(std::move(question), accepted ? std::optional(fileKey_) : std::nullopt);
+  return accepted;
 }
 
 std::uint8_t TSmartPDFCrypt::DocumentCipherLevel() const {

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -119,9 +120,10 @@ class TSmartPDFCrypt {
  private:
   enum class TDirection : std::uint8_t { kEncrypt, kDecrypt };
 
-  // The security items ask the same few password questions again and again, and at 256-bit AES
-  // every answer costs a hardened hash: each is computed once per handler.
-  bool RememberedCheck(bool owner, std::u16string_view text);
+  // At 256-bit AES every password test costs hardened hashes, and opening, inspecting and the
+  // security items ask the same few questions again and again: each is answered once per handler,
+  // with the file key it unwrapped.
+  bool RememberedAES256Check(std::u16string_view text, bool asOwner);
 
   // Password tests.
   std::uint8_t DocumentCipherLevel() const;
@@ -156,7 +158,7 @@ class TSmartPDFCrypt {
   std::string fileKey_;
   std::u16string acceptedPassword_;
   TSmartPDFEncryption record_;
-  std::map<std::pair<bool, std::u16string>, bool> rememberedChecks_;
+  std::map<std::pair<bool, std::u16string>, std::optional<std::string>> rememberedChecks_;
   std::uint8_t encryptionState_ = 0;
   std::uint32_t permissionValue_ = 0;
   std::uint8_t basicPermissions_ = 0;

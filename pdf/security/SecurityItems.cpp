@@ -2,9 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <string>
 #include <string_view>
-#include <utility>
 
 #include "pdf/security/SecurityHandler.h"
 
@@ -96,14 +94,6 @@ std::int32_t LevelStatus(std::uint8_t level) {
 
 }  // namespace
 
-bool TSmartPDFCrypt::RememberedCheck(bool owner, std::u16string_view text) {
-  auto key = std::make_pair(owner, std::u16string(text));
-  if (const auto found = rememberedChecks_.find(key); found != rememberedChecks_.end()) return found->second;
-  const bool accepted = owner ? CheckOwnerPassword(text) : CheckUserPassword(text);
-  rememberedChecks_.emplace(std::move(key), accepted);
-  return accepted;
-}
-
 std::int32_t TSmartPDFCrypt::SecurityItem(std::int32_t index) {
   if (encryptionState_ == 0) return UnencryptedItem(index);
   if (encryptionState_ != 1) return kStatusUnopenable;
@@ -120,11 +110,11 @@ std::int32_t TSmartPDFCrypt::SecurityItem(std::int32_t index) {
     case kItemEncryption:
       return kStatusStandardHandler;
     case kItemUserPasswordNeeded:
-      return Answer(!RememberedCheck(false, u""));
+      return Answer(!CheckUserPassword(u""));
     case kItemOwnerPasswordNeeded:
-      if (RememberedCheck(true, u"")) return kStatusNo;
+      if (CheckOwnerPassword(u"")) return kStatusNo;
       if (acceptedPassword_.empty()) return kStatusYes;
-      return Answer(!RememberedCheck(true, given));
+      return Answer(!CheckOwnerPassword(given));
     case kItemPrinting:
       if ((p & 4) == 0) return kStatusNotAllowed;
       return cipherLevel_ == kCipherRC4_40 || (p & 2048) != 0 ? kStatusFullQualityPrint : kStatusLowResolutionPrint;
@@ -143,9 +133,9 @@ std::int32_t TSmartPDFCrypt::SecurityItem(std::int32_t index) {
     case kItemEncryptionLevel:
       return RC4KeyOfOtherLength(record_.KeyLength) ? kStatusRC4_Other : LevelStatus(cipherLevel_);
     case kItemGivenIsUser:
-      return Answer(RememberedCheck(false, given));
+      return Answer(CheckUserPassword(given));
     case kItemGivenIsOwner:
-      return Answer(RememberedCheck(true, given));
+      return Answer(CheckOwnerPassword(given));
     case kItemRC4KeyLength:
       return RC4KeyOfOtherLength(record_.KeyLength) ? record_.KeyLength : 0;
     default:

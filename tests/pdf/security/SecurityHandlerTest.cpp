@@ -138,6 +138,15 @@ TEST_P(KnownDocument, OpensWithEitherPasswordToTheSameKey) {
     EXPECT_FALSE(handler.CheckUserPassword(wrong));
     EXPECT_FALSE(handler.CheckOwnerPassword(wrong));
   }
+  // The same questions again (answers may be remembered) give the same answers and key.
+  for (const std::u16string& wrong : {u""s, u"wrong"s}) {
+    EXPECT_FALSE(handler.CheckOwnerPassword(wrong));
+    ASSERT_TRUE(handler.CheckUserPassword(user));
+    EXPECT_EQ(ToHex(handler.FileKey()), ToHex(known.Bytes("key")));
+    EXPECT_FALSE(handler.CheckUserPassword(wrong));
+    ASSERT_TRUE(handler.CheckOwnerPassword(owner));
+    EXPECT_EQ(ToHex(handler.FileKey()), ToHex(known.Bytes("key")));
+  }
 
   EXPECT_FALSE(handler.SetPassword(u"wrong"));
   EXPECT_EQ(handler.ObjectKeyBase(), "");
