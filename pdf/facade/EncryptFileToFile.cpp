@@ -56,6 +56,10 @@ struct TEncryptFailure {
   std::int32_t code;
 };
 
+// The input changed size while it was copied: what could not be read was taken for damage and
+// written as null, so the copy is no copy of the file as it was or as it is.
+struct TInputChanged {};
+
 std::string_view TrimWhiteSpace(std::string_view text) {
   const std::size_t first = text.find_first_not_of(" \t\r\n\f");
   return first == std::string_view::npos ? std::string_view() : text.substr(first);
@@ -177,6 +181,7 @@ std::int32_t TVelloPDF::EncryptFileToFile(std::u16string_view inputName, std::u1
 void TVelloPDF::CopyEncrypted(TByteStream& input, TAtomicOutput& output, std::string_view ownerBytes,
                               std::string_view userBytes, std::int32_t strength, std::int32_t permissions,
                               std::int32_t& result) {
+  const std::int64_t inputSize = input.Size();
   TSmartPDFReader reader(input);
   if (reader.OpenError() != 0) throw TEncryptFailure{kErrorNotPDF};
   TSmartPDFInfo info(reader, false, u"");
@@ -202,7 +207,10 @@ void TVelloPDF::CopyEncrypted(TByteStream& input, TAtomicOutput& output, std::st
     ReportProgress(100);
     writer.WriteObject(last + 1, 0, encrypt->ToText());
     writer.WriteXRefTable(*reader.Trailer(), 0, false);
+    if (input.Size() != inputSize) throw TInputChanged{};
     output.Commit();
+  } catch (const TInputChanged&) {
+    throw TEncryptFailure{kErrorInputFile};
   } catch (...) {
     throw TEncryptFailure{kErrorOutputWrite};
   }

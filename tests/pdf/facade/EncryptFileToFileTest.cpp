@@ -311,6 +311,20 @@ TEST(EncryptFileToFile, LargeStreamsEncryptedInPiecesDecryptToTheirData) {
   }
 }
 
+TEST(EncryptFileToFile, InputCutShortWhileItIsCopiedFailsWithoutOutput) {
+  TempFolder folder;
+  const std::string input = TenObjects("/Root 1 0 R");
+  testing::WriteFile(folder / "in.pdf", input);
+  TCorvanePDFLibrary1013 pdf;
+  // Another program truncates the file halfway through the copy.
+  pdf.OnProgress = [&](std::int32_t percent) {
+    if (percent == 50) fs::resize_file(folder / "in.pdf", input.size() / 2);
+  };
+  EXPECT_EQ(pdf.EncryptFileToFile(Wide(folder / "in.pdf"), Wide(folder / "out.pdf"), u"", u"user", 4, kAll), 1);
+  EXPECT_EQ(pdf.ErrorCode(), kErrorInputFile);
+  EXPECT_EQ(Leftovers(folder.Path(), {"in.pdf"}), std::vector<std::string>{});
+}
+
 TEST(EncryptFileToFile, ProgressRunsToOneHundred) {
   TempFolder folder;
   testing::WriteFile(folder / "in.pdf", TenObjects("/Root 1 0 R"));
