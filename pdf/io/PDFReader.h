@@ -33,6 +33,9 @@ class TSmartPDFReader {
 
   std::uint8_t OpenError() const { return openError_; }
   const std::string& Version() const { return version_; }
+  // Decoded bytes of the object streams kept for later objects; at most limits::kObjectStreamCacheBytes
+  // once another object stream is needed.
+  std::size_t KeptObjectStreamBytes() const { return objectStreamBytes_; }
   std::int64_t StartXRef() const { return startXRef_; }
   bool HasEncrypt() const { return hasEncrypt_; }
   bool HasXRefStream() const { return hasXRefStream_; }

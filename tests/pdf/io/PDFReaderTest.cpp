@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "pdf/io/MemoryStream.h"
+#include "pdf/objects/Limits.h"
+#include "pdf/objects/StreamFilters.h"
 #include "tests/pdf/io/TestPdf.h"
 
 namespace pdf {
@@ -218,6 +220,39 @@ TEST(Reader, ObjectStreamThatContainsItselfReadsAsNone) {
            "\n%%EOF\n";
   OpenFile file(bytes);
   EXPECT_EQ(file.Text(2), "none");
+}
+
+TEST(Reader, DecodedObjectStreamsKeptWithinTheirByteBound) {
+  // Objects 2, 3 and 4, each alone in its own object stream (5, 6, 7) that decodes to 40 MiB: a
+  // few compressed kilobytes each.
+  constexpr std::size_t kDecoded = std::size_t{40} << 20;
+  TestPdf pdf("%PDF-1.5\n");
+  pdf.Object(1, "<< /Type /Catalog >>");
+  for (int n = 2; n <= 4; ++n) {
+    std::string objects = std::to_string(n) + " 0 [ " + std::to_string(n) + " ]";
+    objects.resize(kDecoded, ' ');
+    const std::string data = DeflateData(objects);
+    pdf.Object(n + 3, "<< /Type /ObjStm /N 1 /First " + std::to_string(std::to_string(n).size() + 3) +
+                          " /Filter /FlateDecode /Length " + std::to_string(data.size()) + " >>\nstream\n" + data +
+                          "\nendstream");
+  }
+  std::string bytes = pdf.Bytes();
+  const auto xref = static_cast<std::int64_t>(bytes.size());
+  bytes += "xref\n0 8\n" + TestPdf::Entry(0, 65535, 'f') + TestPdf::Entry(pdf.Offset(1), 0, 'n');
+  for (int n = 2; n <= 4; ++n) bytes += TestPdf::Entry(n + 3, 0, 'c');
+  for (int n = 5; n <= 7; ++n) bytes += TestPdf::Entry(pdf.Offset(n), 0, 'n');
+  bytes += "trailer\n<< /Size 8 /Root 1 0 R >>\nstartxref\n" + std::to_string(xref) + "\n%%EOF\n";
+
+  OpenFile file(bytes);
+  for (int n = 2; n <= 4; ++n) {
+    EXPECT_EQ(file.Text(n), "[ " + std::to_string(n) + " ]");
+    EXPECT_LE(file.reader.KeptObjectStreamBytes(), limits::kObjectStreamCacheBytes) << n;
+  }
+  // Two of them would exceed the bound: only the newest is kept, and reading object 2 again decodes
+  // its stream again.
+  EXPECT_EQ(file.reader.KeptObjectStreamBytes(), kDecoded);
+  EXPECT_EQ(file.Text(2), "[ 2 ]");
+  EXPECT_EQ(file.reader.KeptObjectStreamBytes(), kDecoded);
 }
 
 }  // namespace
