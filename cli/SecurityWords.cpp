@@ -44,19 +44,4 @@ std::string SecurityCodeWords(int code) {
   }
 }
 
-std::string ErrorWords(int errorCode) {
-  switch (errorCode) {
-    case pdf::kErrorNone: return "no error";
-    case pdf::kErrorInputFile: return "the file is missing or cannot be read";
-    case pdf::kErrorOutputReplace: return "the output file cannot be replaced (is it the input file?)";
-    case pdf::kErrorOutputWrite: return "creating or writing the output file failed";
-    case pdf::kErrorPassword: return "the file is encrypted and the password opens it neither as owner nor as user";
-    case pdf::kErrorEncrypted: return "the file is already encrypted";
-    case pdf::kErrorStrength: return "the encryption level is out of range";
-    case pdf::kErrorPermissions: return "the permission value is invalid";
-    case pdf::kErrorNotPDF: return "not a readable PDF file";
-    default: return "error " + std::to_string(errorCode);
-  }
-}
-
 }  // namespace cli

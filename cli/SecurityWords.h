@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "pdf/facade/ErrorWords.h"
+
 namespace cli {
 
 struct TSecurityItem {
@@ -21,7 +23,7 @@ extern const std::array<TSecurityItem, 14> kSecurityItems;
 // The meaning of a security item code, e.g. 8 -> "128-bit RC4".
 std::string SecurityCodeWords(int code);
 
-// The meaning of a facade error code, e.g. 406 -> "the file is already encrypted".
-std::string ErrorWords(int errorCode);
+// The meaning of a facade error code.
+using pdf::ErrorWords;
 
 }  // namespace cli

@@ -17,6 +17,7 @@
 
 #include "app/core/PasswordGenerator.h"
 #include "pdf/facade/AtomicOutput.h"
+#include "pdf/facade/ErrorWords.h"
 #include "pdf/facade/VelloPDF.h"
 #include "pdf/io/FileOperations.h"
 #include "pdf/io/OpenInputRegistry.h"
@@ -56,27 +57,7 @@ struct TFileFailure {
   std::u16string reason;
 };
 
-std::u16string LibraryReason(std::int32_t code) {
-  switch (code) {
-    case pdf::kErrorInputFile:
-      return u"the input cannot be opened or read";
-    case pdf::kErrorOutputReplace:
-      return u"the file at the output path cannot be replaced";
-    case pdf::kErrorOutputWrite:
-      return u"the output cannot be written";
-    case pdf::kErrorPassword:
-    case pdf::kErrorEncrypted:
-      return u"the input is already encrypted";
-    case pdf::kErrorStrength:
-      return u"the encryption level is not supported";
-    case pdf::kErrorPermissions:
-      return u"the permission value is invalid";
-    case pdf::kErrorNotPDF:
-      return u"the input is not a PDF file";
-    default:
-      return u"the library reported error " + pdf::UTF8ToUnicode(std::to_string(code));
-  }
-}
+std::u16string LibraryReason(std::int32_t code) { return pdf::UTF8ToUnicode(pdf::ErrorWords(code)); }
 
 std::u16string SystemReason(std::u16string_view what, int error) {
   return std::u16string(what) + u": " + pdf::UTF8ToUnicode(std::strerror(error));
@@ -202,13 +183,7 @@ class TTemporaryOutput {
     }
     native_.clear();
     // The rename is durable once the folder is; the password line already is.
-    const std::size_t slash = to.rfind('/');
-    const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : to.substr(0, slash);
-    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-      ::fsync(fd);
-      ::close(fd);
-    }
+    pdf::SyncFolderOf(to);
   }
 
  private:

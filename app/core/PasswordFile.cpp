@@ -21,16 +21,6 @@ std::string Problem(const std::string& what, const std::string& path, int error)
   return "The password file \"" + path + "\" " + what + ": " + std::strerror(error);
 }
 
-// A new file's name is durable only once its folder is synced.
-void SyncFolderOf(const std::string& path) {
-  std::string folder = std::filesystem::path(path).parent_path().string();
-  if (folder.empty()) folder = ".";
-  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return;
-  ::fsync(fd);
-  ::close(fd);
-}
-
 }  // namespace
 
 std::string CsvField(std::u16string_view text) {
@@ -72,7 +62,7 @@ TPasswordFile::TPasswordFile(std::u16string_view path) {
   }
   try {
     if (!start.empty()) WriteSynced(start);
-    SyncFolderOf(path_);
+    pdf::SyncFolderOf(path_);
   } catch (...) {
     ::close(fd_);
     throw;

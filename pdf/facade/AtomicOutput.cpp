@@ -22,14 +22,6 @@ std::string Folder(const std::string& path) {
   return folder.empty() ? "." : folder;
 }
 
-void SyncFolder(const std::string& folder) {
-  const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) throw EPDFError("cannot open folder " + folder);
-  const int synced = ::fsync(fd);
-  ::close(fd);
-  if (synced != 0) throw EPDFError("cannot sync folder " + folder);
-}
-
 }  // namespace
 
 std::optional<TFileIdentity> WideFileIdentity(std::u16string_view path) {
@@ -74,7 +66,7 @@ void TAtomicOutput::Commit() {
   const bool renamed = existing ? RunUnlessOpenInput(*existing, rename) : rename();
   if (!renamed) throw EPDFError("cannot replace " + target_);
   committed_ = true;
-  SyncFolder(Folder(target_));
+  if (!SyncFolderOf(target_)) throw EPDFError("cannot sync the folder of " + target_);
 }
 
 }  // namespace pdf

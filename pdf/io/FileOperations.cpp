@@ -1,5 +1,6 @@
 #include "pdf/io/FileOperations.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -44,6 +45,15 @@ std::u16string WideFullPathName(std::u16string_view path) {
   const std::filesystem::path absolute = std::filesystem::absolute(*native, error);
   if (error) return {};
   return UTF8ToUnicode(absolute.lexically_normal().native());
+}
+
+bool SyncFolderOf(const std::string& nativePath) {
+  const std::filesystem::path folder = std::filesystem::path(nativePath).parent_path();
+  const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return false;
+  const bool synced = ::fsync(fd) == 0;
+  ::close(fd);
+  return synced;
 }
 
 }  // namespace pdf

@@ -33,4 +33,8 @@ bool WideDeleteFile(std::u16string_view path);
 // directory is unavailable.
 std::u16string WideFullPathName(std::u16string_view path);
 
+// Syncs the folder that holds the file at nativePath (a native, UTF-8 path): a new or renamed name
+// is durable only once its folder is. False when the folder cannot be opened or synced.
+bool SyncFolderOf(const std::string& nativePath);
+
 }  // namespace pdf

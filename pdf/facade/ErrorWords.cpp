@@ -1,0 +1,22 @@
+#include "pdf/facade/ErrorWords.h"
+
+#include "pdf/facade/VelloPDF.h"
+
+namespace pdf {
+
+std::string ErrorWords(std::int32_t errorCode) {
+  switch (errorCode) {
+    case kErrorNone: return "no error";
+    case kErrorInputFile: return "the file is missing or cannot be read";
+    case kErrorOutputReplace: return "the output file cannot be replaced (is it the input file?)";
+    case kErrorOutputWrite: return "creating or writing the output file failed";
+    case kErrorPassword: return "the file is encrypted and the password opens it neither as owner nor as user";
+    case kErrorEncrypted: return "the file is already encrypted";
+    case kErrorStrength: return "the encryption level is out of range";
+    case kErrorPermissions: return "the permission value is invalid";
+    case kErrorNotPDF: return "not a readable PDF file";
+    default: return "error " + std::to_string(errorCode);
+  }
+}
+
+}  // namespace pdf

@@ -1,0 +1,12 @@
+#pragma once
+// What the library's error codes mean, in the words every front end shows for them.
+
+#include <cstdint>
+#include <string>
+
+namespace pdf {
+
+// The meaning of an error code, e.g. 406 -> "the file is already encrypted".
+std::string ErrorWords(std::int32_t errorCode);
+
+}  // namespace pdf
