@@ -82,6 +82,7 @@ std::int32_t TPDFDictionary::ScanForKey(std::string_view text) const {
 
 void TPDFDictionary::RebuildIndex() const {
   index_.clear();
+  indexedAtRename_ = Structure().NameChanges();
   for (std::size_t i = 0; i < entries_.size(); ++i) {
     if (entries_[i].key != nullptr) index_.try_emplace(entries_[i].key->Value(), i);
   }
@@ -89,14 +90,15 @@ void TPDFDictionary::RebuildIndex() const {
 
 std::int32_t TPDFDictionary::IndexOfKey(std::string_view text) const {
   if (entries_.size() <= limits::kDictionaryIndexThreshold) return ScanForKey(text);
-  if (index_.empty()) RebuildIndex();
+  // A key renamed in place, to another text or from one, leaves the index stale.
+  if (index_.empty() || indexedAtRename_ != Structure().NameChanges()) RebuildIndex();
   const auto found = index_.find(std::string(text));
   if (found == index_.end()) return -1;
   const Entry& entry = entries_[found->second];
   if (entry.key != nullptr && entry.key->Value() == text) {
     return static_cast<std::int32_t>(found->second);
   }
-  // A key renamed in place left the index stale.
+  // A key from another arena is renamed without this arena's count: what was found is checked.
   RebuildIndex();
   return ScanForKey(text);
 }

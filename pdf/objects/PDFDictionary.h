@@ -53,6 +53,8 @@ class TPDFDictionary final : public TPDFObject {
   std::vector<Entry> entries_;
   // Key positions of large dictionaries; empty while the dictionary is small.
   mutable std::unordered_map<std::string, std::size_t> index_;
+  // The structure's count of name renames when the index was built.
+  mutable std::uint64_t indexedAtRename_ = 0;
 };
 
 }  // namespace pdf

@@ -9,7 +9,8 @@ namespace pdf {
 
 class TPDFStructure;
 
-enum class TPDFObjectKind { Null, Boolean, Numeric, Name, String, Array, Dictionary, Stream, IndRef };
+// Token: a bare word the object model has no value for ("1e-05", a lone "-"), kept as it was written.
+enum class TPDFObjectKind { Null, Boolean, Numeric, Name, String, Array, Dictionary, Stream, IndRef, Token };
 
 class TPDFObject {
  public:

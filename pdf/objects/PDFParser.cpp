@@ -28,6 +28,7 @@ bool IsDelimiter(int c) {
 }
 
 bool IsDigit(int c) { return c >= '0' && c <= '9'; }
+bool IsOctalDigit(int c) { return c >= '0' && c <= '7'; }
 
 int HexValue(int c) {
   if (c >= '0' && c <= '9') return c - '0';
@@ -53,15 +54,6 @@ std::string_view TrimControlBytes(std::string_view text) {
   return text;
 }
 
-std::string NormaliseNumberToken(std::string_view token) {
-  std::string text;
-  text.reserve(token.size() + 2);
-  if (token.starts_with('.')) text += '0';
-  text += token;
-  if (token.ends_with('.')) text += '0';
-  return text;
-}
-
 // Truncation toward zero into a 32-bit field; values outside it give 0, so that a parsed
 // reference always writes back as the same reference.
 std::int32_t TruncateToInt32(double value) {
@@ -70,31 +62,60 @@ std::int32_t TruncateToInt32(double value) {
   return static_cast<std::int32_t>(truncated);
 }
 
-double ParseExponentNumber(std::string_view token) {
-  const std::size_t e = token.find('E');
-  const double mantissa = ParseDecimalText(token.substr(0, e));
-  const std::int64_t exponent = ParseInteger<std::int64_t>(token.substr(e + 1)).value_or(0);
-  if (exponent == 0) return mantissa;
-  // The power is computed in single precision, so 1E-2 reads as 0.0099999998.
-  const auto power = static_cast<float>(std::pow(10.0, static_cast<double>(exponent)));
-  return mantissa * static_cast<double>(power);
+bool IsUnsignedInteger(std::string_view word) {
+  return !word.empty() && std::all_of(word.begin(), word.end(), [](char c) { return IsDigit(c); });
 }
 
-double ConvertNumberToken(std::string_view token, bool hasExponent) {
-  if (hasExponent) return ParseExponentNumber(token);
-  if (token.find('.') != std::string_view::npos) return ParseDecimalText(token);
-  if (token.size() < 9) return ParseInteger<std::int32_t>(token).value_or(0);
-  return ParseDecimalText(token);
+// "[+-]digits[.digits]", "[+-].digits" or "[+-]digits." with at least one digit.
+bool IsDecimalToken(std::string_view word) {
+  if (word.starts_with('+') || word.starts_with('-')) word.remove_prefix(1);
+  const std::size_t dot = word.find('.');
+  const std::string_view integer = word.substr(0, dot);
+  const std::string_view fraction = dot == std::string_view::npos ? std::string_view() : word.substr(dot + 1);
+  const auto digits = [](std::string_view part) { return std::all_of(part.begin(), part.end(), [](char c) { return IsDigit(c); }); };
+  return integer.size() + fraction.size() > 0 && digits(integer) && digits(fraction);
+}
+
+// Exponent forms some producers write ("2.09E-16"): a decimal token, "E", a signed integer.
+bool IsExponentToken(std::string_view word) {
+  const std::size_t e = word.find('E');
+  if (e == std::string_view::npos || e == 0) return false;
+  std::string_view exponent = word.substr(e + 1);
+  if (exponent.starts_with('+') || exponent.starts_with('-')) exponent.remove_prefix(1);
+  return IsDecimalToken(word.substr(0, e)) && IsUnsignedInteger(exponent);
+}
+
+// The value of a number token, or nothing for a word that is no number (a lone sign, "1e-05").
+std::optional<double> NumberTokenValue(std::string_view word) {
+  if (!IsDecimalToken(word) && !IsExponentToken(word)) return std::nullopt;
+  if (word.starts_with('+')) word.remove_prefix(1);
+  double value = 0;
+  const auto [stop, error] = std::from_chars(word.data(), word.data() + word.size(), value);
+  if (error == std::errc::result_out_of_range) return word.starts_with('-') ? -HUGE_VAL : HUGE_VAL;
+  if (error != std::errc()) {
+    // from_chars wants a digit before the dot: "-.5" and ".5" read as "-0.5" and "0.5".
+    std::string text(word);
+    const std::size_t dot = text.find('.');
+    if (dot != std::string::npos) text.insert(dot, "0");
+    std::from_chars(text.data(), text.data() + text.size(), value);
+  }
+  return value;
+}
+
+// Words that frame objects and streams: a container that meets one was never closed.
+bool IsFramingKeyword(std::string_view word) {
+  return word == "endobj" || word == "stream" || word == "endstream" || word == "obj" || word == "xref" ||
+         word == "trailer" || word == "startxref";
 }
 
 // Rewrites one backslash escape of a literal string; `i` is the index after the backslash.
 // Returns the index of the first byte not consumed.
 std::size_t AppendEscape(std::string_view body, std::size_t i, std::string& bytes) {
   const char c = body[i];
-  if (IsDigit(c)) {
+  if (IsOctalDigit(c)) {
     unsigned value = 0;
     std::size_t end = i;
-    for (; end < body.size() && end < i + 3 && IsDigit(body[end]); ++end) {
+    for (; end < body.size() && end < i + 3 && IsOctalDigit(body[end]); ++end) {
       value = value * 8 + static_cast<unsigned>(body[end] - '0');
     }
     bytes += static_cast<char>(value & 0xFF);
@@ -110,8 +131,7 @@ std::size_t AppendEscape(std::string_view body, std::size_t i, std::string& byte
     case '\n': return i + 1;
     case '\r': return (i + 1 < body.size() && body[i + 1] == '\n') ? i + 2 : i + 1;
     default:
-      // An unknown escape keeps its backslash: the bytes are data, not a mistake to repair.
-      bytes += '\\';
+      // The backslash of an unknown escape is dropped, as every reader drops it.
       bytes += c;
       return i + 1;
   }
@@ -187,47 +207,47 @@ bool TPDFParser::At(std::string_view token) const {
   return text_.substr(pos_ < text_.size() ? pos_ : text_.size()).starts_with(token);
 }
 
-bool TPDFParser::KeywordAt(std::string_view keyword) const {
-  if (!At(keyword)) return false;
-  const std::size_t after = pos_ + keyword.size();
-  if (after == text_.size()) return true;
-  const int c = static_cast<unsigned char>(text_[after]);
-  return IsWhiteSpace(c) || IsDelimiter(c);
-}
-
 TPDFObject* TPDFParser::ParseValue() {
   const int c = Peek();
   if (c < 0 || tooDeep_) return nullptr;
   // Each test runs only for a first byte that can start what it looks for: most values are
-  // names and numbers, and the keyword tests would otherwise run before every one of them.
+  // names and numbers.
   if (c == '<' && At("<<") && text_.size() - pos_ >= 4) return ParseDictionary();
   if (c == '[') return ParseArray();
-  if (c == 't' || c == 'f' || c == 'n') {
-    if (TPDFObject* keyword = ParseKeyword()) return keyword;
-  }
-  // A leading "+" is legal PDF number syntax; files that use it must not lose the rest of
-  // their containers.
-  if (IsDigit(c) || c == '-' || c == '.' || c == '+') return ParseNumberOrReference();
   if (c == '(') return ParseLiteralString();
   if (c == '<') return ParseHexString();
   if (c == '/') return ParseName();
-  return nullptr;
+  return ParseWord();
 }
 
-TPDFObject* TPDFParser::ParseKeyword() {
-  if (KeywordAt("true")) {
-    pos_ += 4;
-    return structure_.NewBoolean(true);
+// A run of regular bytes: a keyword, a number or reference, or a word the object model has no
+// value for, which is kept as it stands. Words that frame objects end the value instead.
+TPDFObject* TPDFParser::ParseWord() {
+  const std::size_t end = WordEnd(pos_);
+  const std::string_view word = text_.substr(pos_, end - pos_);
+  if (word.empty() || IsFramingKeyword(word)) return nullptr;
+  if (word == "true" || word == "false" || word == "null") {
+    pos_ = end;
+    if (word == "null") return structure_.NewNull();
+    return structure_.NewBoolean(word == "true");
   }
-  if (KeywordAt("false")) {
-    pos_ += 5;
-    return structure_.NewBoolean(false);
+  if (const std::optional<double> value = NumberTokenValue(word)) {
+    pos_ = end;
+    if (IsUnsignedInteger(word)) {
+      if (TPDFObject* reference = ParseReferenceAfter(*value)) return reference;
+    }
+    return structure_.NewParsedNumber(*value, word);
   }
-  if (KeywordAt("null")) {
-    pos_ += 4;
-    return structure_.NewNull();
+  pos_ = end;
+  return structure_.NewToken(word);
+}
+
+std::size_t TPDFParser::WordEnd(std::size_t from) const {
+  while (from < text_.size() && !IsWhiteSpace(static_cast<unsigned char>(text_[from])) &&
+         !IsDelimiter(static_cast<unsigned char>(text_[from]))) {
+    ++from;
   }
-  return nullptr;
+  return from;
 }
 
 bool TPDFParser::EnterContainer() {
@@ -251,7 +271,11 @@ TPDFObject* TPDFParser::ParseDictionary() {
     if (name == nullptr || value == nullptr) break;
     dictionary->PutEntry(name, value);
   }
-  if (At(">>")) pos_ += 2;
+  if (At(">>")) {
+    pos_ += 2;
+  } else {
+    unclosed_ = true;
+  }
   --depth_;
   return dictionary;
 }
@@ -269,7 +293,11 @@ TPDFObject* TPDFParser::ParseArray() {
       ReserveReferenceSlots(*array);
     }
   }
-  if (Peek() == ']') ++pos_;
+  if (Peek() == ']') {
+    ++pos_;
+  } else {
+    unclosed_ = true;
+  }
   --depth_;
   return array;
 }
@@ -284,61 +312,19 @@ void TPDFParser::ReserveReferenceSlots(TPDFArray& array) const {
   array.Reserve(static_cast<std::int32_t>(std::min<std::size_t>(count, INT32_MAX)));
 }
 
-TPDFObject* TPDFParser::ParseNumberOrReference() {
-  const std::size_t start = pos_;
-  bool dotTaken = Peek() == '.';
-  bool exponentTaken = false;
-  std::size_t end = start + 1;
-  for (; end < text_.size(); ++end) {
-    const char c = text_[end];
-    if (c == '.' && !dotTaken) {
-      dotTaken = true;
-    } else if (c == 'E') {
-      exponentTaken = true;
-    } else if (!IsDigit(c)) {
-      break;
-    }
-  }
-  if (exponentTaken) {
-    end = start + 1;
-    while (end < text_.size() && (IsDigit(text_[end]) || text_[end] == '.' || text_[end] == '-' ||
-                                  text_[end] == 'E')) {
-      ++end;
-    }
-  }
-  std::string_view raw = text_.substr(start, end - start);
-  if (raw.starts_with('+')) raw.remove_prefix(1);
-  const std::string token = NormaliseNumberToken(raw);
-  const double value = ConvertNumberToken(token, exponentTaken);
-  pos_ = end;
-  if (!dotTaken) {
-    if (TPDFObject* reference = ParseReferenceAfter(value)) return reference;
-  }
-  return structure_.NewNumber(value);
-}
-
+// After an unsigned integer: "G R" makes it a reference; otherwise nothing is consumed.
 TPDFObject* TPDFParser::ParseReferenceAfter(double objectNumber) {
   const std::size_t afterFirst = pos_;
   SkipWhiteSpaceAndComments();
-  if (IsDigit(Peek())) {
-    std::size_t end = pos_;
-    bool dotTaken = false;
-    for (; end < text_.size(); ++end) {
-      const char c = text_[end];
-      if (c == '.' && !dotTaken) {
-        dotTaken = true;
-      } else if (!IsDigit(c)) {
-        break;
-      }
-    }
-    const std::string token = NormaliseNumberToken(text_.substr(pos_, end - pos_));
-    const double generation =
-        dotTaken ? ParseDecimalText(token) : ParseInteger<std::int32_t>(token).value_or(0);
-    pos_ = end;
+  const std::size_t generationEnd = WordEnd(pos_);
+  const std::string_view generation = text_.substr(pos_, generationEnd - pos_);
+  if (IsUnsignedInteger(generation)) {
+    pos_ = generationEnd;
     SkipWhiteSpaceAndComments();
-    if (Peek() == 'R') {
+    if (Peek() == 'R' && WordEnd(pos_) == pos_ + 1) {
       ++pos_;
-      return structure_.NewReference(TruncateToInt32(objectNumber), TruncateToInt32(generation));
+      const double generationValue = NumberTokenValue(generation).value_or(0);
+      return structure_.NewReference(TruncateToInt32(objectNumber), TruncateToInt32(generationValue));
     }
   }
   pos_ = afterFirst;
@@ -410,6 +396,7 @@ TPDFObject* TPDFParser::ParseName() {
   if (body.find('#') == std::string_view::npos) return structure_.NewName(body);
   std::string bytes;
   bytes.reserve(body.size());
+  bool malformed = false;
   for (std::size_t i = 0; i < body.size(); ++i) {
     const bool escaped = body[i] == '#' && i + 2 < body.size();
     const int high = escaped ? HexValue(static_cast<unsigned char>(body[i + 1])) : -1;
@@ -419,9 +406,12 @@ TPDFObject* TPDFParser::ParseName() {
       i += 2;
     } else {
       bytes += body[i];
+      malformed = malformed || body[i] == '#';
     }
   }
-  return structure_.NewName(bytes);
+  TPDFName* name = structure_.NewName(bytes);
+  if (malformed) name->SetWrittenForm(body);
+  return name;
 }
 
 }  // namespace pdf

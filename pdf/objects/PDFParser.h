@@ -20,14 +20,16 @@ class TPDFParser {
   TPDFParser(TPDFStructure& structure, std::string_view text);
   // Parses one object; a null object when none can be read. Never throws.
   TPDFObject* ParseObjectAt(std::size_t& consumed);
+  // False when a dictionary or array ended without its closing delimiter (cut-off text).
+  bool ClosedEveryContainer() const { return !unclosed_; }
 
  private:
   TPDFObject* ParseValue();
   bool EnterContainer();
   TPDFObject* ParseDictionary();
   TPDFObject* ParseArray();
-  TPDFObject* ParseKeyword();
-  TPDFObject* ParseNumberOrReference();
+  TPDFObject* ParseWord();
+  std::size_t WordEnd(std::size_t from) const;
   TPDFObject* ParseReferenceAfter(double objectNumber);
   TPDFObject* ParseLiteralString();
   TPDFObject* ParseHexString();
@@ -35,7 +37,6 @@ class TPDFParser {
   void SkipWhiteSpaceAndComments();
   void ReserveReferenceSlots(class TPDFArray& array) const;
   bool At(std::string_view token) const;
-  bool KeywordAt(std::string_view keyword) const;
   int Peek() const { return pos_ < text_.size() ? static_cast<unsigned char>(text_[pos_]) : -1; }
 
   TPDFStructure& structure_;
@@ -44,6 +45,7 @@ class TPDFParser {
   int depth_ = 0;
   // Set once nesting passes the limit: every open container then ends where it stands.
   bool tooDeep_ = false;
+  bool unclosed_ = false;
 };
 
 }  // namespace pdf

@@ -36,12 +36,22 @@ void TPDFBoolean::SetValue(bool value) {
 }
 
 void TPDFNumeric::WriteText(std::string& out) const {
+  if (!token_.empty()) {
+    out += token_;
+    return;
+  }
   WriteNumberText(value_, Structure().NumberDecimals(), out);
 }
 
 void TPDFNumeric::SetValue(double value) {
   value_ = value;
+  token_.clear();
   Touch();
+}
+
+void TPDFNumeric::SetParsed(double value, std::string_view token) {
+  value_ = value;
+  token_ = token;
 }
 
 std::int32_t TPDFNumeric::AsInteger() const {
@@ -51,6 +61,10 @@ std::int32_t TPDFNumeric::AsInteger() const {
 
 void TPDFName::WriteText(std::string& out) const {
   out += '/';
+  if (!written_.empty()) {
+    out += written_;
+    return;
+  }
   const auto needsEscape = [](char c) { return NeedsNameEscape(static_cast<unsigned char>(c)); };
   // Nearly every name needs no escape and goes in one piece.
   if (std::none_of(value_.begin(), value_.end(), needsEscape)) {
@@ -70,6 +84,9 @@ void TPDFName::WriteText(std::string& out) const {
 
 void TPDFName::SetValue(std::string_view value) {
   value_ = value;
+  written_.clear();
+  // Dictionaries that index their keys by text must learn that a key changed under them.
+  Structure().NoteNameChanged();
   Touch();
 }
 

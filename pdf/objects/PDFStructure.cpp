@@ -50,6 +50,18 @@ TPDFObject* TPDFStructure::ObjectAt(std::int32_t index) const {
   return objects_[static_cast<std::size_t>(index)].get();
 }
 
+TPDFToken* TPDFStructure::NewToken(std::string_view text) {
+  auto object = std::make_unique<TPDFToken>(*this);
+  object->SetText(text);
+  return AddObject(std::move(object));
+}
+
+TPDFNumeric* TPDFStructure::NewParsedNumber(double value, std::string_view token) {
+  auto object = std::make_unique<TPDFNumeric>(*this);
+  object->SetParsed(value, token);
+  return AddObject(std::move(object));
+}
+
 TPDFNull* TPDFStructure::NewNull() { return AddObject(std::make_unique<TPDFNull>(*this)); }
 
 TPDFBoolean* TPDFStructure::NewBoolean(bool value) {
@@ -68,8 +80,7 @@ TPDFNumeric* TPDFStructure::NewNumber(double value) {
 
 TPDFName* TPDFStructure::NewName(std::string_view text) {
   auto object = std::make_unique<TPDFName>(*this);
-  object->SetValue(text);
-  object->SetModified(false);
+  object->InitValue(text);
   return AddObject(std::move(object));
 }
 

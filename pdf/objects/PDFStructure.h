@@ -44,6 +44,8 @@ class TPDFStructure {
   TPDFNull* NewNull();
   TPDFBoolean* NewBoolean(bool value);
   TPDFNumeric* NewNumber(double value);
+  TPDFNumeric* NewParsedNumber(double value, std::string_view token);
+  TPDFToken* NewToken(std::string_view text);
   TPDFName* NewName(std::string_view text);
   TPDFName* CommonName(std::string_view text);
   TPDFString* NewString(std::string_view bytes, bool hexForm);
@@ -70,6 +72,9 @@ class TPDFStructure {
   TPDFObject* ParseObjectAt(std::string_view text, std::size_t& consumed);
 
   std::int32_t NumberDecimals() const { return numberDecimals_; }
+  // Counts renames of name objects, so that key indexes built before one are rebuilt.
+  void NoteNameChanged() { ++nameChanges_; }
+  std::uint64_t NameChanges() const { return nameChanges_; }
 
   // Resolves indirect references for Resolve and the resolving look-ups; may be empty.
   ResolveHandler OnResolveReference;
@@ -81,6 +86,7 @@ class TPDFStructure {
   std::vector<std::unique_ptr<TPDFObject>> objects_;
   std::size_t owned_ = 0;
   std::int32_t numberDecimals_ = 4;
+  std::uint64_t nameChanges_ = 0;
   // The shared name object of each common text once found or created.
   std::unordered_map<std::string, TPDFName*> commonNames_;
 };

@@ -115,7 +115,10 @@ TEST(Reader, StreamLengthRepairs) {
       {"<< /Length 400 >>\nstream\n0123456789\nendstream", std::string("0123456789\nendstream\nendobj\n")},
       {"<< >>\nstream\n0123456789\nendstream", "0123456789\n"},
       {"<< /Length 10 >>\nstream\n0123456789\nendstreaX", "0123456789"},
-      {"<< /Length 5 >>\nstream 01234\nendstream", ""}};
+      // Readers take blanks or a comment in place of the end of line after "stream".
+      {"<< /Length 5 >>\nstream 01234\nendstream", "01234"},
+      {"<< /Length 5 >>\nstream % note\n01234\nendstream", "01234"},
+      {"<< /Length 5 >>\nstream01234\nendstream", ""}};
   for (const Case& c : cases) {
     TestPdf pdf;
     pdf.Object(1, "<< /Type /Catalog >>").Object(4, c.object).Object(5, "10");
