@@ -8,6 +8,7 @@
 #include "pdf/io/FileOperations.h"
 #include "pdf/io/PDFReader.h"
 #include "pdf/io/PDFWriter.h"
+#include "pdf/objects/Limits.h"
 #include "pdf/objects/PlainValue.h"
 #include "pdf/security/SecurityInfo.h"
 
@@ -68,10 +69,10 @@ std::string_view TrimWhiteSpace(std::string_view text) {
 // The object's value when it can be copied as it stands: a plain dictionary or array (nothing
 // in it to encrypt) that is all the object holds. Such objects are most of a document (pages,
 // resources, page tree nodes); copying them skips the parse, the encryption walk and the writing.
-std::optional<std::string_view> VerbatimText(const TSmartPDFReader::TObjectText& text) {
+std::optional<std::string_view> VerbatimText(const TSmartPDFReader::TObjectText& text, std::int64_t& highestReference) {
   const std::string_view body = TrimWhiteSpace(text.Body());
   if (body.size() > kVerbatimLimit) return std::nullopt;
-  const std::optional<std::size_t> end = PlainContainerEnd(body);
+  const std::optional<std::size_t> end = PlainContainerEnd(body, &highestReference);
   if (!end) return std::nullopt;
   std::string_view rest = TrimWhiteSpace(body.substr(*end));
   // After "endobj" there must be nothing but white space up to the next object: anything else
@@ -93,15 +94,25 @@ class TEncryptedObjectCopy {
   void Copy(std::int32_t number) {
     const std::int32_t generation = reader_.Generation(number);
     TSmartPDFReader::TObjectText text = reader_.ReadObject(number);
-    if (const std::optional<std::string_view> verbatim = VerbatimText(text)) {
+    if (const std::optional<std::string_view> verbatim = VerbatimText(text, highestReference_)) {
       writer_.WriteObject(number, generation, *verbatim);
       return;
     }
     CopyParsed(number, generation, reader_.ParseObject(number, std::move(text), arena_));
   }
 
+  // An object the copy adds (a direct /Info made indirect), encrypted like every other.
+  void WriteNew(std::int32_t number, TPDFObject* object) {
+    info_.EncryptObject(object, number, 0);
+    Write(number, 0, object);
+  }
+
+  // The highest object number any copied object refers to (within the reader's bound).
+  std::int64_t HighestReference() const { return highestReference_; }
+
  private:
   void CopyParsed(std::int32_t number, std::int32_t generation, TPDFObject* object) {
+    NoteReferences(object, 0);
     auto* stream = As<TPDFStream>(object);
     const bool large = stream != nullptr && stream->Data().size() >= kLargeStreamBytes;
     if (large) {
@@ -132,11 +143,59 @@ class TEncryptedObjectCopy {
     }
   }
 
+  void NoteReferences(const TPDFObject* object, int depth) {
+    if (object == nullptr || depth > limits::kMaxNestingDepth) return;
+    if (const auto* reference = As<TPDFIndRef>(object)) {
+      highestReference_ = std::max<std::int64_t>(highestReference_, reference->TargetNumber());
+    } else if (const auto* array = As<TPDFArray>(object)) {
+      for (std::int32_t i = 0; i < array->ItemCount(); ++i) NoteReferences(array->GetItem(i), depth + 1);
+    } else if (const auto* dictionary = As<TPDFDictionary>(object)) {
+      for (std::int32_t i = 0; i < dictionary->EntryCount(); ++i) {
+        TPDFName* key = nullptr;
+        TPDFObject* value = nullptr;
+        dictionary->GetEntry(i, key, value);
+        NoteReferences(value, depth + 1);
+      }
+    } else if (const auto* stream = As<TPDFStream>(object)) {
+      NoteReferences(stream->Dictionary(), depth + 1);
+    }
+  }
+
   TSmartPDFReader& reader_;
   TSmartPDFInfo& info_;
   TSmartPDFWriter& writer_;
   TPDFStructure arena_;
+  std::int64_t highestReference_ = 0;
 };
+
+// The numbers of the objects the copy adds lie above every number the input defines or refers
+// to: a reference to an object the table does not list must not come to name the /Encrypt
+// dictionary. References past the reader's bound name nothing and are not followed.
+class TNewObjectNumbers {
+ public:
+  TNewObjectNumbers(const TSmartPDFReader& reader, std::int64_t highestReference)
+      : next_(std::max<std::int64_t>(reader.MaxObjectNumber(),
+                                     highestReference < reader.ObjectNumberBound() ? highestReference : 0) + 1) {}
+  std::int32_t Take() { return static_cast<std::int32_t>(next_++); }
+
+ private:
+  std::int64_t next_;
+};
+
+// A trailer /Info given directly would be written in clear inside the trailer: the copy holds
+// it as an object of its own, so that its strings are encrypted.
+void MoveDirectInfo(TPDFDictionary& trailer, TEncryptedObjectCopy& copy, TNewObjectNumbers& numbers) {
+  auto* info = As<TPDFDictionary>(trailer.GetValue("Info", false));
+  if (info == nullptr) return;
+  const std::int32_t number = numbers.Take();
+  copy.WriteNew(number, info);
+  trailer.SetValue("Info", trailer.Structure().NewReference(number, 0));
+}
+
+void PointTrailerAtEncrypt(TPDFDictionary& trailer, std::int32_t number) {
+  trailer.SetValue("Encrypt", trailer.Structure().NewReference(number, 0));
+  trailer.SetValue("Size", trailer.Structure().NewNumber(number + 1.0));
+}
 
 }  // namespace
 
@@ -205,7 +264,11 @@ void TVelloPDF::CopyEncrypted(TByteStream& input, TAtomicOutput& output, std::st
       copy.Copy(number);
     }
     ReportProgress(100);
-    writer.WriteObject(last + 1, 0, encrypt->ToText());
+    TNewObjectNumbers numbers(reader, copy.HighestReference());
+    MoveDirectInfo(*reader.Trailer(), copy, numbers);
+    const std::int32_t encryptNumber = numbers.Take();
+    writer.WriteObject(encryptNumber, 0, encrypt->ToText());
+    PointTrailerAtEncrypt(*reader.Trailer(), encryptNumber);
     writer.WriteXRefTable(*reader.Trailer(), 0, false);
     if (input.Size() != inputSize) throw TInputChanged{};
     output.Commit();

@@ -56,6 +56,8 @@ class TSmartPDFReader {
   };
 
   std::int32_t MaxObjectNumber() const { return static_cast<std::int32_t>(entries_.size()) - 1; }
+  // Object numbers at or above this are never taken from this file, whatever it claims.
+  std::int64_t ObjectNumberBound() const { return maxTableSize_; }
   // The object parsed afresh into arena, or (arena null) from the cache or the reader's arena.
   TPDFObject* GetObject(std::int32_t number, TPDFStructure* arena = nullptr);
   // GetObject into an arena in two steps, for callers that look at the text before parsing it:
@@ -68,6 +70,9 @@ class TSmartPDFReader {
   TPDFIndRef* TrailerReference(std::string_view key) const;
   // Rewrites the trailer to close a single-revision copy of the file.
   void PrepareTrailer();
+  // Drops the cached objects and object streams, so that later look-ups read them afresh (after
+  // a decryption hook was installed, say). Objects handed out before stay valid.
+  void ForgetLoadedObjects();
   // The object's text after "obj", or empty.
   std::string ReadObjectText(std::int32_t number);
 
@@ -136,6 +141,7 @@ class TSmartPDFReader {
                                            TPDFDictionary& dictionary);
   std::int64_t DeclaredLength(TPDFDictionary& dictionary);
   std::string NewFileIdentifier() const;
+  TPDFArray* CopyIdentifier();
   TPDFObject* ValueInTrailers(std::string_view key) const;
 
   TByteStream& stream_;

@@ -111,6 +111,13 @@ TPDFObject* TSmartPDFReader::GetObject(std::int32_t number, TPDFStructure* arena
   return object;
 }
 
+void TSmartPDFReader::ForgetLoadedObjects() {
+  objectCache_.clear();
+  objectStreams_.clear();
+  objectStreamBytes_ = 0;
+  brokenObjectStreams_.clear();
+}
+
 TPDFObject* TSmartPDFReader::LoadObject(std::int32_t number, TPDFStructure& arena) {
   const TLoadGuard guard(loading_, number);
   return guard.Refused() ? nullptr : ParseUnguarded(ReadObjectUnguarded(number), arena);

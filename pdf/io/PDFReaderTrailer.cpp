@@ -47,6 +47,19 @@ std::string TSmartPDFReader::NewFileIdentifier() const {
   return MD5Digest(MD5HexText(MD5Digest(seed)).substr(0, 8));
 }
 
+// The copy's /ID: always a direct array of two strings, which is all readers accept when they
+// derive keys from it. The input's first string stays when it is a usable one (it names the
+// document for good); the second is fresh, as for any new revision.
+TPDFArray* TSmartPDFReader::CopyIdentifier() {
+  TPDFObject* id = trailer_->GetValue("ID", false);
+  if (const auto* reference = As<TPDFIndRef>(id)) id = GetObject(reference->TargetNumber());
+  const auto* pair = As<TPDFArray>(id);
+  const auto* first = pair != nullptr ? As<TPDFString>(pair->GetItem(0)) : nullptr;
+  TPDFString* fresh = arena_.NewString(NewFileIdentifier(), true);
+  if (first == nullptr || first->Value().empty()) return arena_.NewArrayOf({fresh, arena_.NewString(fresh->Value(), true)});
+  return arena_.NewArrayOf({arena_.NewString(first->Value(), true), fresh});
+}
+
 void TSmartPDFReader::PrepareTrailer() {
   if (trailer_ == nullptr) return;
   trailer_->DeleteKey("Size");
@@ -56,19 +69,9 @@ void TSmartPDFReader::PrepareTrailer() {
       if (TPDFIndRef* reference = TrailerReference(key)) trailer_->SetValue(key, reference);
     }
   }
-  TPDFString* identifier = arena_.NewString(NewFileIdentifier(), true);
-  TPDFObject* id = trailer_->GetValue("ID", false);
-  if (const auto* reference = As<TPDFIndRef>(id)) id = GetObject(reference->TargetNumber());
-  if (auto* pair = As<TPDFArray>(id); pair != nullptr && pair->ItemCount() >= 2) {
-    // The first half stays: keys derived from it must remain valid.
-    if (auto* second = As<TPDFString>(pair->GetItem(1))) {
-      second->SetValue(identifier->Value());
-      second->SetHexForm(true);
-    }
-  } else if (trailer_->IndexOfKey("ID") < 0) {
-    trailer_->SetValue("ID", arena_.NewArrayOf({identifier, identifier}));
-    if (OnFileIDChanged) OnFileIDChanged(*this);
-  }
+  trailer_->SetValue("ID", CopyIdentifier());
+  // Keys derive from the first string, so the handler must learn the one the copy carries.
+  if (OnFileIDChanged) OnFileIDChanged(*this);
   for (const std::string_view key : kObsoleteTrailerKeys) trailer_->DeleteKey(key);
 }
 

@@ -1,6 +1,7 @@
 #include "pdf/objects/PlainValue.h"
 
 #include <array>
+#include <cstdint>
 #include <string_view>
 
 #include "pdf/objects/Limits.h"
@@ -31,7 +32,8 @@ bool IsDigit(int c) { return c >= '0' && c <= '9'; }
 // One pass over the text that accepts only the plain values and never allocates.
 class TPlainScanner {
  public:
-  explicit TPlainScanner(std::string_view text) : text_(text) {}
+  TPlainScanner(std::string_view text, std::int64_t* highestReference)
+      : text_(text), highestReference_(highestReference) {}
 
   std::optional<std::size_t> ContainerEnd() {
     SkipWhiteSpace();
@@ -88,26 +90,37 @@ class TPlainScanner {
   bool NumberOrReference() {
     const bool sign = Peek() == '-' || Peek() == '+';
     if (sign) ++pos_;
+    const std::size_t integerStart = pos_;
     const std::size_t integerDigits = SkipDigits();
     const bool dot = Peek() == '.';
     if (dot) ++pos_;
     if (integerDigits + (dot ? SkipDigits() : 0) == 0 || !AtTokenEnd()) return false;
-    if (!sign && !dot) SkipReferenceTail();
+    if (!sign && !dot && SkipReferenceTail()) NoteReference(text_.substr(integerStart, integerDigits));
     return true;
   }
 
   // After an unsigned integer: " g R" when it follows, else nothing.
-  void SkipReferenceTail() {
+  bool SkipReferenceTail() {
     const std::size_t afterNumber = pos_;
     SkipWhiteSpace();
     if (SkipDigits() > 0 && AtTokenEnd()) {
       SkipWhiteSpace();
       if (Peek() == 'R') {
         ++pos_;
-        if (AtTokenEnd()) return;
+        if (AtTokenEnd()) return true;
       }
     }
     pos_ = afterNumber;
+    return false;
+  }
+
+  void NoteReference(std::string_view digits) {
+    if (highestReference_ == nullptr) return;
+    // Past 32 bits the parser reads the reference as object 0.
+    if (digits.size() > 10) return;
+    std::int64_t number = 0;
+    for (const char c : digits) number = number * 10 + (c - '0');
+    if (number <= INT32_MAX && number > *highestReference_) *highestReference_ = number;
   }
 
   bool Keyword(std::string_view keyword) {
@@ -133,11 +146,18 @@ class TPlainScanner {
   int Peek() const { return pos_ < text_.size() ? static_cast<unsigned char>(text_[pos_]) : -1; }
 
   std::string_view text_;
+  std::int64_t* highestReference_;
   std::size_t pos_ = 0;
 };
 
 }  // namespace
 
-std::optional<std::size_t> PlainContainerEnd(std::string_view text) { return TPlainScanner(text).ContainerEnd(); }
+std::optional<std::size_t> PlainContainerEnd(std::string_view text, std::int64_t* highestReference) {
+  // References count only once the whole value is accepted.
+  std::int64_t highest = highestReference != nullptr ? *highestReference : 0;
+  const std::optional<std::size_t> end = TPlainScanner(text, &highest).ContainerEnd();
+  if (end && highestReference != nullptr) *highestReference = highest;
+  return end;
+}
 
 }  // namespace pdf

@@ -4,6 +4,7 @@
 // into objects and writing it back.
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string_view>
 
@@ -13,6 +14,8 @@ namespace pdf {
 // nothing but names, numbers, references, true, false, null and nested dictionaries and arrays
 // (every dictionary key a name), all in printable ASCII: no strings, streams, comments, escaped
 // names or other keywords. Nothing for any other text, and for nesting the parser would refuse.
-std::optional<std::size_t> PlainContainerEnd(std::string_view text);
+// With highestReference, the highest object number a reference in the value names is kept there
+// (it is only raised, never lowered).
+std::optional<std::size_t> PlainContainerEnd(std::string_view text, std::int64_t* highestReference = nullptr);
 
 }  // namespace pdf

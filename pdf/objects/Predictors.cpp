@@ -27,9 +27,12 @@ struct RowGeometry {
   std::size_t bytesPerPixel;  // distance to the left neighbour in the PNG filters
 };
 
+// A row longer than all the data is decoded zero-filled, as readers do, up to this length.
+constexpr std::uint64_t kMaxPaddedRowLength = 64 * 1024;
+
 // The parameters come straight from the file, so every product is checked. No geometry when a
-// parameter is not positive, a product overflows, or one row is longer than all the data: zero-filling
-// such a row would let a few bytes claim an arbitrarily large output.
+// parameter is not positive, a product overflows, or one row is longer than all the data and than
+// kMaxPaddedRowLength: zero-filling such a row would let a few bytes claim an arbitrarily large output.
 std::optional<RowGeometry> GeometryFor(const TPDFFlateParms& parms, std::size_t dataSize) {
   if (parms.Colors <= 0 || parms.BitsPerComponent <= 0 || parms.Columns <= 0) return std::nullopt;
   const auto bitsPerPixel =
@@ -38,7 +41,7 @@ std::optional<RowGeometry> GeometryFor(const TPDFFlateParms& parms, std::size_t 
   if (bitsPerPixel > std::numeric_limits<std::uint64_t>::max() / columns) return std::nullopt;
   const std::uint64_t rowBits = bitsPerPixel * columns;
   const std::uint64_t rowLength = rowBits / 8 + (rowBits % 8 != 0 ? 1 : 0);
-  if (rowLength > dataSize) return std::nullopt;
+  if (rowLength > dataSize && rowLength > kMaxPaddedRowLength) return std::nullopt;
 
   std::uint64_t bytesPerPixel = std::max<std::uint64_t>(bitsPerPixel / 8, 1);
   // Rounding down gives 12-bit pixels (4-bit RGB) a one-byte distance where PNG uses two. Only this

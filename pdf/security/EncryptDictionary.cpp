@@ -80,7 +80,12 @@ void TSmartPDFInfo::ReadStandardEncryption(const TPDFDictionary& encrypt) {
   if (v == 4 && (method == "AESV2" || method == "V2")) {
     TakeEntries(encrypt, false);
     record_.UsesAES = method == "AESV2";
-    record_.KeyLength = filterLength != nullptr ? filterLength->AsInteger() : (record_.UsesAES ? 128 : 40);
+    // Without a /Length of the filter, the dictionary's own says how long an RC4 key is, and 128
+    // bits when it says nothing either (as other readers take it).
+    const auto* dictionaryLength = As<TPDFNumeric>(encrypt.GetValue("Length", false));
+    record_.KeyLength = filterLength != nullptr       ? filterLength->AsInteger()
+                        : record_.UsesAES || dictionaryLength == nullptr ? 128
+                                                                          : dictionaryLength->AsInteger();
   } else if (v == 5 && method == "AESV3") {
     TakeEntries(encrypt, true);
     record_.UsesAES = true;

@@ -30,6 +30,15 @@ void AppendLowBytes(std::string& out, std::int32_t value, std::size_t count) {
 
 bool IsAESKeySize(std::size_t size) { return size == 16 || size == 24 || size == 32; }
 
+// A signature's /Contents is never encrypted: the signed byte ranges of the file must stay as
+// they were. Signature dictionaries are those of /Type /Sig or /DocTimeStamp, or without /Type but
+// with the /ByteRange only they carry.
+bool IsSignatureDictionary(const TPDFDictionary& dictionary) {
+  const std::string type = dictionary.GetTypeName();
+  if (type == "Sig" || type == "DocTimeStamp") return true;
+  return dictionary.IndexOfKey("Type") < 0 && dictionary.IndexOfKey("ByteRange") >= 0;
+}
+
 }  // namespace
 
 std::string TSmartPDFCrypt::ObjectKey(std::int32_t number, std::int32_t generation) const {
@@ -87,10 +96,12 @@ bool TSmartPDFCrypt::IsExemptFromDecryption(const TPDFStream& stream) const {
 
 void TSmartPDFCrypt::CryptObject(std::string_view key, TPDFObject* object, TDirection direction) const {
   if (auto* dictionary = As<TPDFDictionary>(object)) {
+    const bool signature = IsSignatureDictionary(*dictionary);
     for (std::int32_t i = 0; i < dictionary->EntryCount(); ++i) {
       TPDFName* name = nullptr;
       TPDFObject* value = nullptr;
       dictionary->GetEntry(i, name, value);
+      if (signature && name != nullptr && name->Value() == "Contents" && As<TPDFString>(value) != nullptr) continue;
       CryptObject(key, value, direction);
     }
   } else if (auto* array = As<TPDFArray>(object)) {

@@ -7,11 +7,15 @@ namespace pdf {
 TSmartPDFInfo::TSmartPDFInfo(TSmartPDFReader& reader, bool load, std::u16string_view password,
                              TRandomSource& random)
     : reader_(reader), headerVersion_(reader.Version()) {
-  reader_.OnFileIDChanged = [this](TSmartPDFReader&) { RefreshFileID(); };
-  reader_.OnObjectStreamLoaded = [this](std::int32_t number, TPDFStream& stream) { DecryptObjectStream(number, stream); };
+  // The /Encrypt dictionary is read before the handler exists, so the hooks that call the
+  // handler are installed only afterwards. An /Encrypt kept in an object stream (which the
+  // format forbids) loads that stream undecrypted: it is forgotten once the handler can decrypt.
   ReadEncryption();
   handler_ = std::make_unique<TSmartPDFCrypt>(record_, ReadFileID(), encryptionState_, random);
   handler_->SetPassword(password);
+  reader_.OnFileIDChanged = [this](TSmartPDFReader&) { RefreshFileID(); };
+  reader_.OnObjectStreamLoaded = [this](std::int32_t number, TPDFStream& stream) { DecryptObjectStream(number, stream); };
+  if (encryptionState_ != 0) reader_.ForgetLoadedObjects();
   if (load && (encryptionState_ == 0 || (encryptionState_ == 1 && CheckPassword(password)))) LoadDocument();
 }
 

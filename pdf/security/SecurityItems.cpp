@@ -104,8 +104,12 @@ std::int32_t TSmartPDFCrypt::SecurityItem(std::int32_t index) {
       std::u16string_view(acceptedPassword_)
           .substr(acceptedPassword_.empty() ? 0 : 1,
                   record_.UsesAES && record_.KeyLength == 32 ? std::u16string_view::npos : kTestedPasswordLength);
-  // The extended permissions exist for 128-bit RC4 and AESV2 only.
-  const bool extendedLevel = cipherLevel_ == kCipherRC4_128 || cipherLevel_ == kCipherAES_128;
+  // Revision 2 has no bits of its own for the extended permissions: readers take them from the
+  // basic bits that include them (changing, copying, annotating). Every later revision has them.
+  const bool revisionTwo = record_.Revision < 3;
+  const auto granted = [p, revisionTwo](std::uint32_t extendedBit, std::uint32_t basicBit) {
+    return (p & (revisionTwo ? basicBit : extendedBit)) != 0;
+  };
   switch (index) {
     case kItemEncryption:
       return kStatusStandardHandler;
@@ -125,11 +129,11 @@ std::int32_t TSmartPDFCrypt::SecurityItem(std::int32_t index) {
     case kItemAnnotating:
       return Allowed((p & 32) != 0);
     case kItemFillingForms:
-      return Allowed(extendedLevel && (p & 256) != 0);
+      return Allowed(granted(256, 32));
     case kItemAccessibility:
-      return Allowed(extendedLevel && (p & 512) != 0);
+      return Allowed(granted(512, 16));
     case kItemAssembling:
-      return Allowed(extendedLevel && (p & 1024) != 0);
+      return Allowed(granted(1024, 8));
     case kItemEncryptionLevel:
       return RC4KeyOfOtherLength(record_.KeyLength) ? kStatusRC4_Other : LevelStatus(cipherLevel_);
     case kItemGivenIsUser:

@@ -186,8 +186,9 @@ void WritePlainCopy(TSmartPDFReader& reader, const fs::path& path) {
   }
   // Encrypted strings and streams are copied as they are, so the key derived from the first /ID
   // must not change: a file that had no /ID was keyed with an empty one and must not gain one.
-  reader.OnFileIDChanged = [](TSmartPDFReader& changed) {
-    if (changed.HasEncrypt()) changed.Trailer()->DeleteKey("ID");
+  const bool hadIdentifier = reader.Trailer()->IndexOfKey("ID") >= 0;
+  reader.OnFileIDChanged = [hadIdentifier](TSmartPDFReader& changed) {
+    if (changed.HasEncrypt() && !hadIdentifier) changed.Trailer()->DeleteKey("ID");
   };
   reader.PrepareTrailer();
   // The copy has one cross-reference section: a hybrid file's stream section is gone.

@@ -234,11 +234,12 @@ TEST(UndoFlatePredictorTest, HostileParametersAreSafe) {
       Parms(0, 1, 8, 0),         Parms(0, 1, 8, -1),       Parms(0, 1, 8, INT_MAX),
       Parms(0, 0, 8, 4),         Parms(0, -3, 8, 4),       Parms(0, INT_MAX, 8, 1),
       Parms(0, 1, 0, 4),         Parms(0, 1, -8, 4),       Parms(0, 1, INT_MAX, 1),
-      Parms(0, INT_MAX, INT_MAX, INT_MAX), Parms(0, 100, 16, 1), Parms(0, 1, 8, 100000),
+      Parms(0, INT_MAX, INT_MAX, INT_MAX), Parms(0, 1, 8, 100000),
   };
   const std::vector<TPDFFlateParms> odd = {
       Parms(0, 100, 1, 4), Parms(0, 10, 16, 1), Parms(0, 3, 16, 2), Parms(0, 1, 16, 1),
       Parms(0, 64, 8, 1),  Parms(0, 7, 1, 1),   Parms(0, 5, 4, 3),  Parms(0, 2, 2, 31),
+      Parms(0, 1, 8, 100),  // one row longer than the data: decoded zero-filled
   };
   for (const std::int32_t predictor : {2, 5, 10, 12, 15, INT_MAX}) {
     for (TPDFFlateParms parms : unusable) {
@@ -252,6 +253,15 @@ TEST(UndoFlatePredictorTest, HostileParametersAreSafe) {
       EXPECT_LE(InflateWithPredictor(DeflateData(data), parms, 50).size(), 50u);
     }
   }
+}
+
+// A row shorter than /Columns (data cut short) is decoded zero-filled, never passed on with its
+// PNG type byte.
+TEST(UndoFlatePredictorTest, ShortPngRowIsDecodedZeroFilled) {
+  TPDFFlateParms parms = Parms(12, 1, 8, 6);
+  EXPECT_EQ(UndoFlatePredictor(std::string("\x02\x05\x07", 3), parms), std::string("\x05\x07\0\0\0\0", 6));
+  parms.Predictor = 2;
+  EXPECT_EQ(UndoFlatePredictor(std::string("\x05\x07", 2), parms), std::string("\x05\x0C\x0C\x0C\x0C\x0C", 6));
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -432,9 +432,15 @@ TEST(SecurityItem, PermissionAndLevelItems) {
       {2, 0, kPermFillForms, 8, 5},
       {1, 0, kPermAccessibility, 8, 6},
       {1, 0, kPermAssemble, 9, 6},
-      {0, 0, kAllFlags, 7, 5},                 // the extended items need strength 1 or 2
-      {3, 0, kAllFlags, 8, 5},
-      {5, 0, kAllFlags, 9, 5},
+      // 40-bit RC4 has no extended bits: readers take them from annotating, copying and changing.
+      {0, 0, kAllFlags, 7, 5},
+      {0, kPermAnnotate, 0, 7, 6},
+      {0, kPermCopy, 0, 8, 6},
+      {0, kPermChange, 0, 9, 6},
+      // Every later level reports what its extended bits grant.
+      {3, 0, kAllFlags, 8, 6},
+      {5, 0, kAllFlags, 9, 6},
+      {5, kAllFlags, 0, 7, 5},
       {0, 0, 0, 10, 7},
       {1, 0, 0, 10, 8},
       {2, 0, 0, 10, 12},
