@@ -6,6 +6,7 @@
 #include "pdf/io/ByteText.h"
 #include "pdf/objects/Limits.h"
 #include "pdf/objects/PDFError.h"
+#include "pdf/objects/PDFParser.h"
 #include "pdf/objects/PDFStructure.h"
 
 namespace pdf {
@@ -14,8 +15,7 @@ namespace {
 
 constexpr std::int64_t kScanWindow = 1024;
 constexpr std::int64_t kEntrySize = 20;
-constexpr std::int64_t kTrailerAttemptSize = 2048;
-constexpr int kTrailerAttempts = 5;
+constexpr std::int64_t kFirstTrailerWindow = 2048;
 
 // The first line of text after leading CR, LF and NUL bytes.
 std::string_view FirstLine(std::string_view text) {
@@ -187,21 +187,26 @@ std::int64_t TPDFXRefReader::FindForward(std::string_view marker, std::int64_t f
 bool TPDFXRefReader::ReadTableTrailer(std::int64_t position) {
   const std::int64_t start = FindForward("trailer", position);
   if (start < 0) return false;
-  bool ok = false;
-  // The dictionary may be longer than the first window: retry with larger ones.
-  for (int attempt = 1; attempt <= kTrailerAttempts && !ok; ++attempt) {
-    ok = HandleTableTrailer(ReadAt(attempt * kTrailerAttemptSize, start));
+  // The dictionary may be longer than the first window: retry with ones twice as large, up to a
+  // size only hostile files reach (producers put whole document information into trailers).
+  for (std::int64_t window = kFirstTrailerWindow;; window *= 2) {
+    const std::string text = ReadAt(window, start);
+    const std::optional<bool> handled = HandleTableTrailer(text);
+    if (handled) return *handled;
+    if (static_cast<std::int64_t>(text.size()) < window || window >= limits::kMaxTrailerBytes) return false;
   }
-  return ok;
 }
 
-bool TPDFXRefReader::HandleTableTrailer(std::string_view text) {
+std::optional<bool> TPDFXRefReader::HandleTableTrailer(std::string_view text) {
   const std::size_t keyword = text.find("trailer");
   if (keyword != std::string_view::npos) text.remove_prefix(keyword + 7);
-  if (text.find("<<") == std::string_view::npos || text.find(">>") == std::string_view::npos) return false;
+  if (text.find("<<") == std::string_view::npos || text.find(">>") == std::string_view::npos) return std::nullopt;
   TPDFStructure scratch;
-  const auto* trailer = As<TPDFDictionary>(scratch.ParseObject(text));
-  if (trailer == nullptr) return false;
+  TPDFParser parser(scratch, text);
+  std::size_t consumed = 0;
+  const auto* trailer = As<TPDFDictionary>(parser.ParseObjectAt(consumed));
+  // A dictionary cut off by the window's end is read again from a larger window.
+  if (trailer == nullptr || (!parser.ClosedEveryContainer() && consumed >= text.size())) return std::nullopt;
   if (TrailerHandler) TrailerHandler(trailer->ToText());
   if (const auto xrefStm = NumberAsInt64(trailer->GetValue("XRefStm", false))) {
     IsHybrid = true;

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <string_view>
@@ -51,7 +52,8 @@ class TPDFXRefReader {
   std::int64_t FindForward(std::string_view marker, std::int64_t from);
   bool StartsAtOneByMistake(std::string_view entries);
   bool ReadTableTrailer(std::int64_t position);
-  bool HandleTableTrailer(std::string_view text);
+  // The section's result once the trailer was read; nothing when the text ends inside it.
+  std::optional<bool> HandleTableTrailer(std::string_view text);
   bool ReadStreamSection(std::int64_t position);
   std::int32_t OwnObjectNumber(std::int64_t position);
   void DeliverStreamEntries(const TPDFDictionary& dictionary, const TPDFArray& widths,

@@ -34,6 +34,10 @@ inline constexpr std::size_t kMaxXRefSections = 512;
 inline constexpr std::int64_t kMinObjectTableSize = 1 << 20;
 inline constexpr std::int64_t kFileBytesPerTableEntry = 16;
 
+// A classic trailer dictionary is read from windows of growing size up to this many bytes. Real
+// trailers hold a few entries, and some producers' whole document information: tens of kilobytes.
+inline constexpr std::int64_t kMaxTrailerBytes = std::int64_t{4} << 20;
+
 // Nested object loads (a /Length or an object stream that needs another object first).
 inline constexpr int kMaxObjectLoadDepth = 32;
 

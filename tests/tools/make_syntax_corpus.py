@@ -232,14 +232,14 @@ def trailer(doc, extra=b"", info=b"/Info 6 0 R", file_id=b"/ID [" + FILE_ID + b"
     return b"<< " + b" ".join(part for part in parts if part) + b" >>"
 
 
-def classic(doc, path, version=b"1.4", info=True, shifts=None, eol=b" \n", **trailer_args):
-    """The whole document in one revision with a classic cross-reference table."""
+def classic(doc, path, version=b"1.4", info=True, shifts=None, eol=b" \n", omit=(), **trailer_args):
+    """The whole document in one revision with a classic cross-reference table (less the `omit` objects)."""
     writer = Writer(version)
     for num, gen, body in doc.objects(info):
         writer.obj(num, body, gen, (shifts or {}).get(num, 0))
     if not info:
         trailer_args.setdefault("info", b"")
-    writer.xref_table(trailer(doc, **trailer_args), eol=eol)
+    writer.xref_table(trailer(doc, **trailer_args), eol=eol, omit=omit)
     writer.write(path)
 
 
@@ -688,6 +688,15 @@ def size_too_small(path):
     classic(doc, path, size=doc.next - 1)
 
 
+def table_omits_object(path):
+    """The table and /Size end one object early: the last object, an annotation the page refers to, is
+    in the file but not in the table (qpdf reads the reference as null without a warning)."""
+    doc = Doc("table omits an object")
+    add_link_annotations(doc)
+    last = doc.next - 1
+    classic(doc, path, size=last, omit=(last,))
+
+
 def stream_keyword(path, after):
     doc = Doc("stream keyword")
     doc.content.data += b"BT /F1 12 Tf 72 680 Td (" + mark("keyword") + b") Tj ET\n"
@@ -792,6 +801,7 @@ FILES = {
     "xref-offsets-into-whitespace.pdf": lambda path: offsets_off(path, True),
     "xref-offsets-off-by-few.pdf": lambda path: offsets_off(path, False),
     "xref-size-too-small.pdf": size_too_small,
+    "xref-table-omits-object.pdf": table_omits_object,
     "xref-stream-plain.pdf": xref_stream_plain,
     "incremental-update.pdf": incremental,
     "incremental-update-xref-streams.pdf": lambda path: incremental(path, use_stream=True),
