@@ -20,7 +20,9 @@ const std::string kHelpText =
   ombreltenc-cli --help | --version
 
 encrypt: writes an encrypted copy of each PDF file. A folder contributes its *.pdf files
-(in name order); already encrypted, unreadable and page-less files are refused.
+(in name order); already encrypted, unreadable and page-less files are refused. A signed
+file, or one that claims PDF/A, is encrypted with a warning on standard error: the copy's
+signatures no longer verify, and an encrypted file is never PDF/A.
   --level LEVEL              rc4-40, rc4-128, aes-128 or aes-256 (default aes-256)
   --output-dir DIR           write the copies into DIR (created if missing)
   -o FILE                    write the copy of the single input file to FILE
@@ -56,8 +58,10 @@ The password file gets one line per encrypted copy: "File Name","Open Password",
 "Owner Password","File Path" (CSV, UTF-8), with typed passwords too. Lines are added to an
 existing file, in list order, and each is on disk before its copy appears.
 
-inspect: prints page count, PDF version, encryption, document information and security
-settings of each file; --json prints one JSON object per file and line.
+inspect: prints page count, PDF version, encryption, document information, whether the file
+is signed, the PDF/A conformance it claims and the security settings of each file; --json
+prints one JSON object per file and line ("signed": true or false, "pdfa": "PDF/A-1B" or
+the like, or null).
   --password-file F, --password-env VAR   the password for encrypted files
 
 Passwords are never taken from the command line, where other users can read them. A password

@@ -106,6 +106,16 @@ std::vector<std::size_t> AcceptedLines(const std::vector<TScreenedInput>& screen
   return lines;
 }
 
+// On standard error, so that the status lines on standard output keep their form.
+void WarnOfNotices(const std::vector<TScreenedInput>& screened) {
+  for (const TScreenedInput& input : screened) {
+    if (input.Refusal) continue;
+    for (const std::string& notice : input.Notices) {
+      std::cerr << "ombreltenc-cli: warning: " << TerminalText(input.Name + ": " + notice) << '\n';
+    }
+  }
+}
+
 void RunJob(const app::TBatchSettings& job, TBatchReport& report, int jobs) {
   if (!job.files.empty()) {
     try {
@@ -132,6 +142,7 @@ bool EncryptFiles(const TEncryptSettings& settings, const std::vector<fs::path>&
   for (std::size_t line = 0; line < screened.size(); ++line) {
     if (screened[line].Refusal) report.Refuse(line, *screened[line].Refusal);
   }
+  WarnOfNotices(screened);
   RunJob(job, report, JobCount(settings));
   if (report.Stopped()) {
     std::cerr << "ombreltenc-cli: stopped; " << report.NotStarted() << " of " << job.files.size()

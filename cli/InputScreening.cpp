@@ -15,9 +15,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Why the desktop window would refuse input, or nothing when it may be encrypted.
-std::optional<std::string> RefusalReason(pdf::TVelloPDF& library, const std::string& input) {
-  const TInspection inspection = Inspect(library, input, "");
+// Why the desktop window would refuse the inspected input, or nothing when it may be encrypted.
+std::optional<std::string> RefusalReason(const TInspection& inspection) {
   if (inspection.Error == pdf::kErrorPassword) return "the file is already encrypted (it needs a password to open)";
   if (inspection.Error != pdf::kErrorNone) return ErrorWords(inspection.Error);
   if (inspection.Item(kItemEncryption) != "None") return ErrorWords(pdf::kErrorEncrypted);
@@ -48,7 +47,9 @@ std::vector<TScreenedInput> ScreenInputs(const std::vector<fs::path>& inputs, co
       continue;
     }
     entry.FullPath = pdf::UTF8ToUnicode(FullPath(entry.Name));
-    if ((entry.Refusal = RefusalReason(library, entry.Name))) continue;
+    const TInspection inspection = Inspect(library, entry.Name, "");
+    if ((entry.Refusal = RefusalReason(inspection))) continue;
+    entry.Notices = EncryptionNotices(inspection);
     // Folders of a recursive run, or a.pdf beside a.PDF, can give two inputs one output name.
     const std::string output = pdf::UnicodeToUTF8(ombrelt::app::OutputPathFor(job, entry.FullPath));
     if (!outputs.insert(OutputKey(output)).second) {

@@ -3,6 +3,8 @@
 #include <array>
 #include <algorithm>
 #include <iostream>
+#include <optional>
+#include <string_view>
 
 #include "cli/Inspection.h"
 #include "cli/JsonWriter.h"
@@ -60,6 +62,13 @@ std::optional<std::int64_t> RC4KeyBits(const TInspection& inspection) {
   return encrypted ? ItemNumber(inspection.Item(kSecurityItems[13].ListIndex)) : std::nullopt;
 }
 
+// The two items that say what encrypting the file changes.
+bool IsSigned(const TInspection& inspection) { return inspection.Item(kItemSigned) == "Yes"; }
+std::optional<std::string_view> PDFAClaim(const TInspection& inspection) {
+  const std::string& claim = inspection.Item(kItemPDFA);
+  return claim.empty() ? std::nullopt : std::optional<std::string_view>(claim);
+}
+
 void PrintText(std::ostream& out, const std::string& file, const TInspection& inspection) {
   out << TerminalText(file) << '\n';
   for (const TTextItem& item : kDocumentItems) {
@@ -69,6 +78,8 @@ void PrintText(std::ostream& out, const std::string& file, const TInspection& in
     }
     PrintLine(out, 2, item.Label, inspection.Item(item.Index));
   }
+  PrintLine(out, 2, "Signed", IsSigned(inspection) ? "Yes" : "No");
+  PrintLine(out, 2, "PDF/A claim", std::string(PDFAClaim(inspection).value_or("none")));
   out << "  Security:\n";
   for (const TSecurityItem& item : kSecurityItems) {
     const std::string& value = inspection.Item(item.ListIndex);
@@ -93,6 +104,7 @@ std::string JsonLine(const std::string& file, const TInspection& inspection) {
       object.AddString(item.Key, value);
     }
   }
+  object.AddBool("signed", IsSigned(inspection)).AddStringOrNull("pdfa", PDFAClaim(inspection));
   TJsonObject security;
   for (const TSecurityItem& item : kSecurityItems) {
     const std::string& value = inspection.Item(item.ListIndex);

@@ -29,6 +29,8 @@ enum TInspectionIndex : int {
   kItemUsageRights = 14,  // "Yes" or "No"
   kItemUsageRightsName = 15,
   kItemFormFields = 31,
+  kItemSigned = pdf::kInspectionItemSigned,  // "Yes" or "No"
+  kItemPDFA = pdf::kInspectionItemPDFA,      // "PDF/A-1B" and the like, or empty
 };
 
 struct TInspection {
@@ -40,6 +42,9 @@ struct TInspection {
 
 // Inspects file (a UTF-8 path) with password (UTF-8, empty for none) and releases the library's list.
 TInspection Inspect(pdf::TVelloPDF& library, const std::string& file, const std::string& password);
+
+// What encrypting the inspected file changes (its signatures, its PDF/A claim), one sentence each.
+std::vector<std::string> EncryptionNotices(const TInspection& inspection);
 
 // A decimal item as a number; nothing for an empty or malformed item.
 std::optional<std::int64_t> ItemNumber(std::string_view item);

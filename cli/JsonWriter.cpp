@@ -40,6 +40,11 @@ TJsonObject& TJsonObject::AddNumber(std::string_view key, std::optional<std::int
   return *this;
 }
 
+TJsonObject& TJsonObject::AddStringOrNull(std::string_view key, std::optional<std::string_view> text) {
+  AddMember(key, text ? JsonString(*text) : "null");
+  return *this;
+}
+
 TJsonObject& TJsonObject::AddBool(std::string_view key, bool value) {
   AddMember(key, value ? "true" : "false");
   return *this;

@@ -17,6 +17,7 @@ class TJsonObject {
   // Separate names rather than overloads: a string literal would otherwise pick the bool one.
   TJsonObject& AddString(std::string_view key, std::string_view text);
   TJsonObject& AddNumber(std::string_view key, std::optional<std::int64_t> value);  // null when absent
+  TJsonObject& AddStringOrNull(std::string_view key, std::optional<std::string_view> text);
   TJsonObject& AddBool(std::string_view key, bool value);
   TJsonObject& AddObject(std::string_view key, const TJsonObject& value);
 

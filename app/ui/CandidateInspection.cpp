@@ -1,7 +1,9 @@
 #include "app/ui/CandidateInspection.h"
 
 #include <QFileInfo>
+#include <QStringList>
 
+#include "app/core/EncryptionNotices.h"
 #include "pdf/facade/VelloPDF.h"
 
 namespace ombrelt::ui {
@@ -28,6 +30,16 @@ class TInspectionHandle {
   const std::int32_t handle_;
 };
 
+QString NoticeText(const TInspectionHandle& inspection) {
+  QStringList lines;
+  for (const std::u16string& notice :
+       app::EncryptionNotices(inspection.Item(pdf::kInspectionItemSigned).toStdU16String(),
+                              inspection.Item(pdf::kInspectionItemPDFA).toStdU16String())) {
+    lines << QString::fromStdU16String(notice);
+  }
+  return lines.join(QLatin1Char('\n'));
+}
+
 }  // namespace
 
 TCandidate InspectCandidate(const QString& path) {
@@ -39,7 +51,7 @@ TCandidate InspectCandidate(const QString& path) {
   const QString pages = inspection.Item(kItemPages);
   bool isNumber = false;
   if (pages.toInt(&isNumber) <= 0 || !isNumber) return {};
-  return {true, pages};
+  return {true, pages, NoticeText(inspection)};
 }
 
 QString RefusedFileMessage(const QString& path) {

@@ -1,6 +1,7 @@
 #pragma once
 // Whether a file may enter the list: the library must read it as an unencrypted PDF with at least
-// one page. Runs on the window's thread; a fresh library object serves each file.
+// one page; and what encrypting it would change. Runs on the window's thread; a fresh library
+// object serves each file.
 
 #include <QString>
 
@@ -8,7 +9,8 @@ namespace ombrelt::ui {
 
 struct TCandidate {
   bool accepted = false;
-  QString pages;  // the library's page count, as text, when accepted
+  QString pages;   // the library's page count, as text, when accepted
+  QString notice;  // what encrypting it changes (signatures, a PDF/A claim), a line each; empty for nothing
 };
 
 TCandidate InspectCandidate(const QString& path);

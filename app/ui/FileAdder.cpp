@@ -66,7 +66,7 @@ void TFileAdder::InspectNext() {
   const TCandidate candidate = InspectCandidate(path);
   ++done_;
   if (candidate.accepted) {
-    emit Accepted(path, candidate.pages);
+    emit Accepted(path, candidate.pages, candidate.notice);
   } else {
     emit Refused(path);
   }

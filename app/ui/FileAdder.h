@@ -28,7 +28,8 @@ class TFileAdder : public QObject {
 
  signals:
   void Started(int total);
-  void Accepted(const QString& path, const QString& pages);
+  // notice: what encrypting the file changes, or empty (see TCandidate).
+  void Accepted(const QString& path, const QString& pages, const QString& notice);
   // May show a modal message: the next candidate waits until it is closed.
   void Refused(const QString& path);
   void Progress(int done, int total);

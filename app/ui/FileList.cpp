@@ -51,14 +51,15 @@ TFileList::TFileList(QWidget* parent) : QTableWidget(0, 4, parent) {
   setDragDropMode(QAbstractItemView::DropOnly);
 }
 
-void TFileList::AddRow(const QString& path, const QString& pages) {
+void TFileList::AddRow(const QString& path, const QString& pages, const QString& notice) {
   const int row = rowCount();
   insertRow(row);
   const QString texts[] = {QFileInfo(path).fileName(), pages, path, QString()};
+  const QString pathTip = notice.isEmpty() ? path : path + QLatin1Char('\n') + notice;
   for (int column = 0; column < 4; ++column) {
     auto* item = new QTableWidgetItem(texts[column]);
     item->setFlags(Qt::ItemIsSelectable | Qt::ItemIsEnabled);
-    item->setToolTip(column == kColumnPath ? path : QString());
+    item->setToolTip(column == kColumnPath ? pathTip : notice);
     setItem(row, column, item);
   }
   SetStatus(row, QString());

@@ -20,7 +20,8 @@ class TFileList : public QTableWidget {
  public:
   explicit TFileList(QWidget* parent);
 
-  void AddRow(const QString& path, const QString& pages);
+  // notice: what encrypting the file changes, shown in the tooltip of every cell of the row.
+  void AddRow(const QString& path, const QString& pages, const QString& notice = QString());
   // Deletes the selected row. The row now at its index (the last row when it was the last) gets
   // the focus but not the selection, so a second press deletes nothing until a row is chosen.
   void RemoveFile();

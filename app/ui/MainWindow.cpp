@@ -143,10 +143,11 @@ void TForm1::ConnectAdder() {
     controls_.ProgressBar1->setRange(0, total);
     controls_.ProgressBar1->setValue(done);
   });
-  connect(adder_, &TFileAdder::Accepted, this, [this](const QString& path, const QString& pages) {
-    controls_.ListView1->AddRow(path, pages);
-    controls_.BitBtnClearAll->setEnabled(true);
-  });
+  connect(adder_, &TFileAdder::Accepted, this,
+          [this](const QString& path, const QString& pages, const QString& notice) {
+            controls_.ListView1->AddRow(path, pages, notice);
+            controls_.BitBtnClearAll->setEnabled(true);
+          });
   connect(adder_, &TFileAdder::Refused, this, &TForm1::CandidateRefused);
 }
 

@@ -6,6 +6,7 @@
 #include "pdf/io/FileOperations.h"
 #include "pdf/io/PDFReader.h"
 #include "pdf/objects/TextConversions.h"
+#include "pdf/security/DocumentNotices.h"
 #include "pdf/security/SecurityInfo.h"
 
 namespace pdf {
@@ -56,15 +57,15 @@ std::int32_t TVelloPDF::InspectFile(std::u16string_view fileName, std::u16string
     TVelloPDFStringList& items = *list;
     inspections_.push_back(std::move(list));
     handle = RegisterHandle(&items);
-    FillInspection(items, fileName, info, size);
+    FillInspection(items, fileName, reader, info, size);
   } catch (...) {
     lastError_ = kErrorInputFile;
   }
   return handle;
 }
 
-void TVelloPDF::FillInspection(TVelloPDFStringList& list, std::u16string_view fileName, TSmartPDFInfo& info,
-                               std::int64_t fileSize) {
+void TVelloPDF::FillInspection(TVelloPDFStringList& list, std::u16string_view fileName, TSmartPDFReader& reader,
+                               TSmartPDFInfo& info, std::int64_t fileSize) {
   list.Add(UnicodeToUTF8(WideFullPathName(fileName)));
   // The full size: a file beyond 2 GiB must not read as a negative number.
   list.Add(std::to_string(fileSize));
@@ -83,6 +84,8 @@ void TVelloPDF::FillInspection(TVelloPDFStringList& list, std::u16string_view fi
   list.Add(std::to_string(info.NumberOfFields()));
   AddEmpty(list, 9);
   AddSecurityItems(list, info, 11, 13);
+  list.Add(IsSignedDocument(reader, info) ? "Yes" : "No");
+  list.Add(ClaimedPDFA(reader, info));
 }
 
 }  // namespace pdf

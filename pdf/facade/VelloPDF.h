@@ -17,6 +17,7 @@ namespace pdf {
 class TAtomicOutput;
 class TByteStream;
 class TSmartPDFInfo;
+class TSmartPDFReader;
 
 // Codes of the last error.
 enum TPDFErrorCode : std::int32_t {
@@ -31,8 +32,15 @@ enum TPDFErrorCode : std::int32_t {
   kErrorNotPDF = 409,         // no header, or no usable cross-reference data and trailer
 };
 
+// Items of an inspection list that say what encrypting the file changes, after the older ones;
+// callers rely on every item keeping its position.
+enum TInspectionNoticeItem : std::int32_t {
+  kInspectionItemSigned = 44,  // "Yes" or "No": encrypting invalidates its signatures
+  kInspectionItemPDFA = 45,    // the PDF/A conformance it claims, such as "PDF/A-1B", or empty
+};
+
 // Number of items of an inspection list.
-inline constexpr std::int32_t kInspectionItemCount = 44;
+inline constexpr std::int32_t kInspectionItemCount = kInspectionItemPDFA + 1;
 
 class TVelloPDF {
  public:
@@ -56,7 +64,7 @@ class TVelloPDF {
   TVelloPDFStringList* ResolveInspection(std::int32_t handle) const;
   void ReportProgress(std::int32_t percent);
 
-  // The file's inspection list of 44 items, or 0 (see ErrorCode).
+  // The file's inspection list of kInspectionItemCount items, or 0 (see ErrorCode).
   std::int32_t InspectFile(std::u16string_view fileName, std::u16string_view password);
   std::u16string InspectionItem(std::int32_t handle, std::int32_t index) const;
   std::int32_t ReleaseInspection(std::int32_t handle);
@@ -73,8 +81,8 @@ class TVelloPDF {
   std::int32_t StepCount = 1;
 
  private:
-  void FillInspection(TVelloPDFStringList& list, std::u16string_view fileName, TSmartPDFInfo& info,
-                      std::int64_t fileSize);
+  void FillInspection(TVelloPDFStringList& list, std::u16string_view fileName, TSmartPDFReader& reader,
+                      TSmartPDFInfo& info, std::int64_t fileSize);
   void CopyEncrypted(TByteStream& input, TAtomicOutput& output, std::string_view ownerBytes,
                      std::string_view userBytes, std::int32_t strength, std::int32_t permissions,
                      std::int32_t& result);

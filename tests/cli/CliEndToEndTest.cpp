@@ -33,6 +33,27 @@ std::string OnePagePdf(const std::string& infoEntries = "") {
 
 bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
+// A one-page file whose catalog has the given entries and object 10.
+std::string OnePagePdfWith(const std::string& catalogEntries, const std::string& object10) {
+  pdf::testing::TestPdf pdf;
+  pdf.Object(1, "<< /Type /Catalog /Pages 2 0 R " + catalogEntries + " >>")
+      .Object(2, "<< /Type /Pages /Kids [ 3 0 R ] /Count 1 >>")
+      .Object(3, "<< /Type /Page /Parent 2 0 R /MediaBox [ 0 0 612 792 ] >>")
+      .Object(10, object10);
+  return pdf.Finish("/Root 1 0 R");
+}
+
+std::string SignedPdf() {
+  return OnePagePdfWith("/AcroForm << /Fields [ 10 0 R ] >>", "<< /FT /Sig /T (Signature1) /V << /Type /Sig >> >>");
+}
+
+std::string PDFA2BPdf() {
+  const std::string xmp = "<x:xmpmeta><rdf:RDF><rdf:Description><pdfaid:part>2</pdfaid:part>"
+                          "<pdfaid:conformance>B</pdfaid:conformance></rdf:Description></rdf:RDF></x:xmpmeta>";
+  return OnePagePdfWith("/Metadata 10 0 R", "<< /Type /Metadata /Subtype /XML /Length " + std::to_string(xmp.size()) +
+                                                " >>\nstream\n" + xmp + "\nendstream");
+}
+
 class CliEndToEnd : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -42,6 +63,14 @@ class CliEndToEnd : public ::testing::Test {
   }
 
   std::string Path(const std::string& name) const { return (folder_ / name).string(); }
+
+  // As Cli, with only standard output in the result and standard error in errors.
+  pdf::testing::CommandResult CliErrorsApart(const std::string& arguments, std::string& errors) const {
+    const auto run = RunCommand("cd " + Quote(folder_.Path().string()) + " && { " + Quote(OMBRELT_CLI_PATH) + " " +
+                                arguments + " 2>stderr.txt; }");
+    errors = ReadFile(Path("stderr.txt"));
+    return run;
+  }
 
   // Runs the program in the test folder with arguments (already quoted where needed).
   pdf::testing::CommandResult Cli(const std::string& arguments, const std::string& environment = "") const {
@@ -245,6 +274,33 @@ TEST_F(CliEndToEnd, InspectJsonIsValidJsonLinesWithEveryFile) {
             "aes.pdf 1 Owner 12 128-bit AES allowed at full quality 0 \"\" \"\"\n"
             "missing.pdf 401\n")
       << run.output;
+}
+
+TEST_F(CliEndToEnd, SignedAndPDFAInputsAreReportedAndEncryptedWithAWarning) {
+  WriteFile(Path("signed.pdf"), SignedPdf());
+  WriteFile(Path("pdfa.pdf"), PDFA2BPdf());
+
+  std::string errors;
+  const auto run = CliErrorsApart("encrypt --open-password-file open.txt --output-dir out signed.pdf pdfa.pdf doc.pdf",
+                                  errors);
+  EXPECT_EQ(run.exitCode, 0) << run.output << errors;
+  // The status lines keep their form; the warnings go to standard error.
+  EXPECT_EQ(run.output, "signed.pdf: Succeed!\npdfa.pdf: Succeed!\ndoc.pdf: Succeed!\n");
+  EXPECT_EQ(errors,
+            "ombreltenc-cli: warning: signed.pdf: Signed: encrypting invalidates its signatures\n"
+            "ombreltenc-cli: warning: pdfa.pdf: Claims PDF/A-2B: an encrypted copy is no longer PDF/A\n");
+  for (const std::string name : {"signed", "pdfa", "doc"}) EXPECT_TRUE(fs::exists(Path("out/" + name + "_Secure.pdf")));
+
+  const std::string text = Cli("inspect signed.pdf pdfa.pdf").output;
+  EXPECT_TRUE(Contains(text, "  Signed:                           Yes\n")) << text;
+  EXPECT_TRUE(Contains(text, "  PDF/A claim:                      PDF/A-2B\n")) << text;
+  EXPECT_TRUE(Contains(text, "  PDF/A claim:                      none\n")) << text;
+
+  const std::string json = Cli("inspect --json signed.pdf pdfa.pdf doc.pdf").output;
+  for (const std::string line : {R"("signed":true,"pdfa":null)", R"("signed":false,"pdfa":"PDF/A-2B")",
+                                 R"("signed":false,"pdfa":null)"}) {
+    EXPECT_TRUE(Contains(json, line)) << line << "\n" << json;
+  }
 }
 
 }  // namespace

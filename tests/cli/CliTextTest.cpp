@@ -51,6 +51,8 @@ TEST(CliText, JsonObjectKeepsMemberTypes) {
   EXPECT_EQ(object.Text(),
             R"({"title":"x","pages":null,"usage_rights":false,"level":{"code":15,"meaning":"256-bit AES"}})");
   EXPECT_EQ(TJsonObject().Text(), "{}");
+  EXPECT_EQ(TJsonObject().AddStringOrNull("pdfa", "PDF/A-1B").AddStringOrNull("none", std::nullopt).Text(),
+            R"({"pdfa":"PDF/A-1B","none":null})");
 }
 
 }  // namespace

@@ -41,6 +41,21 @@ void ClickRow(TFileList& list, int row) {
 
 QPoint FrameCentre(const QWidget& widget) { return widget.frameGeometry().center(); }
 
+// A one-page document whose catalog has the given entries and object 10.
+std::string OnePagePdfWith(const std::string& catalogEntries, const std::string& object10) {
+  pdf::testing::TestPdf pdf;
+  pdf.Object(1, "<< /Type /Catalog /Pages 2 0 R " + catalogEntries + " >>")
+      .Object(2, "<< /Type /Pages /Kids [ 3 0 R ] /Count 1 >>")
+      .Object(3, "<< /Type /Page /Parent 2 0 R /MediaBox [ 0 0 612 792 ] >>")
+      .Object(10, object10);
+  return pdf.Finish("/Root 1 0 R");
+}
+
+std::string MetadataStream(const std::string& xmp) {
+  return "<< /Type /Metadata /Subtype /XML /Length " + std::to_string(xmp.size()) + " >>\nstream\n" + xmp +
+         "\nendstream";
+}
+
 }  // namespace
 
 class TMainWindowTest : public QObject {
@@ -162,6 +177,36 @@ class TMainWindowTest : public QObject {
     QVERIFY(f.Main<QPushButton>("BitBtnClearAll").isEnabled());
     QVERIFY(!f.Main<QPushButton>("BitBtnDeleteFile").isEnabled());
     QVERIFY(!(list.item(0, kColumnFile)->flags() & Qt::ItemIsEditable));
+  }
+
+  void rowTooltipsSayWhatEncryptingChanges() {
+    TWindowFixture& f = *fixture_;
+    const QString plain = f.WriteFile("plain.pdf", OnePagePdf());
+    const QString certified =
+        f.WriteFile("certified.pdf", OnePagePdfWith("/Perms << /DocMDP 10 0 R >>", "<< /Type /Sig >>"));
+    const std::string attributes = "<rdf:Description pdfaid:part='3' pdfaid:conformance='A'/>";
+    const QString archive = f.WriteFile("archive.pdf", OnePagePdfWith("/Metadata 10 0 R", MetadataStream(attributes)));
+    const std::string elements = "<pdfaid:part>1</pdfaid:part><pdfaid:conformance>B</pdfaid:conformance>";
+    const std::string signedForm = "/AcroForm << /Fields [ ] /SigFlags 3 >>";
+    const QString both =
+        f.WriteFile("both.pdf", OnePagePdfWith(signedForm + " /Metadata 10 0 R", MetadataStream(elements)));
+    f.AddFiles({plain, certified, archive, both});
+    // Such files are listed and encrypted like any other; only the tooltip tells.
+    QVERIFY(f.prompts.messages.empty());
+    auto& list = f.Main<TFileList>("ListView1");
+    QCOMPARE(list.rowCount(), 4);
+    const QString signedNotice = QStringLiteral("Signed: encrypting invalidates its signatures");
+    const QString pdfa = QStringLiteral(": an encrypted copy is no longer PDF/A");
+    const QString notices[] = {QString(), signedNotice, "Claims PDF/A-3A" + pdfa,
+                               signedNotice + "\nClaims PDF/A-1B" + pdfa};
+    const QString paths[] = {plain, certified, archive, both};
+    for (int row = 0; row < 4; ++row) {
+      for (const int column : {kColumnFile, kColumnPages, kColumnStatus}) {
+        QCOMPARE(list.item(row, column)->toolTip(), notices[row]);
+      }
+      QCOMPARE(list.item(row, kColumnPath)->toolTip(),
+               notices[row].isEmpty() ? paths[row] : paths[row] + "\n" + notices[row]);
+    }
   }
 
   void folderOffersItsPdfEntriesOnly() {

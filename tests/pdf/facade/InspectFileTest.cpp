@@ -46,7 +46,9 @@ TEST(InspectFile, UnencryptedFileGivesTheFullList) {
   EXPECT_EQ(pdf.InspectionItem(handle, 31), u"0");
   for (const int empty : {12, 16, 19, 32, 40}) EXPECT_EQ(pdf.InspectionItem(handle, empty), u"") << empty;
   EXPECT_EQ(pdf.InspectionItem(handle, 43), u"11");
-  EXPECT_EQ(pdf.InspectionItem(handle, 44), u"");
+  EXPECT_EQ(pdf.InspectionItem(handle, kInspectionItemSigned), u"No");
+  EXPECT_EQ(pdf.InspectionItem(handle, kInspectionItemPDFA), u"");
+  EXPECT_EQ(pdf.InspectionItem(handle, kInspectionItemCount), u"");
   EXPECT_EQ(pdf.InspectionItem(handle, -1), u"");
   EXPECT_EQ(pdf.ReleaseInspection(handle), 1);
   EXPECT_EQ(pdf.InspectionItem(handle, 13), u"");
@@ -101,6 +103,54 @@ TEST(InspectFile, EncryptedFilesNeedTheirPassword) {
       EXPECT_EQ(pdf.InspectionItem(handle, 9), u"3");
       EXPECT_EQ(pdf.InspectionItem(handle, 30), u"15");
     }
+  }
+}
+
+TEST(InspectFile, NoticesOfCorpusFiles) {
+  const std::filesystem::path corpus = OMBRELT_CORPUS_DIR;
+  if (!std::filesystem::is_directory(corpus)) GTEST_SKIP() << "no corpus at " << corpus;
+  struct Case {
+    const char* file;
+    std::u16string isSigned;
+    std::u16string pdfa;
+  };
+  const Case cases[] = {
+      {"basic-pdfa-crazyones.pdf", u"No", u"PDF/A-1B"},
+      {"signed-xref-table.pdf", u"Yes", u""},
+      {"signed-linearized-xrefstream.pdf", u"Yes", u""},
+      {"hybrid-incremental-7-revisions-form-242-fields.pdf", u"Yes", u""},  // usage rights
+      {"xrefstream-incremental-3-revisions-form.pdf", u"Yes", u""},         // usage rights
+      {"form-xfa-filled-3mb.pdf", u"Yes", u""},                             // certified
+      {"enc-r4-aes128-signed.pdf", u"Yes", u""},
+      {"form-libreoffice-9-fields.pdf", u"No", u""},
+      {"form-pdflatex-3-fields.pdf", u"No", u""},
+      {"basic-google-docs.pdf", u"No", u""},
+  };
+  for (const Case& c : cases) {
+    TCorvanePDFLibrary1013 pdf;
+    const std::int32_t handle = pdf.InspectFile(Wide(corpus / c.file), u"");
+    ASSERT_NE(handle, 0) << c.file << ": " << pdf.ErrorCode();
+    EXPECT_EQ(pdf.InspectionItem(handle, kInspectionItemSigned), c.isSigned) << c.file;
+    EXPECT_EQ(pdf.InspectionItem(handle, kInspectionItemPDFA), c.pdfa) << c.file;
+  }
+}
+
+TEST(InspectFile, PDFAClaimOfAnEncryptedFileIsReadThroughItsEncryption) {
+  const std::filesystem::path original = std::filesystem::path(OMBRELT_CORPUS_DIR) / "basic-pdfa-crazyones.pdf";
+  if (!std::filesystem::exists(original)) GTEST_SKIP() << "no corpus file " << original;
+  if (!testing::HasProgram("qpdf")) GTEST_SKIP() << "qpdf is not installed";
+  TempFolder folder;
+  const auto path = folder / "encrypted.pdf";
+  // The metadata encrypted with everything else, then left in clear as /EncryptMetadata false says.
+  for (const std::string options : {"256 --", "128 --use-aes=y --cleartext-metadata --"}) {
+    ASSERT_EQ(testing::RunCommand("qpdf --encrypt user owner " + options + " " + original.string() + " " +
+                                  path.string())
+                  .exitCode,
+              0);
+    TCorvanePDFLibrary1013 pdf;
+    const std::int32_t handle = pdf.InspectFile(Wide(path), u"user");
+    ASSERT_NE(handle, 0) << options;
+    EXPECT_EQ(pdf.InspectionItem(handle, kInspectionItemPDFA), u"PDF/A-1B") << options;
   }
 }
 
