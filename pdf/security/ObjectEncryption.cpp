@@ -30,13 +30,13 @@ void AppendLowBytes(std::string& out, std::int32_t value, std::size_t count) {
 
 bool IsAESKeySize(std::size_t size) { return size == 16 || size == 24 || size == 32; }
 
-// A signature's /Contents is never encrypted: the signed byte ranges of the file must stay as
-// they were. Signature dictionaries are those of /Type /Sig or /DocTimeStamp, or without /Type but
-// with the /ByteRange only they carry.
+// A signature's /Contents is never encrypted, and readers do not decrypt it: the signed byte
+// ranges of the file must stay as they were. Signature dictionaries are told by their /Type (usage
+// rights signatures under /Perms carry /Type /Sig too); one without /Type is decrypted by readers
+// such as qpdf, so it is encrypted like any other.
 bool IsSignatureDictionary(const TPDFDictionary& dictionary) {
   const std::string type = dictionary.GetTypeName();
-  if (type == "Sig" || type == "DocTimeStamp") return true;
-  return dictionary.IndexOfKey("Type") < 0 && dictionary.IndexOfKey("ByteRange") >= 0;
+  return type == "Sig" || type == "DocTimeStamp";
 }
 
 }  // namespace

@@ -4,16 +4,20 @@
 Usage: compare_objects.py INPUT COPY --password PW [--input-password PW] [--marker TEXT ...]
 
 Both files are opened with pikepdf (qpdf), which decrypts the copy. Every object the input's
-cross-reference data names is compared with the copy's object of the same number and generation:
-dictionaries key by key, arrays item by item, numbers by exact decimal value (an integer and a real
-differ), strings and names byte for byte, references by number and generation, streams by
-dictionary and data. The trailer's /Root must be the same reference and its /Info the same value
-(the copy may hold a direct input /Info as an object of its own). One line is printed per difference:
+cross-reference data names (its newest generation) is compared with the copy's object of the same
+number and generation: dictionaries key by key, arrays item by item, numbers by exact decimal value
+(an integer that became a real differs, a real written as the equal integer does not), strings and
+names byte for byte, references by number and generation, streams by dictionary (less /Length) and
+data. A reference to an object the input lacks must name nothing in the copy either. The trailer's
+/Root must be the same reference and its /Info the same value (the copy may hold a direct input /Info
+as an object of its own). Object and cross-reference streams are not compared: writers rebuild them.
+One line is printed per difference, then a summary line:
 
-    12 0 /Annots[3]/Contents: input (SECRETMARKER-note) copy (\\223\\001...)
+    12 0 /Annots[3]/Contents: input (SECRETMARKER-note) copy (\\223\\001...) (string differs)
 
-then a summary line. With --marker, the copy's bytes must not show the text (nor its hex or UTF-16BE
-forms): a string or stream left in clear shows there, while its decrypted value may still compare equal.
+With --marker, the copy's bytes must not show the text (nor its hex or UTF-16BE forms): a string or
+stream left in clear shows there, while its value as qpdf reads it may still compare equal. --json
+prints {"objects": N, "differences": [{"cause", "line"}]} instead.
 
 Exit status: 0 no difference, 1 differences (or the copy does not open), 2 usage or unreadable input.
 Needs Debian's /usr/bin/python3, which has pikepdf.
@@ -234,7 +238,12 @@ def xref_entries(path, password):
             entries[(int(match.group(1)), int(match.group(2)))] = match.group(3)
     if done.returncode not in (0, 3):
         raise RuntimeError(f"qpdf --show-xref: {done.stderr.decode('utf-8', 'replace').strip()[:200]}")
-    return entries
+    # qpdf keeps the entries of every revision. A number that a later revision freed and used again
+    # with a higher generation has only that one alive: the lower generations are deleted objects.
+    newest = {}
+    for num, gen in entries:
+        newest[num] = max(gen, newest.get(num, gen))
+    return {objgen: how for objgen, how in entries.items() if objgen[1] == newest[objgen[0]]}
 
 
 def read_object(pdf, objgen):
@@ -253,9 +262,10 @@ def read_object(pdf, objgen):
 
 # --- Comparing ----------------------------------------------------------------------------------------
 
-# Keys of a stream dictionary not compared. /Length is the stored byte count, which encryption changes
-# (AES adds an IV and padding), and every reader takes the copy's own.
-STREAM_KEYS_NOT_COMPARED = {b"/Length"}
+# Keys of a stream dictionary not compared as they are written. /Length is the stored byte count, which
+# encryption changes (AES adds an IV and padding), and every reader takes the copy's own. /Filter and
+# /DecodeParms are compared in the one form of normal_filters below.
+STREAM_KEYS_NOT_COMPARED = {b"/Length", b"/Filter", b"/DecodeParms"}
 
 
 def normal_filters(stream_dict):
@@ -278,6 +288,7 @@ class Comparison:
         self.differences = []
         self.compared = 0
         self.references = set()  # every reference met in the input
+        self.copy_references = set()
         self.lengths = set()     # objects the input names as a stream's /Length
 
     def note(self, cause, line):
@@ -293,9 +304,18 @@ class Comparison:
                 a, b, shown = Str(a[at - 20:]), Str(b[at - 20:]), f" from byte {at - 20}"
         self.note(cause, f"{where}{' ' + path if path else ''}{shown}: input {show(a)} copy {show(b)} ({cause})")
 
+    def names_nothing(self, ref, pdf, entries):
+        return ref not in entries or read_object(pdf, ref)[0] is None
+
     def values(self, where, path, a, b):
         if isinstance(a, Ref):
             self.references.add(a)
+        if isinstance(b, Ref):
+            self.copy_references.add(b)
+        if isinstance(a, Ref) and isinstance(b, Ref) and a != b and \
+                self.names_nothing(a, self.input, self.input_entries) and \
+                self.names_nothing(b, self.copy, self.copy_entries):
+            return  # a reference to no object reads as null, whichever number it gives
         if isinstance(a, (int, Real)) and isinstance(b, (int, Real)) and not isinstance(a, bool) \
                 and not isinstance(b, bool) and kind(a) != kind(b):
             # Numbers compare by value: a real written as the integer of the same value reads the same
@@ -359,7 +379,10 @@ class Comparison:
             return
         self.values(where, "", {k: v for k, v in value.items() if k not in STREAM_KEYS_NOT_COMPARED},
                     {k: v for k, v in copy_value.items() if k not in STREAM_KEYS_NOT_COMPARED})
-        self.compare_data(where, stream, copy_stream, normal_filters(value) == normal_filters(copy_value))
+        filters, copy_filters = normal_filters(value), normal_filters(copy_value)
+        if filters != copy_filters:
+            self.differ(where, "/Filter", list(filters), list(copy_filters), "filters differ")
+        self.compare_data(where, stream, copy_stream, filters == copy_filters)
 
     def compare_data(self, where, stream, copy_stream, same_filters):
         """Raw (decrypted, still encoded) data when the filters are the same, decoded data where qpdf can
@@ -394,7 +417,7 @@ class Comparison:
     def check_dangling(self):
         """A reference to an object the input lacks reads as null; in the copy it must too (a copy that
         gives that number to a new object, its /Encrypt say, changes what the reference means)."""
-        for ref in sorted(self.references):
+        for ref in sorted(self.references & self.copy_references):
             if ref in self.input_entries:
                 continue
             copy_value = read_object(self.copy, ref)[0] if ref in self.copy_entries else None
@@ -433,16 +456,32 @@ def find_markers(path, markers):
     return found
 
 
+class InputUnreadable(Exception):
+    """pikepdf cannot open the input, so there is nothing to compare the copy with."""
+
+
 def compare(input_path, copy_path, password, input_password="", markers=()):
-    """(objects compared, differences as {"cause", "line"}); raises if a file does not open."""
-    input_entries = xref_entries(input_path, input_password)
-    copy_entries = xref_entries(copy_path, password)
-    with pikepdf.open(input_path, password=input_password) as input_pdf, \
-            pikepdf.open(copy_path, password=password) as copy_pdf:
-        comparison = Comparison(input_pdf, copy_pdf, input_entries, copy_entries)
-        comparison.run()
-        comparison.trailers()
-    return comparison.compared, comparison.differences + find_markers(copy_path, markers)
+    """(objects compared, differences as {"cause", "line"}); raises InputUnreadable."""
+    try:
+        markers_found = find_markers(copy_path, markers)
+    except OSError as error:
+        return 0, [{"cause": "copy does not open", "line": f"cannot read the copy: {error}"}]
+    try:
+        input_entries = xref_entries(input_path, input_password)
+        input_pdf = pikepdf.open(input_path, password=input_password)
+    except (pikepdf.PdfError, OSError, RuntimeError) as error:
+        raise InputUnreadable(str(error)) from error
+    with input_pdf:
+        try:
+            copy_entries = xref_entries(copy_path, password)
+            copy_pdf = pikepdf.open(copy_path, password=password)
+        except (pikepdf.PdfError, OSError, RuntimeError) as error:
+            return 0, [{"cause": "copy does not open", "line": f"cannot open the copy: {error}"}] + markers_found
+        with copy_pdf:
+            comparison = Comparison(input_pdf, copy_pdf, input_entries, copy_entries)
+            comparison.run()
+            comparison.trailers()
+    return comparison.compared, comparison.differences + markers_found
 
 
 def main():
@@ -455,16 +494,11 @@ def main():
     parser.add_argument("--json", action="store_true", help="print one JSON object: objects compared, differences")
     args = parser.parse_args()
     try:
-        with pikepdf.open(args.input, password=args.input_password):
-            pass
-    except (pikepdf.PdfError, OSError) as error:
-        print(f"cannot open the input: {error}", file=sys.stderr)
-        return 2
-    try:
         compared, differences = compare(Path(args.input), Path(args.copy), args.password, args.input_password,
                                         args.marker)
-    except (pikepdf.PdfError, OSError, RuntimeError) as error:
-        compared, differences = 0, [{"cause": "copy does not open", "line": f"cannot open the copy: {error}"}]
+    except InputUnreadable as error:
+        print(f"cannot open the input: {error}", file=sys.stderr)
+        return 2
     if args.json:
         print(json.dumps({"objects": compared, "differences": differences}))
     else:

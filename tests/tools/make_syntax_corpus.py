@@ -339,12 +339,11 @@ def add_name_escapes(doc, malformed):
     The malformed forms (`#` followed by fewer than two hex digits) are kept by readers as they are."""
     form = Stream(b"/Type /XObject /Subtype /Form /BBox [0 0 300 50] /Resources << /Font << /F1 5 0 R >> >>",
                   b"BT /F1 12 Tf 0 10 Td (" + mark("xobject") + b") Tj ET\n")
+    first, second = doc.add(form), doc.add(Stream(form.entries, form.data.replace(b"xobject", b"xobject2")))
     if malformed:
-        first, second = doc.add(form), doc.add(Stream(form.entries, form.data.replace(b"xobject", b"xobject2")))
         names = (b"/Im#1", b"/Im#")
         keys = b"/Bad#1key (" + mark("name-bad1") + b") /Trailing# (" + mark("name-bad2") + b") /Im#zz 1"
     else:
-        first, second = doc.add(form), doc.add(Stream(form.entries, form.data.replace(b"xobject", b"xobject2")))
         names = (b"/Im#31", b"/F#23m")
         keys = (b"/A#20B (" + mark("name-space") + b") /Slash#2Fname (" + mark("name-slash") + b") /#41#42 1"
                 b" /Lower#2f 2 /Hash#23 3 /High#E9t#C3#A9 4 /Paren#28#29 5 /Type /Fo#6Ft")
@@ -478,7 +477,7 @@ def add_xmp(doc):
 
 
 def add_attachment(doc):
-    """An embedded file: name tree key, file specification strings, the file's stream and its /Params."""
+    """An embedded file: its name tree key, the /Filespec strings, the file's stream and its /Params."""
     data = b"attached text " + MARKER + b"-attachment-data\n"
     stream = doc.add(Stream(b"/Type /EmbeddedFile /Subtype /text#2Fplain /Params << /Size %d "
                             b"/ModDate (D:20240301120000Z) /CheckSum <0123456789ABCDEF0123456789ABCDEF> >>"
@@ -698,6 +697,7 @@ def table_omits_object(path):
 
 
 def stream_keyword(path, after):
+    """What follows the `stream` keyword: CRLF (valid), CR alone, a space, a space then LF, a comment."""
     doc = Doc("stream keyword")
     doc.content.data += b"BT /F1 12 Tf 72 680 Td (" + mark("keyword") + b") Tj ET\n"
     doc.content.after_keyword = after
@@ -783,7 +783,8 @@ FILES = {
     "stream-endstream-in-data.pdf": one_feature("endstream in data", add_endstream_in_data),
     "stream-keyword-crlf.pdf": lambda path: stream_keyword(path, b"\r\n"),
     "stream-keyword-cr-only.pdf": lambda path: stream_keyword(path, b"\r"),
-    "stream-keyword-space.pdf": lambda path: stream_keyword(path, b" \n"),
+    "stream-keyword-space-then-eol.pdf": lambda path: stream_keyword(path, b" \n"),
+    "stream-keyword-space.pdf": lambda path: stream_keyword(path, b" "),
     "stream-keyword-comment.pdf": lambda path: stream_keyword(path, b" % comment\n"),
     "stream-filter-chains.pdf": one_feature("filter chains", add_filter_chains),
     "content-array-split.pdf": one_feature("content array", add_content_array),
@@ -825,7 +826,8 @@ FILES = {
 # Files qpdf --check warns about, as they are damaged on purpose (qpdf still opens them).
 DAMAGED = {
     "xref-offsets-off-by-few.pdf", "stream-length-too-long.pdf", "stream-length-too-short.pdf",
-    "stream-keyword-cr-only.pdf", "stream-keyword-space.pdf", "stream-keyword-comment.pdf",
+    "stream-keyword-cr-only.pdf", "stream-keyword-space.pdf", "stream-keyword-space-then-eol.pdf",
+    "stream-keyword-comment.pdf",
     "dict-unknown-bare-token.pdf", "numbers-exponent-tokens.pdf", "numbers-lone-signs-malformed.pdf",
     "dict-duplicate-keys.pdf", "numbers-integers-beyond-64-bits.pdf", "xref-size-too-small.pdf",
     "names-malformed-escapes.pdf",

@@ -154,5 +154,30 @@ TEST(InspectFile, PDFAClaimOfAnEncryptedFileIsReadThroughItsEncryption) {
   }
 }
 
+
+// Files other readers open that were refused: a V4 RC4 crypt filter without /Length (the key is
+// the dictionary's 128 bits, not 40), and a trailer longer than 10 KB.
+TEST(InspectFile, OpensWhatOtherReadersOpen) {
+  TempFolder folder;
+  testing::TestPdf pdf;
+  pdf.Object(1, "<< /Type /Catalog /Pages 2 0 R >>")
+      .Object(2, "<< /Type /Pages /Kids [ 3 0 R ] /Count 1 >>")
+      .Object(3, "<< /Type /Page /Parent 2 0 R /MediaBox [ 0 0 612 792 ] >>");
+  testing::WriteFile(folder / "long-trailer.pdf",
+                     pdf.Finish("/Root 1 0 R /Pad (" + std::string(30000, 'x') + ") /Nested << /A [ 1 2 ] >>"));
+  const std::filesystem::path corpus = std::filesystem::path(OMBRELT_CORPUS_DIR) / "enc-r4-rc4-metadata-crypt-filter.pdf";
+  struct Case {
+    std::filesystem::path file;
+    std::u16string pages;
+  };
+  for (const Case& c : {Case{folder / "long-trailer.pdf", u"1"}, Case{corpus, u"30"}}) {
+    if (!std::filesystem::exists(c.file)) continue;
+    TCorvanePDFLibrary1013 library;
+    const std::int32_t handle = library.InspectFile(Wide(c.file), u"");
+    ASSERT_NE(handle, 0) << c.file << " error " << library.ErrorCode();
+    EXPECT_EQ(library.InspectionItem(handle, 9), c.pages) << c.file;
+  }
+}
+
 }  // namespace
 }  // namespace pdf
