@@ -133,8 +133,8 @@ bool TSmartPDFReader::LoadCrossReferences() {
 bool TSmartPDFReader::WalkCrossReferences(std::int64_t baseOffset) {
   TPDFXRefReader reader(stream_);
   reader.BaseOffset = baseOffset;
-  reader.EntryHandler = [this](std::int32_t number, std::int32_t second, char kind, std::int64_t offset) {
-    HandleEntry(number, second, kind, offset);
+  reader.EntryHandler = [this, &reader](std::int32_t number, std::int32_t second, char kind, std::int64_t offset) {
+    HandleEntry(number, second, kind, offset, reader);
   };
   reader.TrailerHandler = [this](const std::string& text) { HandleTrailer(text); };
   const bool ok = reader.ReadSection(startXRef_);
@@ -165,7 +165,8 @@ bool TSmartPDFReader::OffsetsCountFromHeader() {
   return relative > absolute;
 }
 
-void TSmartPDFReader::HandleEntry(std::int32_t number, std::int32_t second, char kind, std::int64_t offset) {
+void TSmartPDFReader::HandleEntry(std::int32_t number, std::int32_t second, char kind, std::int64_t offset,
+                                  const TPDFXRefReader& source) {
   // A number the file is far too small to hold is damage, not a reason to allocate.
   if (number < 0 || number >= maxTableSize_) return;
   if (static_cast<std::size_t>(number) >= entries_.size()) entries_.resize(static_cast<std::size_t>(number) + 1);
@@ -176,9 +177,13 @@ void TSmartPDFReader::HandleEntry(std::int32_t number, std::int32_t second, char
   }
   if (kind == 'n') offsets_.Append(offset);
   Entry& entry = entries_[static_cast<std::size_t>(number)];
-  // The first definition delivered comes from the newest revision and wins.
-  if (number == 0 || entry.filled) return;
-  entry = Entry{offset, second, kind, true};
+  // A hybrid file's table marks the objects of its /XRefStm free: the stream's entries stand for them.
+  const bool hybridStreamEntry =
+      source.HybridStreamOf != 0 && entry.kind == 'f' && entry.freeInTable == source.HybridStreamOf;
+  // Otherwise the first definition delivered comes from the newest revision and wins.
+  if (number == 0 || (entry.filled && !hybridStreamEntry)) return;
+  const bool tableFree = kind == 'f' && source.HybridStreamOf == 0;
+  entry = Entry{offset, second, kind, true, tableFree ? source.TableSections : 0};
 }
 
 void TSmartPDFReader::HandleTrailer(const std::string& text) {

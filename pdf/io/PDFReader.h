@@ -88,6 +88,8 @@ class TSmartPDFReader {
     std::int32_t second = 0;
     char kind = 0;
     bool filled = false;
+    // The classic table section that marked the entry free, or 0.
+    std::int32_t freeInTable = 0;
   };
   // One decoded object stream with its parsed (object number, offset) header.
   struct ObjectStream {
@@ -102,7 +104,8 @@ class TSmartPDFReader {
   bool ReadHeader();
   bool LoadCrossReferences();
   bool WalkCrossReferences(std::int64_t baseOffset);
-  void HandleEntry(std::int32_t number, std::int32_t second, char kind, std::int64_t offset);
+  void HandleEntry(std::int32_t number, std::int32_t second, char kind, std::int64_t offset,
+                   const class TPDFXRefReader& source);
   void HandleTrailer(const std::string& text);
   bool OffsetsCountFromHeader();
   // Marks an object as being loaded while it lives; Refused() when that would repeat a load

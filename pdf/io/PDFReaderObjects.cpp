@@ -10,14 +10,6 @@ namespace pdf {
 
 namespace {
 
-bool StartsWithAt(std::string_view text, std::int64_t i, std::string_view word) {
-  return i >= 0 && static_cast<std::size_t>(i) <= text.size() && text.substr(static_cast<std::size_t>(i)).starts_with(word);
-}
-
-char ByteAt(std::string_view text, std::int64_t i) {
-  return i >= 0 && static_cast<std::size_t>(i) < text.size() ? text[static_cast<std::size_t>(i)] : '\x01';
-}
-
 // Index just past "stream" and its end of line, searching from `from`; npos when the
 // keyword is not followed by a proper end of line.
 std::size_t StreamDataStart(std::string_view text, std::size_t from) {
@@ -26,18 +18,6 @@ std::size_t StreamDataStart(std::string_view text, std::size_t from) {
   // A "stream" past the end of this object belongs to the next one.
   if (text.substr(from, keyword - from).find("endobj") != std::string_view::npos) return std::string_view::npos;
   return StreamDataAfterKeyword(text, keyword);
-}
-
-// 1-based position of "endstream" in text from i, stepping back up to 21 bytes when it
-// is not ahead; 0 when it is not found.
-std::int64_t LocateEndstream(std::string_view text, std::int64_t& i) {
-  const std::size_t from = static_cast<std::size_t>(std::clamp<std::int64_t>(i, 0, static_cast<std::int64_t>(text.size())));
-  const std::size_t found = text.find("endstream", from);
-  if (found != std::string_view::npos) return static_cast<std::int64_t>(found - from) + 1;
-  for (int step = 0; step < 21; ++step, --i) {
-    if (StartsWithAt(text, i, "endstream")) return 1;
-  }
-  return 0;
 }
 
 // A stream's data taken out of its object's bytes. When the data is most of them, the bytes
@@ -158,29 +138,26 @@ std::optional<TSmartPDFReader::TDataRange> TSmartPDFReader::FindStreamData(std::
   if (text.size() < dictionaryEnd + 13) return std::nullopt;
   const std::size_t start = StreamDataStart(text, dictionaryEnd);
   if (start == std::string_view::npos) return std::nullopt;
-  // A missing or unusable /Length reads as 0, so that the data is found by its "endstream"
-  // instead of being lost.
-  const std::int64_t n = std::max<std::int64_t>(DeclaredLength(dictionary), 0);
-  const auto last = static_cast<std::int64_t>(text.size()) - 1;
-  std::int64_t i = static_cast<std::int64_t>(start) + n;
-  if (i > last) {
-    // A /Length running past the text: look for "endstream" near the end instead.
-    i = last;
-    for (int step = 0; step < 21 && !StartsWithAt(text, i, "endstream"); ++step) --i;
+  const std::int64_t declared = DeclaredLength(dictionary);
+  const std::size_t available = text.size() - start;
+  // The declared length holds when "endstream" follows the data, after white space at most.
+  if (declared >= 0 && static_cast<std::uint64_t>(declared) <= available) {
+    const auto n = static_cast<std::size_t>(declared);
+    const std::size_t after = text.find_first_not_of(" \t\r\n\f", start + n);
+    if (after != std::string_view::npos && text.substr(after).starts_with("endstream")) return TDataRange{start, n};
   }
-  if (IsBlankByte(ByteAt(text, i))) ++i;
-  if (ByteAt(text, i) == 'n') --i;
-  if (ByteAt(text, i) == '\r') ++i;
-  if (ByteAt(text, i) == '\n') ++i;
-  const std::int64_t l = LocateEndstream(text, i);
+  // Otherwise the data runs up to the first "endstream", without the end of line before it, as
+  // other readers recover it.
+  const std::size_t endstream = text.find("endstream", start);
+  if (endstream != std::string_view::npos) {
+    std::size_t end = endstream;
+    if (end > start && text[end - 1] == '\n') --end;
+    if (end > start && text[end - 1] == '\r') --end;
+    return TDataRange{start, end - start};
+  }
   // A damaged "endstream" keyword: the declared length still says where the data ends.
-  if (l == 0 && n > 0 && static_cast<std::int64_t>(start) + n <= last + 1) {
-    return TDataRange{start, static_cast<std::size_t>(n)};
-  }
-  if (l == 0) return std::nullopt;
-  // A short /Length is extended up to "endstream"; a long one is kept as declared.
-  const std::int64_t length = l == 1 ? n : n + l - 1;
-  return TDataRange{start, static_cast<std::size_t>(std::min<std::int64_t>(length, last + 1 - static_cast<std::int64_t>(start)))};
+  if (declared > 0 && static_cast<std::uint64_t>(declared) <= available) return TDataRange{start, static_cast<std::size_t>(declared)};
+  return std::nullopt;
 }
 
 std::string TSmartPDFReader::ReadCompressedObjectText(std::int32_t number, const Entry& entry) {

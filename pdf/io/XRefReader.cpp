@@ -118,6 +118,7 @@ bool TPDFXRefReader::DispatchSection(std::int64_t offset) {
 }
 
 bool TPDFXRefReader::ReadTableSection(std::int64_t position) {
+  ++TableSections;
   for (;;) {
     const std::string header = ReadAt(kEntrySize, position);
     if (header.empty() || header.substr(0, 3).find('%') != std::string::npos ||
@@ -210,7 +211,10 @@ std::optional<bool> TPDFXRefReader::HandleTableTrailer(std::string_view text) {
   if (TrailerHandler) TrailerHandler(trailer->ToText());
   if (const auto xrefStm = NumberAsInt64(trailer->GetValue("XRefStm", false))) {
     IsHybrid = true;
+    const std::int32_t outer = HybridStreamOf;
+    HybridStreamOf = TableSections;
     ReadSection(*xrefStm);
+    HybridStreamOf = outer;
   }
   const auto prev = NumberAsInt64(trailer->GetValue("Prev", false));
   if (!prev) return true;

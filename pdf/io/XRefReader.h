@@ -40,6 +40,10 @@ class TPDFXRefReader {
   SectionCallback SectionHandler;
   bool HasXRefStream = false;
   bool IsHybrid = false;
+  // Classic table sections read so far, and, while a hybrid file's /XRefStm is read, the number of
+  // the table section whose trailer names it (0 otherwise).
+  std::int32_t TableSections = 0;
+  std::int32_t HybridStreamOf = 0;
   std::int64_t LastPrev = -1;
   std::int64_t BaseOffset = 0;
 
