@@ -19,7 +19,8 @@ TBatchReport::TBatchReport(std::ostream& out, TProgressBar& progress, std::vecto
       jobLines_(std::move(jobLines)),
       stop_(stop),
       percent_(jobLines_.size(), 0),
-      reasons_(jobLines_.size()) {}
+      reasons_(jobLines_.size()),
+      notes_(jobLines_.size()) {}
 
 void TBatchReport::Refuse(std::size_t line, const std::string& reason) {
   const std::lock_guard lock(mutex_);
@@ -69,7 +70,8 @@ void TBatchReport::ReportStatus(std::size_t row, app::TFileStatus status) {
   const bool failed = status == app::kStatusFailed;
   anyFailed_ = anyFailed_ || failed;
   const std::string& name = names_.at(jobLines_[row]);
-  SetLine(jobLines_[row], failed ? name + ": Failed! " + reasons_[row] : name + ": Succeed!");
+  const std::string& note = notes_[row];
+  SetLine(jobLines_[row], failed ? name + ": Failed! " + reasons_[row] : name + ": Succeed!" + (note.empty() ? "" : " (" + note + ")"));
   ShowProgress();
 }
 
@@ -78,6 +80,11 @@ void TBatchReport::ReportFailure(std::size_t row, std::int32_t errorCode, std::u
   // The library's codes have the words the rest of the command uses; the job's own checks give a
   // sentence of their own.
   reasons_.at(row) = errorCode != pdf::kErrorNone ? ErrorWords(errorCode) : pdf::UnicodeToUTF8(reason);
+}
+
+void TBatchReport::ReportRepairs(std::size_t row, std::u16string_view note) {
+  const std::lock_guard lock(mutex_);
+  notes_.at(row) = pdf::UnicodeToUTF8(note);
 }
 
 void TBatchReport::ReportProgress(std::size_t row, int percent) {

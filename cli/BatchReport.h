@@ -38,6 +38,7 @@ class TBatchReport final : public ombrelt::app::TBatchObserver {
   void AcceptCancellation() override;
   void ReportStatus(std::size_t row, ombrelt::app::TFileStatus status) override;
   void ReportFailure(std::size_t row, std::int32_t errorCode, std::u16string_view reason) override;
+  void ReportRepairs(std::size_t row, std::u16string_view note) override;
   void ReportProgress(std::size_t row, int percent) override;
 
  private:
@@ -53,6 +54,7 @@ class TBatchReport final : public ombrelt::app::TBatchObserver {
   const TStopRequest& stop_;
   std::vector<int> percent_;          // per job file
   std::vector<std::string> reasons_;  // per job file, set by ReportFailure
+  std::vector<std::string> notes_;    // per job file, set by ReportRepairs
   std::int64_t percentSum_ = 0;
   std::size_t started_ = 0;
   std::size_t finished_ = 0;

@@ -300,6 +300,22 @@ void CheckGenerator(const TPasswordSettings& password, const std::string& side) 
   }
 }
 
+// "repaired: 2 objects found by scanning the file, 1 unreadable object written as null".
+std::u16string RepairNote(const pdf::TVelloPDF::TCopyRepairs& repairs) {
+  const auto count = [](std::size_t n, const char* one, const char* many) {
+    return std::to_string(n) + " " + (n == 1 ? one : many);
+  };
+  std::string note = "repaired:";
+  if (repairs.relocatedObjects != 0) {
+    note += " " + count(repairs.relocatedObjects, "object", "objects") + " found by scanning the file";
+  }
+  if (repairs.unreadableObjects != 0) {
+    if (repairs.relocatedObjects != 0) note += ",";
+    note += " " + count(repairs.unreadableObjects, "unreadable object", "unreadable objects") + " written as null";
+  }
+  return pdf::UTF8ToUnicode(note);
+}
+
 std::int32_t PermissionValue(const TPermissionFlags& p) {
   return pdf::TVelloPDF::BuildPermissionMask(p.print, p.copy, p.change, p.annotations, p.formFilling,
                                              p.accessibility, p.assembling, p.highQualityPrint);
@@ -340,6 +356,7 @@ std::optional<TFileFailure> EncryptOneFile(const TBatchSettings& settings, std::
     if (const std::int32_t code = library.ErrorCode(); code != 0) return TFileFailure{code, LibraryReason(code)};
     if (settings.verify) VerifyCopy(copy.Path(), openPassword, ownerPassword, settings.level, inputPages);
 
+    if (library.LastCopyRepairs().Any()) observer.ReportRepairs(index, RepairNote(library.LastCopyRepairs()));
     turn.Commit([&] {
       // The line goes to disk first: a crash between the two steps leaves a recorded password
       // without its file, never a file whose password is lost.

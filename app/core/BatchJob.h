@@ -37,6 +37,9 @@ class TBatchObserver {
   // Why a file failed, just before its kStatusFailed: the library's error code (0 when one of the
   // job's own checks refused it) and a short English reason. The window ignores it.
   virtual void ReportFailure(std::size_t /*row*/, std::int32_t /*errorCode*/, std::u16string_view /*reason*/) {}
+  // What the library mended in a file that succeeds, just before its kStatusSucceeded: a damaged
+  // input's copy holds objects found by scanning the file, or nulls for objects nothing could read.
+  virtual void ReportRepairs(std::size_t /*row*/, std::u16string_view /*note*/) {}
   // How far the library has got with a file's encryption, 0 to 100, between its kStatusEncrypting
   // and its outcome; called often, and from inside the library, so it must be quick and must not
   // raise. The window ignores it (its bar counts files).

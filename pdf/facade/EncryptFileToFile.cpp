@@ -91,15 +91,7 @@ class TEncryptedObjectCopy {
   TEncryptedObjectCopy(TSmartPDFReader& reader, TSmartPDFInfo& info, TSmartPDFWriter& writer)
       : reader_(reader), info_(info), writer_(writer) {}
 
-  void Copy(std::int32_t number) {
-    const std::int32_t generation = reader_.Generation(number);
-    TSmartPDFReader::TObjectText text = reader_.ReadObject(number);
-    if (const std::optional<std::string_view> verbatim = VerbatimText(text, highestReference_)) {
-      writer_.WriteObject(number, generation, *verbatim);
-      return;
-    }
-    CopyParsed(number, generation, reader_.ParseObject(number, std::move(text), arena_));
-  }
+  void Copy(std::int32_t number) { CopyText(number, reader_.ReadObject(number)); }
 
   // An object the copy adds (a direct /Info made indirect), encrypted like every other.
   void WriteNew(std::int32_t number, TPDFObject* object) {
@@ -107,10 +99,29 @@ class TEncryptedObjectCopy {
     Write(number, 0, object);
   }
 
+  // Objects the cross-reference data leaves out but copied objects refer to, when the file holds
+  // them: other readers find them by scanning the file, and the copy must hold them too.
+  void CopyReferencedBeyond(std::int32_t last) {
+    for (std::int64_t number = last + 1; number <= highestReference_ && number < reader_.ObjectNumberBound(); ++number) {
+      const auto n = static_cast<std::int32_t>(number);
+      TSmartPDFReader::TObjectText text = reader_.ReadObject(n);
+      if (!text.Body().empty()) CopyText(n, std::move(text));
+    }
+  }
+
   // The highest object number any copied object refers to (within the reader's bound).
   std::int64_t HighestReference() const { return highestReference_; }
 
  private:
+  void CopyText(std::int32_t number, TSmartPDFReader::TObjectText text) {
+    const std::int32_t generation = reader_.Generation(number);
+    if (const std::optional<std::string_view> verbatim = VerbatimText(text, highestReference_)) {
+      writer_.WriteObject(number, generation, *verbatim);
+      return;
+    }
+    CopyParsed(number, generation, reader_.ParseObject(number, std::move(text), arena_));
+  }
+
   void CopyParsed(std::int32_t number, std::int32_t generation, TPDFObject* object) {
     NoteReferences(object, 0);
     auto* stream = As<TPDFStream>(object);
@@ -203,6 +214,7 @@ std::int32_t TVelloPDF::EncryptFileToFile(std::u16string_view inputName, std::u1
                                           std::u16string_view ownerPassword, std::u16string_view userPassword,
                                           std::int32_t strength, std::int32_t permissions) {
   lastError_ = kErrorNone;
+  lastRepairs_ = TCopyRepairs{};
   if (strength < 0 || strength > 4) {
     lastError_ = kErrorStrength;
     return 0;
@@ -263,6 +275,7 @@ void TVelloPDF::CopyEncrypted(TByteStream& input, TAtomicOutput& output, std::st
       ReportProgress(static_cast<std::int32_t>(static_cast<std::int64_t>(number) * 100 / last));
       copy.Copy(number);
     }
+    copy.CopyReferencedBeyond(last);
     ReportProgress(100);
     TNewObjectNumbers numbers(reader, copy.HighestReference());
     MoveDirectInfo(*reader.Trailer(), copy, numbers);
@@ -272,6 +285,7 @@ void TVelloPDF::CopyEncrypted(TByteStream& input, TAtomicOutput& output, std::st
     writer.WriteXRefTable(*reader.Trailer(), 0, false);
     if (input.Size() != inputSize) throw TInputChanged{};
     output.Commit();
+    lastRepairs_ = TCopyRepairs{reader.RelocatedObjects(), reader.UnreadableObjects()};
   } catch (const TInputChanged&) {
     throw TEncryptFailure{kErrorInputFile};
   } catch (...) {

@@ -74,6 +74,16 @@ class TVelloPDF {
                                  std::u16string_view ownerPassword, std::u16string_view userPassword,
                                  std::int32_t strength, std::int32_t permissions);
 
+  // What the last EncryptFileToFile had to mend: objects found elsewhere than the cross-reference
+  // data says (by scanning the file), and objects the data lists that no reading could find, which
+  // the copy holds as null.
+  struct TCopyRepairs {
+    std::size_t relocatedObjects = 0;
+    std::size_t unreadableObjects = 0;
+    bool Any() const { return relocatedObjects != 0 || unreadableObjects != 0; }
+  };
+  const TCopyRepairs& LastCopyRepairs() const { return lastRepairs_; }
+
   ProgressHandler OnProgress;
   double ProgressScale = 0.0;
   std::int32_t ProgressOffset = 0;
@@ -88,6 +98,7 @@ class TVelloPDF {
                      std::int32_t& result);
 
   std::int32_t lastError_ = kErrorNone;
+  TCopyRepairs lastRepairs_;
   std::int32_t lastProgress_ = 0;
   std::vector<std::unique_ptr<TVelloPDFStringList>> inspections_;
   // Slot i holds the object of handle 0x58000000 + i; released slots are cleared, never reused.

@@ -43,18 +43,15 @@ inline bool IsDecimalDigit(char c) { return c >= '0' && c <= '9'; }
 inline bool IsBlankByte(char c) { return c == ' ' || c == '\t' || c == '\f' || c == '\0'; }
 
 // Index of the first stream data byte after the "stream" keyword at `keyword`: blanks may
-// follow the keyword, then one end of line (CR LF, CR or LF). Readers also take a comment up to
-// its end of line, or blanks alone, in place of the end of line; the data then starts after
-// them. npos when the keyword runs straight into other bytes.
+// follow the keyword, then one end of line (CR LF, CR or LF). Readers also take blanks alone
+// in place of the end of line; the data then starts after them (a comment there is data). npos
+// when the keyword runs straight into other bytes.
 inline std::size_t StreamDataAfterKeyword(std::string_view text, std::size_t keyword) {
   std::size_t i = keyword + 6;
   while (i < text.size() && IsBlankByte(text[i])) ++i;
-  if (i < text.size() && text[i] == '%') {
-    while (i < text.size() && text[i] != '\r' && text[i] != '\n') ++i;
-  }
   if (text.substr(std::min(i, text.size())).starts_with("\r\n")) return i + 2;
   if (i < text.size() && (text[i] == '\r' || text[i] == '\n')) return i + 1;
-  if (i > keyword + 6 && i < text.size() && text[keyword + 6] != '%') return i;
+  if (i > keyword + 6 && i < text.size()) return i;
   return std::string_view::npos;
 }
 

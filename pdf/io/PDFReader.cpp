@@ -191,6 +191,10 @@ void TSmartPDFReader::HandleTrailer(const std::string& text) {
 }
 
 std::int32_t TSmartPDFReader::Generation(std::int32_t number) const {
+  if (number > MaxObjectNumber() && scan_ != nullptr) {
+    const std::optional<TObjectScan::THeader> header = scan_->Find(number);
+    return header ? header->generation : 0;
+  }
   if (number < 1 || number > MaxObjectNumber()) return 0;
   const Entry& entry = entries_[static_cast<std::size_t>(number)];
   return entry.kind == 'c' ? 0 : entry.second;
@@ -205,22 +209,62 @@ std::string TSmartPDFReader::ReadObjectText(std::int32_t number) {
 }
 
 TSmartPDFReader::TObjectText TSmartPDFReader::ReadObjectUnguarded(std::int32_t number) {
-  if (number < 1 || number > MaxObjectNumber()) return {};
+  if (number < 1) return {};
+  // An object the table leaves out may still be in the file, and referred to.
+  if (number > MaxObjectNumber()) return number < maxTableSize_ ? ReadRelocated(number, nullptr) : TObjectText{};
   const Entry& entry = entries_[static_cast<std::size_t>(number)];
   if (entry.kind == 'c') return TObjectText{ReadCompressedObjectText(number, entry), 0, false};
-  if (entry.kind == 'f' || entry.offset < 0) return {};
-  const std::int64_t start = entry.offset;
-  const std::int64_t end = offsets_.NextAfter(start) - 1;
-  const std::int64_t position = start + (headerRelative_ ? headerOffset_ : 0);
-  const std::int64_t extent = end > start ? end - start + 1 : fileSize_ - position;
-  // The header is looked for in the first bytes only, and the whole extent is read only for
-  // an object that calls itself by this number: a damaged table pointing thousands of
-  // entries at one place must not read that place thousands of times.
+  if (entry.kind != 'n' || entry.offset < 0) return {};
+  const std::int64_t end = offsets_.NextAfter(entry.offset) - 1;
+  TObjectText text = ReadObjectAt(number, entry.offset + (headerRelative_ ? headerOffset_ : 0),
+                                  end > entry.offset ? end - entry.offset + 1 : -1);
+  if (text.bodyStart != std::string::npos) return text;
+  return ReadRelocated(number, &entry);
+}
+
+// The object whose header should start at position; extent -1 reads to the end of the file. The
+// header is looked for in the first bytes only, and the whole extent is read only for an object
+// that calls itself by this number: a damaged table pointing thousands of entries at one place
+// must not read that place thousands of times. bodyStart is npos when the header is not there.
+TSmartPDFReader::TObjectText TSmartPDFReader::ReadObjectAt(std::int32_t number, std::int64_t position,
+                                                           std::int64_t extent) {
+  if (extent < 0) extent = fileSize_ - position;
   std::string head = ReadBytes(position, std::min(extent, kObjectHeaderWindow));
   const std::size_t bodyStart = ObjectBodyStart(head, number);
-  if (bodyStart == std::string::npos) return {};
+  if (bodyStart == std::string::npos) return TObjectText{{}, std::string::npos, true};
   if (extent > static_cast<std::int64_t>(head.size())) head = ReadBytes(position, extent);
   return TObjectText{std::move(head), bodyStart, true};
+}
+
+// An object that is not where the cross-reference data says: its header is looked for near the
+// given offset, then anywhere in the file, as other readers find it. Failing both, an object the
+// data calls in use is counted unreadable.
+TSmartPDFReader::TObjectText TSmartPDFReader::ReadRelocated(std::int32_t number, const Entry* entry) {
+  std::optional<TObjectScan::THeader> header = entry != nullptr ? FindNear(number, entry->offset) : std::nullopt;
+  if (!header) {
+    if (!scan_) scan_ = std::make_unique<TObjectScan>(stream_, maxTableSize_);
+    header = scan_->Find(number);
+  }
+  if (!header) {
+    if (entry != nullptr) unreadable_.insert(number);
+    return {};
+  }
+  const std::int64_t end = offsets_.NextAfter(header->offset) - 1;
+  TObjectText text = ReadObjectAt(number, header->offset, end > header->offset ? end - header->offset + 1 : -1);
+  if (text.bodyStart == std::string::npos) {
+    if (entry != nullptr) unreadable_.insert(number);
+    return {};
+  }
+  relocated_.insert(number);
+  return text;
+}
+
+std::optional<TObjectScan::THeader> TSmartPDFReader::FindNear(std::int32_t number, std::int64_t offset) {
+  constexpr std::int64_t kNearWindow = 1024;
+  const std::int64_t start = std::max<std::int64_t>(offset + (headerRelative_ ? headerOffset_ : 0) - kNearWindow, 0);
+  std::optional<TObjectScan::THeader> header = TObjectScan::FindIn(ReadBytes(start, 2 * kNearWindow), number);
+  if (header) header->offset += start;
+  return header;
 }
 
 }  // namespace pdf

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "pdf/io/ByteStream.h"
+#include "pdf/io/ObjectScan.h"
 #include "pdf/io/SortedOffsets.h"
 #include "pdf/objects/PDFStructure.h"
 
@@ -70,6 +71,10 @@ class TSmartPDFReader {
   TPDFIndRef* TrailerReference(std::string_view key) const;
   // Rewrites the trailer to close a single-revision copy of the file.
   void PrepareTrailer();
+  // Objects read from elsewhere than where the cross-reference data says (found near their offset
+  // or by scanning the file), and objects in use by the data that could not be found at all.
+  std::size_t RelocatedObjects() const { return relocated_.size(); }
+  std::size_t UnreadableObjects() const { return unreadable_.size(); }
   // Drops the cached objects and object streams, so that later look-ups read them afresh (after
   // a decryption hook was installed, say). Objects handed out before stay valid.
   void ForgetLoadedObjects();
@@ -132,6 +137,9 @@ class TSmartPDFReader {
   bool ObjectHeaderAt(std::int64_t position, std::int32_t number);
   std::string ReadBytes(std::int64_t position, std::int64_t count);
   TObjectText ReadObjectUnguarded(std::int32_t number);
+  TObjectText ReadObjectAt(std::int32_t number, std::int64_t start, std::int64_t extent);
+  TObjectText ReadRelocated(std::int32_t number, const Entry* entry);
+  std::optional<TObjectScan::THeader> FindNear(std::int32_t number, std::int64_t offset);
   std::string ReadCompressedObjectText(std::int32_t number, const Entry& entry);
   const ObjectStream* LoadObjectStream(std::int32_t number);
   void KeepObjectStream(ObjectStream loaded);
@@ -166,6 +174,10 @@ class TSmartPDFReader {
   std::deque<ObjectStream> objectStreams_;
   std::size_t objectStreamBytes_ = 0;  // decodedBytes of objectStreams_ together
   std::set<std::int32_t> brokenObjectStreams_;
+  // Built on the first object that is not where the cross-reference data says.
+  std::unique_ptr<TObjectScan> scan_;
+  std::set<std::int32_t> relocated_;
+  std::set<std::int32_t> unreadable_;
   // Objects being loaded right now: a /Length or object stream that leads back to one of
   // them is a loop in the file.
   std::set<std::int32_t> loading_;

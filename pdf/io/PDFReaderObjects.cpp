@@ -146,15 +146,9 @@ std::optional<TSmartPDFReader::TDataRange> TSmartPDFReader::FindStreamData(std::
     const std::size_t after = text.find_first_not_of(" \t\r\n\f", start + n);
     if (after != std::string_view::npos && text.substr(after).starts_with("endstream")) return TDataRange{start, n};
   }
-  // Otherwise the data runs up to the first "endstream", without the end of line before it, as
-  // other readers recover it.
+  // Otherwise the data runs up to the first "endstream", as other readers recover it.
   const std::size_t endstream = text.find("endstream", start);
-  if (endstream != std::string_view::npos) {
-    std::size_t end = endstream;
-    if (end > start && text[end - 1] == '\n') --end;
-    if (end > start && text[end - 1] == '\r') --end;
-    return TDataRange{start, end - start};
-  }
+  if (endstream != std::string_view::npos) return TDataRange{start, endstream - start};
   // A damaged "endstream" keyword: the declared length still says where the data ends.
   if (declared > 0 && static_cast<std::uint64_t>(declared) <= available) return TDataRange{start, static_cast<std::size_t>(declared)};
   return std::nullopt;

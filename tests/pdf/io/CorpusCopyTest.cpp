@@ -70,8 +70,6 @@ constexpr TExpectation kExpectations[] = {
      "the xref stream is /BrotliDecode data, which cannot be decoded"},
     {"damaged-xref-entry-invalid-400k.pdf", TSmartPDFReader::kOpenNoXRef, "",
      "a 100 KB comment line inside the table: its rows are not entries"},
-    {"damaged-xref-entry-invalid.pdf", TSmartPDFReader::kOpenOk, "0",
-     "the /Pages object's entry reads '000x000063', so the page tree is lost"},
 };
 
 TExpectation ExpectationFor(std::string_view file) {

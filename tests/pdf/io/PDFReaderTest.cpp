@@ -99,7 +99,10 @@ TEST(Reader, OffsetsIntoThePreviousEndobjAndBeyondTheFile) {
   bytes.replace(bytes.find(four), four.size(), TestPdf::Entry(999999, 0, 'n'));
   OpenFile file(bytes);
   EXPECT_NE(file.Text(3).find("/Type /Page"), std::string::npos);
-  EXPECT_EQ(file.Text(4), "none");
+  // An offset beyond the file: the object is found by scanning the file, as other readers find it.
+  EXPECT_NE(file.Text(4).find("stream"), std::string::npos);
+  EXPECT_EQ(file.reader.RelocatedObjects(), 1u);
+  EXPECT_EQ(file.reader.UnreadableObjects(), 0u);
 }
 
 TEST(Reader, StreamLengthRepairs) {
@@ -108,19 +111,19 @@ TEST(Reader, StreamLengthRepairs) {
     std::string data;
   };
   const Case cases[] = {
-      // A length that does not end where "endstream" follows is recovered up to the keyword, without
-      // the end of line before it, as other readers recover it.
+      // A length that does not end where "endstream" follows is recovered up to the keyword, as
+      // other readers recover it.
       {"<< /Length 5 0 R >>\nstream\n0123456789\nendstream", "0123456789"},
-      {"<< /Length 0 >>\nstream\n0123456789\nendstream", "0123456789"},
-      {"<< /Length 2 >>\nstream\n0123456789\r\nendstream", "0123456789"},
-      {"<< /Length 14 >>\nstream\n0123456789\nendstream", "0123456789"},
-      {"<< /Length 400 >>\nstream\n0123456789\nendstream", "0123456789"},
-      {"<< >>\nstream\n0123456789\nendstream", "0123456789"},
+      {"<< /Length 0 >>\nstream\n0123456789\nendstream", "0123456789\n"},
+      {"<< /Length 2 >>\nstream\n0123456789\r\nendstream", "0123456789\r\n"},
+      {"<< /Length 14 >>\nstream\n0123456789\nendstream", "0123456789\n"},
+      {"<< /Length 400 >>\nstream\n0123456789\nendstream", "0123456789\n"},
+      {"<< >>\nstream\n0123456789\nendstream", "0123456789\n"},
       {"<< /Length 11 >>\nstream\n0123456789\n\nendstream", "0123456789\n"},
       {"<< /Length 10 >>\nstream\n0123456789\nendstreaX", "0123456789"},
-      // Readers take blanks or a comment in place of the end of line after "stream".
+      // Readers take blanks in place of the end of line after "stream"; a comment there is data.
       {"<< /Length 5 >>\nstream 01234\nendstream", "01234"},
-      {"<< /Length 5 >>\nstream % note\n01234\nendstream", "01234"},
+      {"<< /Length 12 >>\nstream % note\n01234\nendstream", "% note\n01234"},
       {"<< /Length 5 >>\nstream01234\nendstream", ""}};
   for (const Case& c : cases) {
     TestPdf pdf;
@@ -214,15 +217,28 @@ TEST(Reader, HostileTablesAreBounded) {
   EXPECT_EQ(file.reader.MaxObjectNumber(), 4);
 }
 
-TEST(Reader, EntriesPointingAtAnotherObjectsHeaderReadAsNone) {
+// An entry pointing at another object's header, or at nothing, is damage: the object is looked for
+// near its offset and then anywhere in the file; what no reading finds is counted unreadable.
+TEST(Reader, ObjectsNotWhereTheTableSaysAreFoundOrCounted) {
   TestPdf pdf = OnePageDocument();
+  pdf.Raw("% padding to move the next object away from its entry\n");
+  pdf.Object(5, "(five)");
   std::string bytes = pdf.Finish("/Root 1 0 R");
-  // Object 3's entry points at object 2's header.
-  const std::string three = TestPdf::Entry(pdf.Offset(3), 0, 'n');
-  bytes.replace(bytes.find(three), three.size(), TestPdf::Entry(pdf.Offset(2), 0, 'n'));
+  const auto repoint = [&bytes](std::int64_t from, std::int64_t to) {
+    const std::string entry = TestPdf::Entry(from, 0, 'n');
+    bytes.replace(bytes.find(entry), entry.size(), TestPdf::Entry(to, 0, 'n'));
+  };
+  repoint(pdf.Offset(3), pdf.Offset(2));      // object 2's header
+  repoint(pdf.Offset(5), pdf.Offset(5) - 3);  // a few bytes off
+  const std::size_t four = bytes.find("4 0 obj");
+  bytes.replace(four, 7, "9 0 obj");  // object 4 is nowhere
   OpenFile file(bytes);
-  EXPECT_EQ(file.Text(3), "none");
+  EXPECT_NE(file.Text(3).find("/Type /Page"), std::string::npos);
   EXPECT_NE(file.Text(2).find("/Type /Pages"), std::string::npos);
+  EXPECT_EQ(file.Text(5), "(five)");
+  EXPECT_EQ(file.Text(4), "none");
+  EXPECT_EQ(file.reader.RelocatedObjects(), 1u);  // object 5 reads at its offset; only 3 moved
+  EXPECT_EQ(file.reader.UnreadableObjects(), 1u);
 }
 
 TEST(Reader, ObjectStreamThatContainsItselfReadsAsNone) {

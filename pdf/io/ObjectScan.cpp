@@ -1,0 +1,89 @@
+#include "pdf/io/ObjectScan.h"
+
+#include <string>
+#include <string_view>
+
+#include "pdf/io/ByteText.h"
+
+namespace pdf {
+
+namespace {
+
+constexpr std::size_t kPieceSize = std::size_t{1} << 20;
+// Pieces overlap by more than the longest header ("2147483647 65535 obj" and blanks), so that a
+// header across a piece's edge is seen whole in the next piece (one seen twice is kept once).
+constexpr std::size_t kOverlap = 64;
+
+bool IsBlank(char c) { return c == ' ' || c == '\r' || c == '\n' || c == '\t' || c == '\f' || c == '\0'; }
+bool IsDelimiterOrBlank(char c) { return IsBlank(c) || std::string_view("()<>[]{}/%").find(c) != std::string_view::npos; }
+
+// The digits ending just before `end` (after blanks are skipped back); empty when there are none.
+std::string_view DigitsBefore(std::string_view text, std::size_t& end) {
+  while (end > 0 && IsBlank(text[end - 1])) --end;
+  const std::size_t last = end;
+  while (end > 0 && IsDecimalDigit(text[end - 1])) --end;
+  return text.substr(end, last - end);
+}
+
+}  // namespace
+
+TObjectScan::TObjectScan(TByteStream& stream, std::int64_t numberBound) : numberBound_(numberBound) {
+  const std::int64_t size = stream.Size();
+  std::string piece(kPieceSize, '\0');
+  for (std::int64_t offset = 0; offset < size;) {
+    stream.Seek(offset, TSeekOrigin::Beginning);
+    piece.resize(kPieceSize);
+    piece.resize(stream.Read(piece.data(), piece.size()));
+    if (piece.empty()) break;
+    const bool last = piece.size() < kPieceSize || offset + static_cast<std::int64_t>(piece.size()) >= size;
+    ScanPiece(piece, offset, last);
+    if (last) break;
+    offset += static_cast<std::int64_t>(kPieceSize - kOverlap);
+  }
+}
+
+namespace {
+
+// Calls found(number, generation, start) for every "N G obj" header in piece, in order.
+template <class Found>
+void ForEachHeader(std::string_view piece, bool last, const Found& found) {
+  for (std::size_t obj = piece.find("obj"); obj != std::string_view::npos; obj = piece.find("obj", obj + 3)) {
+    // The byte after "obj" decides; at a piece's edge the next piece has it.
+    if (obj + 3 == piece.size() && !last) continue;
+    if (obj + 3 < piece.size() && !IsDelimiterOrBlank(piece[obj + 3])) continue;
+    std::size_t start = obj;
+    if (start == 0 || !IsBlank(piece[start - 1])) continue;  // "endobj", "nobj"
+    const std::string_view generation = DigitsBefore(piece, start);
+    if (generation.empty() || start == 0 || !IsBlank(piece[start - 1])) continue;
+    const std::string_view number = DigitsBefore(piece, start);
+    if (number.empty() || (start > 0 && !IsDelimiterOrBlank(piece[start - 1]))) continue;
+    const std::int64_t numberValue = DecimalValue(number, -1);
+    const std::int64_t generationValue = DecimalValue(generation, -1);
+    if (numberValue < 1 || numberValue > INT32_MAX || generationValue < 0 || generationValue > 65535) continue;
+    found(static_cast<std::int32_t>(numberValue), static_cast<std::int32_t>(generationValue), start);
+  }
+}
+
+}  // namespace
+
+void TObjectScan::ScanPiece(std::string_view piece, std::int64_t pieceOffset, bool last) {
+  ForEachHeader(piece, last, [&](std::int32_t number, std::int32_t generation, std::size_t start) {
+    if (number < numberBound_) headers_[number] = THeader{pieceOffset + static_cast<std::int64_t>(start), generation};
+  });
+}
+
+std::optional<TObjectScan::THeader> TObjectScan::FindIn(std::string_view text, std::int32_t number) {
+  std::optional<THeader> header;
+  ForEachHeader(text, true, [&](std::int32_t found, std::int32_t generation, std::size_t start) {
+    if (found == number) header = THeader{static_cast<std::int64_t>(start), generation};
+  });
+  return header;
+}
+
+std::optional<TObjectScan::THeader> TObjectScan::Find(std::int32_t number) const {
+  const auto found = headers_.find(number);
+  if (found == headers_.end()) return std::nullopt;
+  return found->second;
+}
+
+}  // namespace pdf
