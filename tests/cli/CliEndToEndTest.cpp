@@ -303,5 +303,25 @@ TEST_F(CliEndToEnd, SignedAndPDFAInputsAreReportedAndEncryptedWithAWarning) {
   }
 }
 
+// A damaged input whose objects are not where its table says: the copy is complete, and the status
+// line says it was repaired and what could not be read, never a silent null.
+TEST_F(CliEndToEnd, RepairedCopiesSaySo) {
+  pdf::testing::TestPdf pdf = pdf::testing::OnePageDocument();
+  pdf.Object(5, "(five)");
+  std::string bytes = pdf.Finish("/Root 1 0 R");
+  const auto repoint = [&bytes](std::int64_t from, std::int64_t to) {
+    const std::string entry = pdf::testing::TestPdf::Entry(from, 0, 'n');
+    bytes.replace(bytes.find(entry), entry.size(), pdf::testing::TestPdf::Entry(to, 0, 'n'));
+  };
+  repoint(pdf.Offset(3), pdf.Offset(2));
+  bytes.replace(bytes.find("5 0 obj"), 7, "9 0 obj");
+  WriteFile(Path("damaged.pdf"), bytes);
+  const auto run = Cli("encrypt --open-password-file open.txt --output-dir out damaged.pdf doc.pdf");
+  EXPECT_EQ(run.exitCode, 0) << run.output;
+  EXPECT_EQ(run.output,
+            "damaged.pdf: Succeed! (repaired: 1 object found by scanning the file, 1 unreadable object written as "
+            "null)\ndoc.pdf: Succeed!\n");
+}
+
 }  // namespace
 }  // namespace cli
