@@ -48,4 +48,12 @@ inline constexpr int kMaxObjectLoadDepth = 32;
 inline constexpr std::size_t kObjectStreamCacheSize = 16;
 inline constexpr std::size_t kObjectStreamCacheBytes = std::size_t{64} << 20;
 
+// Form fields looked at, and the depth of /Kids followed, in the search for a signature. Real
+// forms have a few thousand fields at most, nested a few levels.
+inline constexpr std::size_t kMaxSignatureSearchFields = 20000;
+inline constexpr int kMaxFieldDepth = 32;
+// Decoded bytes of the /Metadata stream searched for its PDF/A identification, which XMP puts
+// near the start of the packet.
+inline constexpr std::size_t kMaxMetadataSearchBytes = std::size_t{4} << 20;
+
 }  // namespace pdf::limits

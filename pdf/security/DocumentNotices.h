@@ -8,22 +8,12 @@
 #include <string>
 #include <string_view>
 
+#include "pdf/objects/Limits.h"
+
 namespace pdf {
 
 class TSmartPDFReader;
 class TSmartPDFInfo;
-
-namespace limits {
-
-// Form fields looked at, and the depth of /Kids followed, in the search for a signature. Real
-// forms have a few thousand fields at most, nested a few levels.
-inline constexpr std::size_t kMaxSignatureSearchFields = 20000;
-inline constexpr int kMaxFieldDepth = 32;
-// Decoded bytes of the /Metadata stream searched for its PDF/A identification, which XMP puts
-// near the start of the packet.
-inline constexpr std::size_t kMaxMetadataSearchBytes = std::size_t{4} << 20;
-
-}  // namespace limits
 
 // True when the document carries a signature: /SigFlags with its SignaturesExist bit, a signature
 // field with a value, or /Perms with /DocMDP or /UR3. Call after TSmartPDFInfo::LoadDocument.

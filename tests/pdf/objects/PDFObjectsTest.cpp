@@ -113,6 +113,13 @@ TEST(Dictionary, LargeDictionaryLookupsFollowRemovalsAndReplacements) {
   EXPECT_EQ(dict->IndexOfKey("K10"), -1);
   dict->PutEntry(structure.NewName("K10"), structure.NewNumber(10));
   EXPECT_EQ(dict->IndexOfKey("K10"), 99);
+  // A key renamed in place: the index must follow to the new text, not only away from the old.
+  TPDFName* key = nullptr;
+  TPDFObject* value = nullptr;
+  dict->GetEntry(5, key, value);
+  key->SetValue("Renamed");
+  EXPECT_EQ(dict->IndexOfKey("Renamed"), 5);
+  EXPECT_EQ(dict->IndexOfKey("K5"), -1);
 }
 
 TEST(Dictionary, LookupsAndTypedGetters) {
