@@ -33,15 +33,7 @@ std::string OnePagePdf(const std::string& infoEntries = "") {
 
 bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
 
-// A one-page file whose catalog has the given entries and object 10.
-std::string OnePagePdfWith(const std::string& catalogEntries, const std::string& object10) {
-  pdf::testing::TestPdf pdf;
-  pdf.Object(1, "<< /Type /Catalog /Pages 2 0 R " + catalogEntries + " >>")
-      .Object(2, "<< /Type /Pages /Kids [ 3 0 R ] /Count 1 >>")
-      .Object(3, "<< /Type /Page /Parent 2 0 R /MediaBox [ 0 0 612 792 ] >>")
-      .Object(10, object10);
-  return pdf.Finish("/Root 1 0 R");
-}
+using pdf::testing::OnePagePdfWith;
 
 std::string SignedPdf() {
   return OnePagePdfWith("/AcroForm << /Fields [ 10 0 R ] >>", "<< /FT /Sig /T (Signature1) /V << /Type /Sig >> >>");

@@ -41,15 +41,7 @@ void ClickRow(TFileList& list, int row) {
 
 QPoint FrameCentre(const QWidget& widget) { return widget.frameGeometry().center(); }
 
-// A one-page document whose catalog has the given entries and object 10.
-std::string OnePagePdfWith(const std::string& catalogEntries, const std::string& object10) {
-  pdf::testing::TestPdf pdf;
-  pdf.Object(1, "<< /Type /Catalog /Pages 2 0 R " + catalogEntries + " >>")
-      .Object(2, "<< /Type /Pages /Kids [ 3 0 R ] /Count 1 >>")
-      .Object(3, "<< /Type /Page /Parent 2 0 R /MediaBox [ 0 0 612 792 ] >>")
-      .Object(10, object10);
-  return pdf.Finish("/Root 1 0 R");
-}
+using pdf::testing::OnePagePdfWith;
 
 std::string MetadataStream(const std::string& xmp) {
   return "<< /Type /Metadata /Subtype /XML /Length " + std::to_string(xmp.size()) + " >>\nstream\n" + xmp +

@@ -73,4 +73,14 @@ inline TestPdf OnePageDocument(std::string header = "%PDF-1.4\n") {
   return pdf;
 }
 
+// A one-page document whose catalog has the given entries, and object 10.
+inline std::string OnePagePdfWith(const std::string& catalogEntries, const std::string& object10) {
+  TestPdf pdf;
+  pdf.Object(1, "<< /Type /Catalog /Pages 2 0 R " + catalogEntries + " >>")
+      .Object(2, "<< /Type /Pages /Kids [ 3 0 R ] /Count 1 >>")
+      .Object(3, "<< /Type /Page /Parent 2 0 R /MediaBox [ 0 0 612 792 ] >>")
+      .Object(10, object10);
+  return pdf.Finish("/Root 1 0 R");
+}
+
 }  // namespace pdf::testing
