@@ -154,6 +154,28 @@ std::string ObjectStreamFile() {
   return bytes;
 }
 
+// A hybrid file's table marks the objects of its /XRefStm free; the stream's entries stand for them.
+TEST(Reader, HybridTableFreeEntriesGiveWayToItsStream) {
+  const std::string objects = "2 0 3 11 << /A 1 >> [ 1 2 3 ]";
+  TestPdf pdf("%PDF-1.5\n");
+  pdf.Object(1, "<< /Type /Catalog /Pages 2 0 R >>");
+  pdf.Object(4, "<< /Type /ObjStm /N 2 /First 9 /Length " + std::to_string(objects.size()) + " >>\nstream\n" +
+                    objects + "\nendstream");
+  const std::string rows("\x02\x00\x04\x00\x02\x00\x04\x01", 8);
+  pdf.Object(5, "<< /Type /XRef /Size 6 /W [ 1 2 1 ] /Index [ 2 2 ] /Length 8 >>\nstream\n" + rows + "\nendstream");
+  std::string bytes = pdf.Bytes();
+  const auto xref = static_cast<std::int64_t>(bytes.size());
+  bytes += "xref\n0 6\n" + TestPdf::Entry(0, 65535, 'f') + TestPdf::Entry(pdf.Offset(1), 0, 'n') +
+           TestPdf::Entry(3, 0, 'f') + TestPdf::Entry(0, 0, 'f') + TestPdf::Entry(pdf.Offset(4), 0, 'n') +
+           TestPdf::Entry(pdf.Offset(5), 0, 'n') + "trailer\n<< /Size 6 /Root 1 0 R /XRefStm " +
+           std::to_string(pdf.Offset(5)) + " >>\nstartxref\n" + std::to_string(xref) + "\n%%EOF\n";
+  OpenFile file(bytes);
+  ASSERT_EQ(file.reader.OpenError(), 0);
+  EXPECT_TRUE(file.reader.IsCompressed(2));
+  EXPECT_EQ(file.Text(2), "<<\n/A 1\n>>\n");
+  EXPECT_EQ(file.Text(3), "[ 1 2 3 ]");
+}
+
 TEST(Reader, ObjectsInsideObjectStreams) {
   OpenFile file(ObjectStreamFile());
   ASSERT_EQ(file.reader.OpenError(), 0);
