@@ -83,8 +83,15 @@ bool TFileList::HasSelectedRow() const {
 void TFileList::SetStatus(int row, const QString& status) {
   if (row < 0 || row >= rowCount()) return;
   item(row, kColumnStatus)->setText(status);
+  item(row, kColumnStatus)->setToolTip(item(row, kColumnFile)->toolTip());
   const QBrush colour(StatusColour(status));
   for (int column = 0; column < columnCount(); ++column) item(row, column)->setForeground(colour);
+}
+
+void TFileList::SetStatusNote(int row, const QString& note) {
+  if (row < 0 || row >= rowCount()) return;
+  const QString notice = item(row, kColumnFile)->toolTip();
+  item(row, kColumnStatus)->setToolTip(notice.isEmpty() ? note : notice + QLatin1Char('\n') + note);
 }
 
 QString TFileList::Status(int row) const { return item(row, kColumnStatus)->text(); }

@@ -26,7 +26,10 @@ class TFileList : public QTableWidget {
   // the focus but not the selection, so a second press deletes nothing until a row is chosen.
   void RemoveFile();
   bool HasSelectedRow() const;
+  // The status also resets the status cell's tooltip to the row's own.
   void SetStatus(int row, const QString& status);
+  // A note on the outcome ("repaired: ..."), added to the status cell's tooltip.
+  void SetStatusNote(int row, const QString& note);
   QString Status(int row) const;
   // Column "PDF File Path" of every row, in order: what the batch reads.
   std::vector<std::u16string> Paths() const;

@@ -12,6 +12,7 @@
 
 #include "app/core/BatchSettings.h"
 #include "app/core/BatchValidation.h"
+#include "app/ui/BatchNotes.h"
 #include "app/ui/MainWindowControls.h"
 
 class QDialog;
@@ -99,6 +100,7 @@ class TForm1 : public QWidget {
   QTimer* TimerStop_;
   // Written on this thread before the worker starts, only read by the worker while it runs.
   app::TBatchSettings batchSettings_;
+  TBatchNotes batchNotes_;
   bool closedDuringBatch_ = false;
   bool ending_ = false;
 };

@@ -64,6 +64,7 @@ void TForm1::StartBatch() {
   controls_.ProgressBar1->setValue(0);
   controls_.ProgressBar1->show();
   batchSettings_ = TakeBatchSettings(controls_, *passwordSettings_);
+  batchNotes_.Clear();
   BgWEncryptPDF_->Execute();
 }
 
@@ -73,13 +74,17 @@ void TForm1::SetInputAreasEnabled(bool enabled) {
 }
 
 void TForm1::BgWEncryptPDFWork(app::TBackgroundWorker& worker) {
-  TWorkerBatchObserver observer(worker);
+  TWorkerBatchObserver observer(worker, batchNotes_);
   app::EncryptPDF(batchSettings_, observer);
 }
 
 void TForm1::BgWEncryptPDFWorkFeedback(app::TBackgroundWorker& /*worker*/, int feedbackID, int feedbackValue) {
   const auto status = static_cast<app::TFileStatus>(feedbackValue);
   controls_.ListView1->SetStatus(feedbackID, QString::fromStdU16String(std::u16string(app::StatusText(status))));
+  if (status == app::kStatusSucceeded) {
+    const std::u16string note = batchNotes_.Take(static_cast<std::size_t>(feedbackID));
+    if (!note.empty()) controls_.ListView1->SetStatusNote(feedbackID, QString::fromStdU16String(note));
+  }
   if (status != app::kStatusEncrypting) controls_.ProgressBar1->setValue(controls_.ProgressBar1->value() + 1);
 }
 

@@ -220,6 +220,27 @@ class TBatchFromWindowTest : public QObject {
     QVERIFY(!fs::exists(f.files / "passwords.csv"));
   }
 
+  // A damaged input whose page is not where its table says is copied whole, and the row's status
+  // tooltip says the copy was repaired.
+  void repairedCopySaysSoInItsStatusTooltip() {
+    TWindowFixture& f = *fixture_;
+    fs::create_directory(f.files / "out");
+    pdf::testing::TestPdf damaged = pdf::testing::OnePageDocument();
+    std::string bytes = damaged.Finish("/Root 1 0 R");
+    const std::string entry = pdf::testing::TestPdf::Entry(damaged.Offset(3), 0, 'n');
+    bytes.replace(bytes.find(entry), entry.size(), pdf::testing::TestPdf::Entry(damaged.Offset(2), 0, 'n'));
+    f.AddFiles({f.WriteFile("damaged.pdf", bytes), f.WriteFile("sound.pdf", OnePagePdf())});
+    f.Main<QCheckBox>("CheckBoxOpenpassword").setChecked(true);
+    f.Main<QLineEdit>("EditUser").setText(QStringLiteral("open"));
+    f.Main<QLineEdit>("EditSavePath").setText(f.Path("out"));
+    f.Main<QPushButton>("BitBtnEncryptPdf").click();
+    QTRY_VERIFY_WITH_TIMEOUT(!f.prompts.Texts("Done!").isEmpty(), 60000);
+    auto& list = f.Main<TFileList>("ListView1");
+    QCOMPARE(Statuses(list), (QStringList{"Succeed!", "Succeed!"}));
+    QCOMPARE(list.item(0, kColumnStatus)->toolTip(), QStringLiteral("repaired: 1 object found by scanning the file"));
+    QCOMPARE(list.item(1, kColumnStatus)->toolTip(), QString());
+  }
+
   void batchErrorIsShownAndTheWindowStaysOpen() {
     TWindowFixture& f = *fixture_;
     f.AddFiles({f.WriteFile("one.pdf", OnePagePdf())});
