@@ -99,9 +99,10 @@ class TEncryptedObjectCopy {
     Write(number, 0, object);
   }
 
-  // Objects the cross-reference data leaves out but copied objects refer to, when the file holds
-  // them: other readers find them by scanning the file, and the copy must hold them too.
-  void CopyReferencedBeyond(std::int32_t last) {
+  // Objects the cross-reference data leaves out but the trailer or copied objects refer to, when
+  // the file holds them: other readers find them by scanning the file, and the copy must hold them.
+  void CopyReferencedBeyond(std::int32_t last, const TPDFDictionary& trailer) {
+    NoteReferences(&trailer, 0);
     for (std::int64_t number = last + 1; number <= highestReference_ && number < reader_.ObjectNumberBound(); ++number) {
       const auto n = static_cast<std::int32_t>(number);
       TSmartPDFReader::TObjectText text = reader_.ReadObject(n);
@@ -275,7 +276,7 @@ void TVelloPDF::CopyEncrypted(TByteStream& input, TAtomicOutput& output, std::st
       ReportProgress(static_cast<std::int32_t>(static_cast<std::int64_t>(number) * 100 / last));
       copy.Copy(number);
     }
-    copy.CopyReferencedBeyond(last);
+    copy.CopyReferencedBeyond(last, *reader.Trailer());
     ReportProgress(100);
     TNewObjectNumbers numbers(reader, copy.HighestReference());
     MoveDirectInfo(*reader.Trailer(), copy, numbers);

@@ -167,6 +167,27 @@ TEST(FaithfulCopyRepairs, ObjectsTheTableLeavesOutAreKept) {
   EXPECT_EQ(errors(" -p " + std::string(kUser), folder / "out.pdf"), errors("", folder / "in.pdf"));
 }
 
+// The trailer's /Root names an object the table leaves out: the catalog must be copied, and the
+// /Encrypt dictionary must not take its number (a copy whose /Root named the /Encrypt dictionary
+// passed as a success before the fuzzer found it).
+TEST(FaithfulCopyRepairs, CatalogOutsideTheTableIsCopied) {
+  TestPdf pdf;
+  pdf.Object(1, "<< /Type /Pages /Kids [ 2 0 R ] /Count 1 >>").Object(2, "<< /Type /Page /Parent 1 0 R /MediaBox [ 0 0 612 792 ] >>");
+  pdf.Raw("3 0 obj\n<< /Type /Catalog /Pages 1 0 R >>\nendobj\n");
+  TempFolder folder;
+  testing::WriteFile(folder / "in.pdf", pdf.Finish("/Root 3 0 R"));
+  TCorvanePDFLibrary1013 library;
+  library.EncryptFileToFile(UTF8ToUnicode((folder / "in.pdf").string()), UTF8ToUnicode((folder / "out.pdf").string()),
+                            u"o", u"u", 1, TVelloPDF::BuildPermissionMask(1, 1, 1, 1, 1, 1, 1, 1));
+  ASSERT_EQ(library.ErrorCode(), 0);
+  const std::int32_t handle = library.InspectFile(UTF8ToUnicode((folder / "out.pdf").string()), u"u");
+  ASSERT_NE(handle, 0);
+  EXPECT_EQ(library.InspectionItem(handle, 9), u"1");
+  if (testing::HasProgram("qpdf")) {
+    EXPECT_EQ(RunCommand("qpdf --password=u --show-npages " + Quote((folder / "out.pdf").string())).output, "1\n");
+  }
+}
+
 // An entry whose object is a few bytes off its offset, or pointing at another object: the object is
 // found and copied, and the copy says it was repaired. Before, the page went blank.
 TEST(FaithfulCopyRepairs, MisplacedObjectsAreFoundAndReported) {
