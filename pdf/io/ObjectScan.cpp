@@ -1,5 +1,6 @@
 #include "pdf/io/ObjectScan.h"
 
+#include <algorithm>
 #include <string>
 #include <string_view>
 
@@ -68,8 +69,19 @@ void ForEachHeader(std::string_view piece, bool last, const Found& found) {
 
 void TObjectScan::ScanPiece(std::string_view piece, std::int64_t pieceOffset, bool last) {
   ForEachHeader(piece, last, [&](std::int32_t number, std::int32_t generation, std::size_t start) {
-    if (number < numberBound_) headers_[number] = THeader{pieceOffset + static_cast<std::int64_t>(start), generation};
+    // A number cut by the piece's start ("2 0 obj" of "12 0 obj") is no header; the whole one lies
+    // in the overlap and was seen in the previous piece.
+    if (start == 0 && pieceOffset != 0) return;
+    const std::int64_t offset = pieceOffset + static_cast<std::int64_t>(start);
+    if (!starts_.empty() && offset <= starts_.back()) return;  // seen in the previous piece
+    starts_.push_back(offset);
+    if (number < numberBound_) headers_[number] = THeader{offset, generation};
   });
+}
+
+std::int64_t TObjectScan::NextHeaderAfter(std::int64_t offset) const {
+  const auto next = std::upper_bound(starts_.begin(), starts_.end(), offset);
+  return next != starts_.end() ? *next : -1;
 }
 
 std::optional<TObjectScan::THeader> TObjectScan::FindIn(std::string_view text, std::int32_t number) {

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string_view>
 #include <unordered_map>
+#include <vector>
 
 #include "pdf/io/ByteStream.h"
 
@@ -27,6 +28,9 @@ class TObjectScan {
   // an incremental update), if any.
   std::optional<THeader> Find(std::int32_t number) const;
 
+  // Where the next header after offset starts, or -1: an object's text ends there at the latest.
+  std::int64_t NextHeaderAfter(std::int64_t offset) const;
+
   // The last header of the object in text, its offset counted from text's start.
   static std::optional<THeader> FindIn(std::string_view text, std::int32_t number);
 
@@ -35,6 +39,8 @@ class TObjectScan {
 
   std::int64_t numberBound_;
   std::unordered_map<std::int32_t, THeader> headers_;
+  // Every header's offset, ascending.
+  std::vector<std::int64_t> starts_;
 };
 
 }  // namespace pdf

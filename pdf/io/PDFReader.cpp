@@ -241,22 +241,30 @@ TSmartPDFReader::TObjectText TSmartPDFReader::ReadObjectAt(std::int32_t number, 
 // data calls in use is counted unreadable.
 TSmartPDFReader::TObjectText TSmartPDFReader::ReadRelocated(std::int32_t number, const Entry* entry) {
   std::optional<TObjectScan::THeader> header = entry != nullptr ? FindNear(number, entry->offset) : std::nullopt;
-  if (!header) {
-    if (!scan_) scan_ = std::make_unique<TObjectScan>(stream_, maxTableSize_);
-    header = scan_->Find(number);
-  }
+  if (!scan_) scan_ = std::make_unique<TObjectScan>(stream_, maxTableSize_);
+  if (!header) header = scan_->Find(number);
   if (!header) {
     if (entry != nullptr) unreadable_.insert(number);
     return {};
   }
-  const std::int64_t end = offsets_.NextAfter(header->offset) - 1;
-  TObjectText text = ReadObjectAt(number, header->offset, end > header->offset ? end - header->offset + 1 : -1);
+  TObjectText text = ReadObjectAt(number, header->offset, RelocatedExtent(header->offset));
   if (text.bodyStart == std::string::npos) {
     if (entry != nullptr) unreadable_.insert(number);
     return {};
   }
   relocated_.insert(number);
   return text;
+}
+
+// A relocated object ends where the next object starts, by the table or by the scan, whichever is
+// nearer: the table alone may have nothing after it, and reading every such object to the end of
+// the file would take time quadratic in their number.
+std::int64_t TSmartPDFReader::RelocatedExtent(std::int64_t start) const {
+  std::int64_t end = scan_->NextHeaderAfter(start);
+  const std::int64_t base = headerRelative_ ? headerOffset_ : 0;
+  const std::int64_t tableNext = offsets_.NextAfter(start - base) + base;
+  if (tableNext > start && (end < 0 || tableNext < end)) end = tableNext;
+  return end > start ? end - start : -1;
 }
 
 std::optional<TObjectScan::THeader> TSmartPDFReader::FindNear(std::int32_t number, std::int64_t offset) {
