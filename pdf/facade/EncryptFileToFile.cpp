@@ -102,7 +102,9 @@ class TEncryptedObjectCopy {
   // Objects the cross-reference data leaves out but the trailer or copied objects refer to, when
   // the file holds them: other readers find them by scanning the file, and the copy must hold them.
   void CopyReferencedBeyond(std::int32_t last, const TPDFDictionary& trailer) {
-    NoteReferences(&trailer, 0);
+    // The trailer's /Encrypt already names the dictionary's provisional number: only the
+    // document's own entries count.
+    for (const std::string_view key : {"Root", "Info"}) NoteReferences(trailer.GetValue(key, false), 0);
     for (std::int64_t number = last + 1; number <= highestReference_ && number < reader_.ObjectNumberBound(); ++number) {
       const auto n = static_cast<std::int32_t>(number);
       TSmartPDFReader::TObjectText text = reader_.ReadObject(n);
