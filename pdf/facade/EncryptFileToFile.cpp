@@ -1,5 +1,6 @@
 // Encrypting a file into a new one-revision file, object by object.
 
+#include <algorithm>
 #include <memory>
 #include <optional>
 
@@ -8,7 +9,6 @@
 #include "pdf/io/FileOperations.h"
 #include "pdf/io/PDFReader.h"
 #include "pdf/io/PDFWriter.h"
-#include "pdf/objects/Limits.h"
 #include "pdf/objects/PlainValue.h"
 #include "pdf/security/SecurityInfo.h"
 
@@ -102,9 +102,9 @@ class TEncryptedObjectCopy {
   // Objects the cross-reference data leaves out but the trailer or copied objects refer to, when
   // the file holds them: other readers find them by scanning the file, and the copy must hold them.
   void CopyReferencedBeyond(std::int32_t last, const TPDFDictionary& trailer) {
-    // The trailer's /Encrypt already names the dictionary's provisional number: only the
-    // document's own entries count.
-    for (const std::string_view key : {"Root", "Info"}) NoteReferences(trailer.GetValue(key, false), 0);
+    for (const std::string_view key : {"Root", "Info"}) {
+      if (const auto* reference = As<TPDFIndRef>(trailer.GetValue(key, false))) NoteReference(reference->TargetNumber());
+    }
     for (std::int64_t number = last + 1; number <= highestReference_ && number < reader_.ObjectNumberBound(); ++number) {
       const auto n = static_cast<std::int32_t>(number);
       TSmartPDFReader::TObjectText text = reader_.ReadObject(n);
@@ -126,7 +126,8 @@ class TEncryptedObjectCopy {
   }
 
   void CopyParsed(std::int32_t number, std::int32_t generation, TPDFObject* object) {
-    NoteReferences(object, 0);
+    // The arena knows the highest reference the parse made: no second walk of the object.
+    NoteReference(arena_.HighestReferenceNumber());
     auto* stream = As<TPDFStream>(object);
     const bool large = stream != nullptr && stream->Data().size() >= kLargeStreamBytes;
     if (large) {
@@ -157,23 +158,7 @@ class TEncryptedObjectCopy {
     }
   }
 
-  void NoteReferences(const TPDFObject* object, int depth) {
-    if (object == nullptr || depth > limits::kMaxNestingDepth) return;
-    if (const auto* reference = As<TPDFIndRef>(object)) {
-      highestReference_ = std::max<std::int64_t>(highestReference_, reference->TargetNumber());
-    } else if (const auto* array = As<TPDFArray>(object)) {
-      for (std::int32_t i = 0; i < array->ItemCount(); ++i) NoteReferences(array->GetItem(i), depth + 1);
-    } else if (const auto* dictionary = As<TPDFDictionary>(object)) {
-      for (std::int32_t i = 0; i < dictionary->EntryCount(); ++i) {
-        TPDFName* key = nullptr;
-        TPDFObject* value = nullptr;
-        dictionary->GetEntry(i, key, value);
-        NoteReferences(value, depth + 1);
-      }
-    } else if (const auto* stream = As<TPDFStream>(object)) {
-      NoteReferences(stream->Dictionary(), depth + 1);
-    }
-  }
+  void NoteReference(std::int64_t number) { highestReference_ = std::max(highestReference_, number); }
 
   TSmartPDFReader& reader_;
   TSmartPDFInfo& info_;
@@ -267,8 +252,8 @@ void TVelloPDF::CopyEncrypted(TByteStream& input, TAtomicOutput& output, std::st
     const std::int32_t last = reader.MaxObjectNumber();
     const auto basic = static_cast<std::uint8_t>(permissions & 0x0F);
     const auto extended = static_cast<std::uint8_t>((permissions >> 4) & 0x0F);
-    TPDFDictionary* encrypt = info.BuildEncryptDictionary(ownerBytes, userBytes, HandlerStrength(strength), basic,
-                                                          extended, last + 1);
+    TPDFDictionary* encrypt =
+        info.BuildEncryptDictionary(ownerBytes, userBytes, HandlerStrength(strength), basic, extended);
     TSmartPDFWriter writer(output.Stream());
     writer.WriteHeader(HeaderVersion(strength));
     ProgressScale = 1.0;

@@ -240,20 +240,25 @@ TSmartPDFReader::TObjectText TSmartPDFReader::ReadObjectAt(std::int32_t number, 
 // given offset, then anywhere in the file, as other readers find it. Failing both, an object the
 // data calls in use is counted unreadable.
 TSmartPDFReader::TObjectText TSmartPDFReader::ReadRelocated(std::int32_t number, const Entry* entry) {
-  std::optional<TObjectScan::THeader> header = entry != nullptr ? FindNear(number, entry->offset) : std::nullopt;
   if (!scan_) scan_ = std::make_unique<TObjectScan>(stream_, maxTableSize_);
-  if (!header) header = scan_->Find(number);
-  if (!header) {
-    if (entry != nullptr) unreadable_.insert(number);
-    return {};
-  }
-  TObjectText text = ReadObjectAt(number, header->offset, RelocatedExtent(header->offset));
-  if (text.bodyStart == std::string::npos) {
+  const std::int64_t start = RelocatedStart(number, entry);
+  TObjectText text = start >= 0 ? ReadObjectAt(number, start, RelocatedExtent(start)) : TObjectText{};
+  if (start < 0 || text.bodyStart == std::string::npos) {
     if (entry != nullptr) unreadable_.insert(number);
     return {};
   }
   relocated_.insert(number);
   return text;
+}
+
+// Where the object's header is: near the table's offset, else where the scan last saw it; -1 when
+// neither has it.
+std::int64_t TSmartPDFReader::RelocatedStart(std::int32_t number, const Entry* entry) {
+  if (entry != nullptr) {
+    if (const std::optional<TObjectScan::THeader> near = FindNear(number, entry->offset)) return near->offset;
+  }
+  const std::optional<TObjectScan::THeader> scanned = scan_->Find(number);
+  return scanned ? scanned->offset : -1;
 }
 
 // A relocated object ends where the next object starts, by the table or by the scan, whichever is

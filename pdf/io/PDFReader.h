@@ -140,6 +140,7 @@ class TSmartPDFReader {
   TObjectText ReadObjectAt(std::int32_t number, std::int64_t start, std::int64_t extent);
   TObjectText ReadRelocated(std::int32_t number, const Entry* entry);
   std::optional<TObjectScan::THeader> FindNear(std::int32_t number, std::int64_t offset);
+  std::int64_t RelocatedStart(std::int32_t number, const Entry* entry);
   std::int64_t RelocatedExtent(std::int64_t start) const;
   std::string ReadCompressedObjectText(std::int32_t number, const Entry& entry);
   const ObjectStream* LoadObjectStream(std::int32_t number);

@@ -1,5 +1,7 @@
 #include "pdf/objects/PDFStructure.h"
 
+#include <algorithm>
+
 #include "pdf/objects/PDFParser.h"
 
 namespace pdf {
@@ -33,6 +35,7 @@ void TPDFStructure::Reset() {
   commonNames_.clear();
   objects_.clear();
   owned_ = 0;
+  highestReference_ = 0;
 }
 
 void TPDFStructure::Reserve(std::int32_t n) {
@@ -133,6 +136,7 @@ TPDFDictionary* TPDFStructure::NewDictionary() {
 TPDFIndRef* TPDFStructure::NewReference(std::int32_t number, std::int32_t generation) {
   auto object = std::make_unique<TPDFIndRef>(*this);
   object->SetTarget(number, generation);
+  highestReference_ = std::max(highestReference_, number);
   return AddObject(std::move(object));
 }
 

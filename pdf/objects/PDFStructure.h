@@ -72,6 +72,8 @@ class TPDFStructure {
   TPDFObject* ParseObjectAt(std::string_view text, std::size_t& consumed);
 
   std::int32_t NumberDecimals() const { return numberDecimals_; }
+  // The highest object number a reference made in this structure names, since the last Reset.
+  std::int32_t HighestReferenceNumber() const { return highestReference_; }
   // Counts renames of name objects, so that key indexes built before one are rebuilt.
   void NoteNameChanged() { ++nameChanges_; }
   std::uint64_t NameChanges() const { return nameChanges_; }
@@ -87,6 +89,7 @@ class TPDFStructure {
   std::size_t owned_ = 0;
   std::int32_t numberDecimals_ = 4;
   std::uint64_t nameChanges_ = 0;
+  std::int32_t highestReference_ = 0;
   // The shared name object of each common text once found or created.
   std::unordered_map<std::string, TPDFName*> commonNames_;
 };

@@ -117,13 +117,9 @@ void TSmartPDFInfo::AddStrengthEntries(TPDFDictionary& dictionary, std::uint8_t 
 
 TPDFDictionary* TSmartPDFInfo::BuildEncryptDictionary(std::string_view ownerBytes, std::string_view userBytes,
                                                       std::uint8_t strength, std::uint8_t basicFlags,
-                                                      std::uint8_t extendedFlags, std::int32_t number) {
+                                                      std::uint8_t extendedFlags) {
   handler_->PrepareEncryption(ownerBytes, userBytes, strength, basicFlags, extendedFlags);
   TPDFStructure& arena = reader_.Arena();
-  if (TPDFDictionary* trailer = reader_.Trailer()) {
-    trailer->SetValue("Encrypt", arena.NewReference(number, 0));
-    if (auto* size = As<TPDFNumeric>(trailer->GetValue("Size", false))) size->SetValue(size->Value() + 1);
-  }
   TPDFDictionary* dictionary = arena.NewDictionary();
   encryptDictionary_ = dictionary;
   dictionary->SetValue("Filter", arena.CommonName("Standard"));

@@ -96,13 +96,14 @@ bool TSmartPDFCrypt::IsExemptFromDecryption(const TPDFStream& stream) const {
 
 void TSmartPDFCrypt::CryptObject(std::string_view key, TPDFObject* object, TDirection direction) const {
   if (auto* dictionary = As<TPDFDictionary>(object)) {
-    const bool signature = IsSignatureDictionary(*dictionary);
     for (std::int32_t i = 0; i < dictionary->EntryCount(); ++i) {
       TPDFName* name = nullptr;
       TPDFObject* value = nullptr;
       dictionary->GetEntry(i, name, value);
-      if (signature && name != nullptr && name->Value() == "Contents" && As<TPDFString>(value) != nullptr) continue;
-      CryptObject(key, value, direction);
+      // Asked only of a string /Contents: the walk passes every dictionary of a document.
+      const bool signatureContents = name != nullptr && name->Value() == "Contents" && As<TPDFString>(value) != nullptr &&
+                                     IsSignatureDictionary(*dictionary);
+      if (!signatureContents) CryptObject(key, value, direction);
     }
   } else if (auto* array = As<TPDFArray>(object)) {
     for (std::int32_t i = 0; i < array->ItemCount(); ++i) CryptObject(key, array->GetItem(i), direction);

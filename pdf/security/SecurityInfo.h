@@ -36,11 +36,11 @@ class TSmartPDFInfo {
   bool HasUsageRights();
   std::u16string UsageRightsName();
 
-  // Prepares the handler for encryption and returns the new /Encrypt dictionary, which the
-  // trailer now references as object `number`.
+  // Prepares the handler for encryption and returns the new /Encrypt dictionary; the caller gives
+  // it its number once the copy's objects are written, and points the trailer at it.
   TPDFDictionary* BuildEncryptDictionary(std::string_view ownerBytes, std::string_view userBytes,
                                          std::uint8_t strength, std::uint8_t basicFlags,
-                                         std::uint8_t extendedFlags, std::int32_t number);
+                                         std::uint8_t extendedFlags);
   void EncryptObject(TPDFObject* object, std::int32_t number, std::int32_t generation);
   // EncryptObject in two steps for a stream too large to hold encrypted beside its data (see
   // TSmartPDFCrypt::EncryptStreamDictionary): the dictionary first, then the data to sink.

@@ -26,7 +26,9 @@ inline void EncryptCopy(const std::filesystem::path& input, const std::filesyste
   reader.PrepareTrailer();
   reader.Trailer()->DeleteKey("XRefStm");
   const std::int32_t last = reader.MaxObjectNumber();
-  TPDFDictionary* encrypt = info.BuildEncryptDictionary(owner, user, strength, basic, extended, last + 1);
+  TPDFDictionary* encrypt = info.BuildEncryptDictionary(owner, user, strength, basic, extended);
+  reader.Trailer()->SetValue("Encrypt", reader.Arena().NewReference(last + 1, 0));
+  reader.Trailer()->SetValue("Size", reader.Arena().NewNumber(last + 2.0));
   TMemoryStream target;
   TSmartPDFWriter writer(target);
   writer.WriteHeader(strength <= 1 ? "1.4" : strength == 2 ? "1.6" : "1.7");

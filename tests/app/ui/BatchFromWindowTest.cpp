@@ -45,6 +45,14 @@ QList<QStringList> CsvRecords(const fs::path& path) {
   return records;
 }
 
+// Starts a batch of the listed files into the folder "out" with the open password "open".
+void RunWithOpenPassword(TWindowFixture& f) {
+  f.Main<QCheckBox>("CheckBoxOpenpassword").setChecked(true);
+  f.Main<QLineEdit>("EditUser").setText(QStringLiteral("open"));
+  f.Main<QLineEdit>("EditSavePath").setText(f.Path("out"));
+  f.Main<QPushButton>("BitBtnEncryptPdf").click();
+}
+
 QStringList Statuses(const TFileList& list) {
   QStringList statuses;
   for (int row = 0; row < list.rowCount(); ++row) statuses << list.Status(row);
@@ -207,10 +215,7 @@ class TBatchFromWindowTest : public QObject {
     const QString elsewhere = f.WriteFile("Elsewhere.PDF", OnePagePdf());
     f.AddFiles({inOutput, elsewhere});
     f.Main<QRadioButton>("RadioBtnSameFName").click();
-    f.Main<QCheckBox>("CheckBoxOpenpassword").setChecked(true);
-    f.Main<QLineEdit>("EditUser").setText(QStringLiteral("open"));
-    f.Main<QLineEdit>("EditSavePath").setText(f.Path("out"));
-    f.Main<QPushButton>("BitBtnEncryptPdf").click();
+    RunWithOpenPassword(f);
     QTRY_VERIFY_WITH_TIMEOUT(!f.prompts.Texts("Done!").isEmpty(), 60000);
     auto& list = f.Main<TFileList>("ListView1");
     QCOMPARE(Statuses(list), (QStringList{"Failed!", "Succeed!"}));
@@ -230,10 +235,7 @@ class TBatchFromWindowTest : public QObject {
     const std::string entry = pdf::testing::TestPdf::Entry(damaged.Offset(3), 0, 'n');
     bytes.replace(bytes.find(entry), entry.size(), pdf::testing::TestPdf::Entry(damaged.Offset(2), 0, 'n'));
     f.AddFiles({f.WriteFile("damaged.pdf", bytes), f.WriteFile("sound.pdf", OnePagePdf())});
-    f.Main<QCheckBox>("CheckBoxOpenpassword").setChecked(true);
-    f.Main<QLineEdit>("EditUser").setText(QStringLiteral("open"));
-    f.Main<QLineEdit>("EditSavePath").setText(f.Path("out"));
-    f.Main<QPushButton>("BitBtnEncryptPdf").click();
+    RunWithOpenPassword(f);
     QTRY_VERIFY_WITH_TIMEOUT(!f.prompts.Texts("Done!").isEmpty(), 60000);
     auto& list = f.Main<TFileList>("ListView1");
     QCOMPARE(Statuses(list), (QStringList{"Succeed!", "Succeed!"}));
