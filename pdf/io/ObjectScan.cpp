@@ -38,6 +38,7 @@ TObjectScan::TObjectScan(TByteStream& stream, std::int64_t numberBound) : number
     if (piece.empty()) break;
     const bool last = piece.size() < kPieceSize || offset + static_cast<std::int64_t>(piece.size()) >= size;
     ScanPiece(piece, offset, last);
+    ScanMarks(piece, offset, last ? piece.size() : kPieceSize - kOverlap);
     if (last) break;
     offset += static_cast<std::int64_t>(kPieceSize - kOverlap);
   }
@@ -75,8 +76,57 @@ void TObjectScan::ScanPiece(std::string_view piece, std::int64_t pieceOffset, bo
     const std::int64_t offset = pieceOffset + static_cast<std::int64_t>(start);
     if (!starts_.empty() && offset <= starts_.back()) return;  // seen in the previous piece
     starts_.push_back(offset);
+    numbers_.push_back(number);
     if (number < numberBound_) headers_[number] = THeader{offset, generation};
   });
+}
+
+namespace {
+
+constexpr std::string_view kMarkWords[] = {"/XRef", "/ObjStm", "/Catalog"};
+
+// Calls found(offset) for every whole word starting before limit in piece: followed by a
+// delimiter, a blank or the end.
+template <class Found>
+void ForEachWord(std::string_view piece, std::size_t limit, std::string_view word, const Found& found) {
+  for (std::size_t at = piece.find(word); at < limit; at = piece.find(word, at + 1)) {
+    const std::size_t end = at + word.size();
+    if (end == piece.size() || IsDelimiterOrBlank(piece[end])) found(at);
+  }
+}
+
+}  // namespace
+
+// Words are taken in each piece when they start before the next piece does (limit), so that none
+// is seen twice; the overlap holds the rest of a word across that edge.
+void TObjectScan::ScanMarks(std::string_view piece, std::int64_t pieceOffset, std::size_t limit) {
+  const auto at = [pieceOffset](std::size_t position) { return pieceOffset + static_cast<std::int64_t>(position); };
+  for (std::size_t mark = 0; mark < std::size(kMarkWords); ++mark) {
+    ForEachWord(piece, limit, kMarkWords[mark], [&](std::size_t position) { Mark(marks_[mark], at(position)); });
+  }
+  ForEachWord(piece, limit, "trailer", [&](std::size_t position) { Mark(trailers_, at(position)); });
+}
+
+void TObjectScan::Mark(std::vector<std::int64_t>& offsets, std::int64_t offset) {
+  // Keeping the last ones in bounded memory: drop the older half when full.
+  if (offsets.size() >= 2 * kMaxMarkedObjects) offsets.erase(offsets.begin(), offsets.begin() + static_cast<std::ptrdiff_t>(kMaxMarkedObjects));
+  offsets.push_back(offset);
+}
+
+std::vector<std::int32_t> TObjectScan::MarkedObjects(TMark mark) const {
+  const std::vector<std::int64_t>& offsets = marks_[static_cast<std::size_t>(mark)];
+  std::vector<std::int32_t> objects;
+  for (std::size_t i = offsets.size() > kMaxMarkedObjects ? offsets.size() - kMaxMarkedObjects : 0; i < offsets.size(); ++i) {
+    // The object a word belongs to is the one whose header comes last before it, if that header
+    // is its object's last definition (an older one is no longer part of the document).
+    const auto header = std::upper_bound(starts_.begin(), starts_.end(), offsets[i]);
+    if (header == starts_.begin()) continue;
+    const auto index = static_cast<std::size_t>(header - starts_.begin() - 1);
+    const std::optional<THeader> last = Find(numbers_[index]);
+    if (!last || last->offset != starts_[index]) continue;
+    if (objects.empty() || objects.back() != numbers_[index]) objects.push_back(numbers_[index]);
+  }
+  return objects;
 }
 
 std::int64_t TObjectScan::NextHeaderAfter(std::int64_t offset) const {

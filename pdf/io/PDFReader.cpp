@@ -73,7 +73,11 @@ TSmartPDFReader::TSmartPDFReader(TByteStream& stream) : stream_(stream), fileSiz
     openError_ = kOpenNoHeader;
     return;
   }
-  if (!LoadCrossReferences() || trailers_.empty()) {
+  const bool loaded = LoadCrossReferences();
+  if (!loaded || trailers_.empty() || !ReachesPageTree(*trailers_.front(), trailers_.front()->IndexOfKey("Encrypt") >= 0)) {
+    Rebuild();
+  }
+  if (trailers_.empty()) {
     openError_ = kOpenNoXRef;
     return;
   }
@@ -210,6 +214,7 @@ std::string TSmartPDFReader::ReadObjectText(std::int32_t number) {
 
 TSmartPDFReader::TObjectText TSmartPDFReader::ReadObjectUnguarded(std::int32_t number) {
   if (number < 1) return {};
+  IndexObjectStreamsOnMiss(number);
   // An object the table leaves out may still be in the file, and referred to.
   if (number > MaxObjectNumber()) return number < maxTableSize_ ? ReadRelocated(number, nullptr) : TObjectText{};
   const Entry& entry = entries_[static_cast<std::size_t>(number)];

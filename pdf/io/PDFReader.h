@@ -75,8 +75,12 @@ class TSmartPDFReader {
   // or by scanning the file), and objects in use by the data that could not be found at all.
   std::size_t RelocatedObjects() const { return relocated_.size(); }
   std::size_t UnreadableObjects() const { return unreadable_.size(); }
+  // Whether the object table was rebuilt by scanning the file, its cross-reference data being
+  // unusable.
+  bool Rebuilt() const { return rebuilt_; }
   // Drops the cached objects and object streams, so that later look-ups read them afresh (after
-  // a decryption hook was installed, say). Objects handed out before stay valid.
+  // a decryption hook was installed, say). Objects handed out before stay valid. The object
+  // streams of an encrypted file whose table was rebuilt are looked into again on the next miss.
   void ForgetLoadedObjects();
   // The object's text after "obj", or empty.
   std::string ReadObjectText(std::int32_t number);
@@ -113,6 +117,30 @@ class TSmartPDFReader {
                    const class TPDFXRefReader& source);
   void HandleTrailer(const std::string& text);
   bool OffsetsCountFromHeader();
+
+  // Rebuilding the table from a scan of the whole file.
+  struct TTable {
+    std::vector<Entry> entries;
+    TVelloSortedInt64List offsets;
+    std::vector<TPDFDictionary*> trailers;
+    bool headerRelative = false;
+    bool hasXRefStream = false;
+  };
+  struct TFoundTrailer {
+    std::int64_t offset = 0;
+    TPDFDictionary* dictionary = nullptr;
+  };
+  bool ReachesPageTree(const TPDFDictionary& trailer, bool encrypted);
+  bool HasEntry(std::int32_t number) const;
+  TTable TakeTable();
+  void RestoreTable(TTable table);
+  void Rebuild();
+  void TableFromScan();
+  std::vector<TFoundTrailer> FoundTrailers();
+  TPDFDictionary* RebuiltTrailer(const std::vector<TFoundTrailer>& found, bool encrypted);
+  TPDFIndRef* FoundCatalog(bool encrypted);
+  void IndexFoundObjectStreams(bool gapsOnly);
+  void IndexObjectStreamsOnMiss(std::int32_t number);
   // Marks an object as being loaded while it lives; Refused() when that would repeat a load
   // already under way (a loop in the file) or nest loads too deeply.
   class TLoadGuard {
@@ -180,6 +208,8 @@ class TSmartPDFReader {
   std::unique_ptr<TObjectScan> scan_;
   std::set<std::int32_t> relocated_;
   std::set<std::int32_t> unreadable_;
+  bool rebuilt_ = false;
+  bool objectStreamsIndexed_ = false;
   // Objects being loaded right now: a /Length or object stream that leads back to one of
   // them is a loop in the file.
   std::set<std::int32_t> loading_;

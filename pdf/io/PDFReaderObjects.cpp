@@ -29,6 +29,14 @@ std::string TakeRange(std::string&& bytes, std::size_t start, std::size_t length
   return std::move(bytes);
 }
 
+// Where data followed by a keyword at `keyword` ends: the end of line before the keyword belongs to
+// the syntax, not the data.
+std::size_t EndOfLineBefore(std::string_view text, std::size_t keyword) {
+  if (keyword > 0 && text[keyword - 1] == '\n') --keyword;
+  if (keyword > 0 && text[keyword - 1] == '\r') --keyword;
+  return keyword;
+}
+
 using TOffsetPairs = std::vector<std::pair<std::int64_t, std::int64_t>>;
 
 // The first count (object number, offset) pairs of an object stream's header when it is nothing
@@ -96,6 +104,7 @@ void TSmartPDFReader::ForgetLoadedObjects() {
   objectStreams_.clear();
   objectStreamBytes_ = 0;
   brokenObjectStreams_.clear();
+  if (rebuilt_ && hasEncrypt_) objectStreamsIndexed_ = false;
 }
 
 TPDFObject* TSmartPDFReader::LoadObject(std::int32_t number, TPDFStructure& arena) {
@@ -135,7 +144,7 @@ std::int64_t TSmartPDFReader::DeclaredLength(TPDFDictionary& dictionary) {
 std::optional<TSmartPDFReader::TDataRange> TSmartPDFReader::FindStreamData(std::string_view text,
                                                                            std::size_t dictionaryEnd,
                                                                            TPDFDictionary& dictionary) {
-  if (text.size() < dictionaryEnd + 13) return std::nullopt;
+  if (text.size() < dictionaryEnd + 7) return std::nullopt;
   const std::size_t start = StreamDataStart(text, dictionaryEnd);
   if (start == std::string_view::npos) return std::nullopt;
   const std::int64_t declared = DeclaredLength(dictionary);
@@ -151,7 +160,10 @@ std::optional<TSmartPDFReader::TDataRange> TSmartPDFReader::FindStreamData(std::
   if (endstream != std::string_view::npos) return TDataRange{start, endstream - start};
   // A damaged "endstream" keyword: the declared length still says where the data ends.
   if (declared > 0 && static_cast<std::uint64_t>(declared) <= available) return TDataRange{start, static_cast<std::size_t>(declared)};
-  return std::nullopt;
+  // A stream cut short, by a truncated file or a lost keyword: its data is kept up to the cut (or
+  // to its "endobj"), which its copy's /Length then says.
+  const std::size_t endobj = text.find("endobj", start);
+  return TDataRange{start, (endobj == std::string_view::npos ? text.size() : EndOfLineBefore(text, endobj)) - start};
 }
 
 std::string TSmartPDFReader::ReadCompressedObjectText(std::int32_t number, const Entry& entry) {
