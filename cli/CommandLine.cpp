@@ -59,9 +59,10 @@ The password file gets one line per encrypted copy: "File Name","Open Password",
 existing file, in list order, and each is on disk before its copy appears.
 
 inspect: prints page count, PDF version, encryption, document information, whether the file
-is signed, the PDF/A conformance it claims and the security settings of each file; --json
-prints one JSON object per file and line ("signed": true or false, "pdfa": "PDF/A-1B" or
-the like, or null).
+is signed, the PDF/A conformance it claims, what reading a damaged file took and the
+security settings of each file; --json prints one JSON object per file and line ("signed":
+true or false, "pdfa": "PDF/A-1B" or the like, or null; "repaired": what reading a damaged
+file took, such as "object table rebuilt by scanning the file", or null).
   --password-file F, --password-env VAR   the password for encrypted files
 
 Passwords are never taken from the command line, where other users can read them. A password

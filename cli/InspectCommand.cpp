@@ -69,6 +69,12 @@ std::optional<std::string_view> PDFAClaim(const TInspection& inspection) {
   return claim.empty() ? std::nullopt : std::optional<std::string_view>(claim);
 }
 
+// What reading a damaged file took; nothing for a file read as it stands.
+std::optional<std::string_view> Repairs(const TInspection& inspection) {
+  const std::string& repairs = inspection.Item(kItemRepaired);
+  return repairs.empty() ? std::nullopt : std::optional<std::string_view>(repairs);
+}
+
 void PrintText(std::ostream& out, const std::string& file, const TInspection& inspection) {
   out << TerminalText(file) << '\n';
   for (const TTextItem& item : kDocumentItems) {
@@ -80,6 +86,7 @@ void PrintText(std::ostream& out, const std::string& file, const TInspection& in
   }
   PrintLine(out, 2, "Signed", IsSigned(inspection) ? "Yes" : "No");
   PrintLine(out, 2, "PDF/A claim", std::string(PDFAClaim(inspection).value_or("none")));
+  PrintLine(out, 2, "Repaired", std::string(Repairs(inspection).value_or("no")));
   out << "  Security:\n";
   for (const TSecurityItem& item : kSecurityItems) {
     const std::string& value = inspection.Item(item.ListIndex);
@@ -105,6 +112,7 @@ std::string JsonLine(const std::string& file, const TInspection& inspection) {
     }
   }
   object.AddBool("signed", IsSigned(inspection)).AddStringOrNull("pdfa", PDFAClaim(inspection));
+  object.AddStringOrNull("repaired", Repairs(inspection));
   TJsonObject security;
   for (const TSecurityItem& item : kSecurityItems) {
     const std::string& value = inspection.Item(item.ListIndex);

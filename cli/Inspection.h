@@ -31,6 +31,7 @@ enum TInspectionIndex : int {
   kItemFormFields = 31,
   kItemSigned = pdf::kInspectionItemSigned,  // "Yes" or "No"
   kItemPDFA = pdf::kInspectionItemPDFA,      // "PDF/A-1B" and the like, or empty
+  kItemRepaired = pdf::kInspectionItemRepaired,  // what reading a damaged file took, or empty
 };
 
 struct TInspection {

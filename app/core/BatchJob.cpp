@@ -302,18 +302,7 @@ void CheckGenerator(const TPasswordSettings& password, const std::string& side) 
 
 // "repaired: 2 objects found by scanning the file, 1 unreadable object written as null".
 std::u16string RepairNote(const pdf::TVelloPDF::TCopyRepairs& repairs) {
-  const auto count = [](std::size_t n, const char* one, const char* many) {
-    return std::to_string(n) + " " + (n == 1 ? one : many);
-  };
-  std::string note = "repaired:";
-  if (repairs.relocatedObjects != 0) {
-    note += " " + count(repairs.relocatedObjects, "object", "objects") + " found by scanning the file";
-  }
-  if (repairs.unreadableObjects != 0) {
-    if (repairs.relocatedObjects != 0) note += ",";
-    note += " " + count(repairs.unreadableObjects, "unreadable object", "unreadable objects") + " written as null";
-  }
-  return pdf::UTF8ToUnicode(note);
+  return pdf::UTF8ToUnicode("repaired: " + pdf::TVelloPDF::RepairWords(repairs));
 }
 
 std::int32_t PermissionValue(const TPermissionFlags& p) {

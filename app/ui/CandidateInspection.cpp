@@ -37,6 +37,10 @@ QString NoticeText(const TInspectionHandle& inspection) {
                               inspection.Item(pdf::kInspectionItemPDFA).toStdU16String())) {
     lines << QString::fromStdU16String(notice);
   }
+  // A damaged file the reader had to mend is encrypted like any other; the user should know why
+  // its copy differs from it in more than encryption.
+  const QString repairs = inspection.Item(pdf::kInspectionItemRepaired);
+  if (!repairs.isEmpty()) lines << QStringLiteral("Damaged, repaired: %1").arg(repairs);
   return lines.join(QLatin1Char('\n'));
 }
 

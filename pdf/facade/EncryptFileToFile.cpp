@@ -273,7 +273,7 @@ void TVelloPDF::CopyEncrypted(TByteStream& input, TAtomicOutput& output, std::st
     writer.WriteXRefTable(*reader.Trailer(), 0, false);
     if (input.Size() != inputSize) throw TInputChanged{};
     output.Commit();
-    lastRepairs_ = TCopyRepairs{reader.RelocatedObjects(), reader.UnreadableObjects()};
+    lastRepairs_ = TCopyRepairs{reader.RelocatedObjects(), reader.UnreadableObjects(), reader.Rebuilt()};
   } catch (const TInputChanged&) {
     throw TEncryptFailure{kErrorInputFile};
   } catch (...) {

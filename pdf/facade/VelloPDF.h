@@ -37,10 +37,13 @@ enum TPDFErrorCode : std::int32_t {
 enum TInspectionNoticeItem : std::int32_t {
   kInspectionItemSigned = 44,  // "Yes" or "No": encrypting invalidates its signatures
   kInspectionItemPDFA = 45,    // the PDF/A conformance it claims, such as "PDF/A-1B", or empty
+  // What reading the damaged file took, such as "object table rebuilt by scanning the file", or
+  // empty for a file read as it stands; its copy is a sound file all the same.
+  kInspectionItemRepaired = 46,
 };
 
 // Number of items of an inspection list.
-inline constexpr std::int32_t kInspectionItemCount = kInspectionItemPDFA + 1;
+inline constexpr std::int32_t kInspectionItemCount = kInspectionItemRepaired + 1;
 
 class TVelloPDF {
  public:
@@ -74,14 +77,19 @@ class TVelloPDF {
                                  std::u16string_view ownerPassword, std::u16string_view userPassword,
                                  std::int32_t strength, std::int32_t permissions);
 
-  // What the last EncryptFileToFile had to mend: objects found elsewhere than the cross-reference
-  // data says (by scanning the file), and objects the data lists that no reading could find, which
-  // the copy holds as null.
+  // What the last EncryptFileToFile had to mend: an object table rebuilt from a scan of the file
+  // (its cross-reference data being unusable), objects found elsewhere than the data says (by
+  // scanning the file), and objects the data lists that no reading could find, which the copy
+  // holds as null.
   struct TCopyRepairs {
     std::size_t relocatedObjects = 0;
     std::size_t unreadableObjects = 0;
-    bool Any() const { return relocatedObjects != 0 || unreadableObjects != 0; }
+    bool rebuiltTable = false;
+    bool Any() const { return rebuiltTable || relocatedObjects != 0 || unreadableObjects != 0; }
   };
+  // The repairs in words: "object table rebuilt by scanning the file, 2 objects found by scanning
+  // the file, 1 unreadable object written as null"; empty when there were none.
+  static std::string RepairWords(const TCopyRepairs& repairs);
   const TCopyRepairs& LastCopyRepairs() const { return lastRepairs_; }
 
   ProgressHandler OnProgress;

@@ -31,13 +31,14 @@ std::vector<T> Newest(const std::vector<T>& items, std::size_t count) {
 
 // Whether the trailer's /Root leads to a catalog with a page tree. Objects of an encrypted file
 // inside object streams cannot be read before its key is known: they are given the benefit of
-// the doubt.
+// the doubt, and so are objects a rebuilt table does not have yet (its object streams are looked
+// into once the key is known).
 bool TSmartPDFReader::ReachesPageTree(const TPDFDictionary& trailer, bool encrypted) {
   const auto* root = As<TPDFIndRef>(trailer.GetValue("Root", false));
   if (root == nullptr) return false;
   const auto resolve = [&](const TPDFIndRef& reference, TPDFObject*& object) {
     const std::int32_t number = reference.TargetNumber();
-    if (encrypted && (IsCompressed(number) || !HasEntry(number))) return true;
+    if (encrypted && (IsCompressed(number) || (rebuilt_ && !HasEntry(number)))) return true;
     object = GetObject(number);
     return false;
   };
