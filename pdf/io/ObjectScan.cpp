@@ -77,7 +77,9 @@ void TObjectScan::ScanPiece(std::string_view piece, std::int64_t pieceOffset, bo
     if (!starts_.empty() && offset <= starts_.back()) return;  // seen in the previous piece
     starts_.push_back(offset);
     numbers_.push_back(number);
-    if (number < numberBound_) headers_[number] = THeader{offset, generation};
+    if (number >= numberBound_) return;
+    if (static_cast<std::size_t>(number) >= headers_.size()) headers_.resize(static_cast<std::size_t>(number) + 1);
+    headers_[static_cast<std::size_t>(number)] = THeader{offset, generation};
   });
 }
 
@@ -143,9 +145,10 @@ std::optional<TObjectScan::THeader> TObjectScan::FindIn(std::string_view text, s
 }
 
 std::optional<TObjectScan::THeader> TObjectScan::Find(std::int32_t number) const {
-  const auto found = headers_.find(number);
-  if (found == headers_.end()) return std::nullopt;
-  return found->second;
+  if (number < 0 || static_cast<std::size_t>(number) >= headers_.size() || headers_[static_cast<std::size_t>(number)].offset < 0) {
+    return std::nullopt;
+  }
+  return headers_[static_cast<std::size_t>(number)];
 }
 
 }  // namespace pdf

@@ -8,7 +8,6 @@
 #include <cstdint>
 #include <optional>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "pdf/io/ByteStream.h"
@@ -18,7 +17,7 @@ namespace pdf {
 class TObjectScan {
  public:
   struct THeader {
-    std::int64_t offset = 0;  // of the object number's first digit
+    std::int64_t offset = -1;  // of the object number's first digit
     std::int32_t generation = 0;
   };
 
@@ -32,8 +31,8 @@ class TObjectScan {
 
   // Every header's offset, ascending, superseded definitions included.
   const std::vector<std::int64_t>& Starts() const { return starts_; }
-  // Every object's last header, by object number in no order.
-  const std::unordered_map<std::int32_t, THeader>& Headers() const { return headers_; }
+  // Every object's last header, indexed by object number; offset -1 where the file has none.
+  const std::vector<THeader>& Headers() const { return headers_; }
 
   // Words whose objects a rebuild looks at: "/Type /XRef", "/Type /ObjStm" and "/Type /Catalog"
   // are only ever written with these names.
@@ -60,7 +59,9 @@ class TObjectScan {
   void Mark(std::vector<std::int64_t>& offsets, std::int64_t offset);
 
   std::int64_t numberBound_;
-  std::unordered_map<std::int32_t, THeader> headers_;
+  // By object number, as the reader's table holds them: a file of millions of headers takes a
+  // fraction of the memory a hash map would.
+  std::vector<THeader> headers_;
   // Every header's offset, ascending, and the number it names.
   std::vector<std::int64_t> starts_;
   std::vector<std::int32_t> numbers_;

@@ -105,11 +105,10 @@ void TSmartPDFReader::Rebuild() {
 
 // Every object's last definition in the file, and every header as a bound on the text before it.
 void TSmartPDFReader::TableFromScan() {
-  std::int32_t highest = 0;
-  for (const auto& [number, header] : scan_->Headers()) highest = std::max(highest, number);
-  entries_.assign(static_cast<std::size_t>(highest) + 1, Entry{});
-  for (const auto& [number, header] : scan_->Headers()) {
-    entries_[static_cast<std::size_t>(number)] = Entry{header.offset, header.generation, 'n', true, 0};
+  const std::vector<TObjectScan::THeader>& headers = scan_->Headers();
+  entries_.assign(std::max<std::size_t>(headers.size(), 1), Entry{});
+  for (std::size_t number = 1; number < headers.size(); ++number) {
+    if (headers[number].offset >= 0) entries_[number] = Entry{headers[number].offset, headers[number].generation, 'n', true, 0};
   }
   for (const std::int64_t start : scan_->Starts()) offsets_.Append(start);
 }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "pdf/io/MemoryStream.h"
 
@@ -42,6 +43,30 @@ TEST(ObjectScan, HeadersAcrossPieceEdges) {
     EXPECT_EQ(scan.Find(12)->offset, static_cast<std::int64_t>(cut));
     EXPECT_FALSE(scan.Find(2)) << cut;
   }
+}
+
+// A rebuild looks at the objects that hold "/Type /XRef", "/Type /ObjStm" or "/Type /Catalog", and
+// at the trailers: each word counts once, also across a piece's edge, and only in an object's last
+// definition.
+TEST(ObjectScan, MarksObjectsByTheirTypeWordsAndTrailersByTheirKeyword) {
+  constexpr std::size_t kPiece = std::size_t{1} << 20;
+  constexpr std::size_t kOverlap = 64;
+  std::string bytes = "%PDF-1.5\n1 0 obj << /Type /Catalog /Pages 2 0 R >> endobj\n"
+                      "3 0 obj << /Type /ObjStm /N 1 /First 4 >> endobj\n"
+                      "4 0 obj << /Type /XRefStm /Catalogs 1 >> endobj\n"  // words that only start alike
+                      "trailer << /Root 1 0 R >>\n";
+  const std::string xref = "5 0 obj << /Type /XRef >> endobj\n";
+  // "/XRef" starts 3 bytes before the next piece does.
+  bytes += std::string(kPiece - kOverlap - 3 - xref.find("/XRef") - bytes.size(), ' ');
+  bytes += xref;
+  bytes += "3 0 obj << /Type /Page >> endobj\ntrailer << >>";  // object 3 is no object stream any more
+  TMemoryStream stream(bytes);
+  const TObjectScan scan(stream, 1000);
+  EXPECT_EQ(scan.MarkedObjects(TObjectScan::TMark::Catalog), std::vector<std::int32_t>{1});
+  EXPECT_EQ(scan.MarkedObjects(TObjectScan::TMark::ObjStm), std::vector<std::int32_t>{});
+  EXPECT_EQ(scan.MarkedObjects(TObjectScan::TMark::XRef), std::vector<std::int32_t>{5});
+  EXPECT_EQ(scan.TrailerOffsets(), (std::vector<std::int64_t>{static_cast<std::int64_t>(bytes.find("trailer")),
+                                                              static_cast<std::int64_t>(bytes.rfind("trailer"))}));
 }
 
 }  // namespace
