@@ -144,6 +144,12 @@ std::optional<TObjectScan::THeader> TObjectScan::FindIn(std::string_view text, s
   return header;
 }
 
+bool TObjectScan::HoldsHeader(std::string_view text) {
+  bool found = false;
+  ForEachHeader(text, true, [&](std::int32_t, std::int32_t, std::size_t) { found = true; });
+  return found;
+}
+
 std::optional<TObjectScan::THeader> TObjectScan::Find(std::int32_t number) const {
   if (number < 0 || static_cast<std::size_t>(number) >= headers_.size() || headers_[static_cast<std::size_t>(number)].offset < 0) {
     return std::nullopt;

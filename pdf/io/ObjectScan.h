@@ -48,6 +48,8 @@ class TObjectScan {
 
   // The last header of the object in text, its offset counted from text's start.
   static std::optional<THeader> FindIn(std::string_view text, std::int32_t number);
+  // Whether text holds any object header.
+  static bool HoldsHeader(std::string_view text);
 
   // Object streams hold every object of some files; trailers and cross-reference streams are one
   // per revision. A file with more of them than this is hostile, and the last ones are the newest.

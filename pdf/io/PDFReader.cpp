@@ -36,8 +36,9 @@ std::size_t FindObjectKeyword(std::string_view text) {
   return text.find("obj");
 }
 
-// The number of an object header whose "obj" is at obj ("12 0 obj"), if it has one.
-std::optional<std::int64_t> HeaderNumber(std::string_view text, std::size_t obj) {
+// Where the number of an object header whose "obj" is at obj ("12 0 obj") starts, and its text
+// (empty when there is none).
+std::pair<std::size_t, std::string_view> HeaderNumberText(std::string_view text, std::size_t obj) {
   std::size_t i = obj;
   const auto skipBlanks = [&] { while (i > 0 && (text[i - 1] == ' ' || text[i - 1] == '\r' || text[i - 1] == '\n')) --i; };
   const auto skipDigits = [&] { while (i > 0 && IsDecimalDigit(text[i - 1])) --i; };
@@ -46,8 +47,14 @@ std::optional<std::int64_t> HeaderNumber(std::string_view text, std::size_t obj)
   skipBlanks();
   const std::size_t digitsEnd = i;
   skipDigits();
-  if (i == digitsEnd) return std::nullopt;
-  return DecimalValue(text.substr(i, digitsEnd - i), -1);
+  return {i, text.substr(i, digitsEnd - i)};
+}
+
+// The number of an object header whose "obj" is at obj ("12 0 obj"), if it has one.
+std::optional<std::int64_t> HeaderNumber(std::string_view text, std::size_t obj) {
+  const std::string_view digits = HeaderNumberText(text, obj).second;
+  if (digits.empty()) return std::nullopt;
+  return DecimalValue(digits, -1);
 }
 
 // Where the object's text begins after its header, or npos when the bytes hold no header of
@@ -73,7 +80,7 @@ TSmartPDFReader::TSmartPDFReader(TByteStream& stream) : stream_(stream), fileSiz
     openError_ = kOpenNoHeader;
     return;
   }
-  const bool loaded = LoadCrossReferences();
+  const bool loaded = LoadCrossReferences() && !ObjectsAfterTheLastEnd();
   if (!loaded || trailers_.empty() || !ReachesPageTree(*trailers_.front(), trailers_.front()->IndexOfKey("Encrypt") >= 0)) {
     Rebuild();
   }
@@ -115,7 +122,9 @@ bool TSmartPDFReader::ReadHeader() {
 
 bool TSmartPDFReader::LoadCrossReferences() {
   try {
-    startXRef_ = TPDFXRefReader(stream_).FindStartXRef();
+    TPDFXRefReader finder(stream_);
+    startXRef_ = finder.FindStartXRef();
+    startXRefKeyword_ = finder.StartXRefKeyword;
   } catch (...) {
     startXRef_ = 0;
   }
@@ -144,6 +153,16 @@ bool TSmartPDFReader::WalkCrossReferences(std::int64_t baseOffset) {
   const bool ok = reader.ReadSection(startXRef_);
   hasXRefStream_ = reader.HasXRefStream;
   return ok;
+}
+
+// Whether objects follow, far beyond it, the last startxref the file has: an update whose own end
+// was lost, which other readers find by rebuilding the table (they look for startxref near the end
+// of the file only). A short tail is a cut-off update those readers ignore, as we do.
+bool TSmartPDFReader::ObjectsAfterTheLastEnd() {
+  constexpr std::int64_t kEndWindow = 1024;
+  constexpr std::int64_t kTailLooked = std::int64_t{16} << 20;
+  if (startXRefKeyword_ < 0 || fileSize_ - startXRefKeyword_ <= kEndWindow) return false;
+  return TObjectScan::HoldsHeader(ReadBytes(startXRefKeyword_, kTailLooked));
 }
 
 bool TSmartPDFReader::ObjectHeaderAt(std::int64_t position, std::int32_t number) {
@@ -179,6 +198,8 @@ void TSmartPDFReader::HandleEntry(std::int32_t number, std::int32_t second, char
     offset = 0;
     second = 0;
   }
+  // A generation no object header can carry is damage to the entry: the object keeps its own.
+  if (kind == 'n' && (second < 0 || second > 65535)) second = 0;
   if (kind == 'n') offsets_.Append(offset);
   Entry& entry = entries_[static_cast<std::size_t>(number)];
   // A hybrid file's table marks the objects of its /XRefStm free: the stream's entries stand for them.
@@ -221,10 +242,11 @@ TSmartPDFReader::TObjectText TSmartPDFReader::ReadObjectUnguarded(std::int32_t n
   if (entry.kind == 'c') return TObjectText{ReadCompressedObjectText(number, entry), 0, false};
   if (entry.kind != 'n' || entry.offset < 0) return {};
   const std::int64_t end = offsets_.NextAfter(entry.offset) - 1;
-  TObjectText text = ReadObjectAt(number, entry.offset + (headerRelative_ ? headerOffset_ : 0),
-                                  end > entry.offset ? end - entry.offset + 1 : -1);
-  if (text.bodyStart != std::string::npos) return text;
-  return ReadRelocated(number, &entry);
+  const std::int64_t position = entry.offset + (headerRelative_ ? headerOffset_ : 0);
+  TObjectText text = ReadObjectAt(number, position, end > entry.offset ? end - entry.offset + 1 : -1);
+  if (text.bodyStart == std::string::npos) return ReadRelocated(number, &entry);
+  if (EndsBeforeItsEndobj(text, position)) text = ReadObjectAt(number, position, ScannedExtent(position));
+  return text;
 }
 
 // The object whose header should start at position; extent -1 reads to the end of the file. The
@@ -237,8 +259,30 @@ TSmartPDFReader::TObjectText TSmartPDFReader::ReadObjectAt(std::int32_t number, 
   std::string head = ReadBytes(position, std::min(extent, kObjectHeaderWindow));
   const std::size_t bodyStart = ObjectBodyStart(head, number);
   if (bodyStart == std::string::npos) return TObjectText{{}, std::string::npos, true};
+  // Offsets a few bytes short (bytes inserted earlier in the file) put the header a little after
+  // the offset: the object then ends as far after the next offset, where everything is shifted alike.
+  const auto headerStart = static_cast<std::int64_t>(HeaderNumberText(head, bodyStart - 3).first);
+  const std::int64_t leading = static_cast<std::int64_t>(std::min(head.find_first_not_of(" \t\r\n\f\0"), head.size()));
+  if (headerStart > leading) extent = std::min(extent + headerStart, fileSize_ - position);
   if (extent > static_cast<std::int64_t>(head.size())) head = ReadBytes(position, extent);
   return TObjectText{std::move(head), bodyStart, true};
+}
+
+// Whether an object read up to the next offset of the table lacks its "endobj": an object grown
+// since the table was written (bytes inserted into it) runs on past that offset. Only the end of
+// the text is looked at, where "endobj" stands.
+bool TSmartPDFReader::EndsBeforeItsEndobj(const TObjectText& text, std::int64_t position) const {
+  constexpr std::size_t kEndWindow = 1024;
+  const std::string_view body = text.Body();
+  if (position + static_cast<std::int64_t>(text.bytes.size()) >= fileSize_) return false;
+  return body.substr(body.size() - std::min(body.size(), kEndWindow)).find("endobj") == std::string_view::npos;
+}
+
+// How far an object runs by the scan of the file: up to the next header after it, or -1 for the end.
+std::int64_t TSmartPDFReader::ScannedExtent(std::int64_t position) {
+  if (!scan_) scan_ = std::make_unique<TObjectScan>(stream_, maxTableSize_);
+  const std::int64_t next = scan_->NextHeaderAfter(position + 1);
+  return next > position ? next - position : -1;
 }
 
 // An object that is not where the cross-reference data says: its header is looked for near the
@@ -266,14 +310,15 @@ std::int64_t TSmartPDFReader::RelocatedStart(std::int32_t number, const Entry* e
   return scanned ? scanned->offset : -1;
 }
 
-// A relocated object ends where the next object starts, by the table or by the scan, whichever is
-// nearer: the table alone may have nothing after it, and reading every such object to the end of
-// the file would take time quadratic in their number.
+// A relocated object ends where the scan saw the next header start: the table's offsets, which
+// were wrong for this object, may fall inside it. When the scan saw none, the table's next offset
+// bounds it still: reading every such object to the end of the file would take time quadratic in
+// their number.
 std::int64_t TSmartPDFReader::RelocatedExtent(std::int64_t start) const {
   std::int64_t end = scan_->NextHeaderAfter(start);
   const std::int64_t base = headerRelative_ ? headerOffset_ : 0;
   const std::int64_t tableNext = offsets_.NextAfter(start - base) + base;
-  if (tableNext > start && (end < 0 || tableNext < end)) end = tableNext;
+  if (end < 0 && tableNext > start) end = tableNext;
   return end > start ? end - start : -1;
 }
 

@@ -117,6 +117,7 @@ class TSmartPDFReader {
                    const class TPDFXRefReader& source);
   void HandleTrailer(const std::string& text);
   bool OffsetsCountFromHeader();
+  bool ObjectsAfterTheLastEnd();
 
   // Rebuilding the table from a scan of the whole file.
   struct TTable {
@@ -167,6 +168,8 @@ class TSmartPDFReader {
   TObjectText ReadObjectUnguarded(std::int32_t number);
   TObjectText ReadObjectAt(std::int32_t number, std::int64_t start, std::int64_t extent);
   TObjectText ReadRelocated(std::int32_t number, const Entry* entry);
+  bool EndsBeforeItsEndobj(const TObjectText& text, std::int64_t position) const;
+  std::int64_t ScannedExtent(std::int64_t position);
   std::optional<TObjectScan::THeader> FindNear(std::int32_t number, std::int64_t offset);
   std::int64_t RelocatedStart(std::int32_t number, const Entry* entry);
   std::int64_t RelocatedExtent(std::int64_t start) const;
@@ -192,6 +195,7 @@ class TSmartPDFReader {
   TPDFDictionary* trailer_ = nullptr;
   std::uint8_t openError_ = kOpenOk;
   std::int64_t startXRef_ = 0;
+  std::int64_t startXRefKeyword_ = -1;
   bool hasEncrypt_ = false;
   bool hasXRefStream_ = false;
   std::int32_t headerOffset_ = -1;

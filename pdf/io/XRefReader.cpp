@@ -77,6 +77,7 @@ std::int64_t TPDFXRefReader::FindStartXRef() {
   if (end < 0) return 0;
   const std::int64_t start = ScanBackwards("startxref", end, 8);
   if (start < 0) return 0;
+  StartXRefKeyword = start;
   const std::string after = ReadAt(end - start - 9, start + 9);
   std::string_view line = TrimLow(FirstLine(after));
   line = TrimLow(line.substr(0, line.find('%')));

@@ -28,7 +28,7 @@ class TPDFXRefReader {
 
   explicit TPDFXRefReader(TByteStream& stream) : stream_(stream) {}
 
-  // The offset written after the last "startxref", or 0.
+  // The offset written after the last "startxref", or 0; StartXRefKeyword says where that keyword is.
   std::int64_t FindStartXRef();
   // Reads the section at offset and everything it chains to; false when any part failed.
   bool ReadSection(std::int64_t offset);
@@ -45,6 +45,7 @@ class TPDFXRefReader {
   std::int32_t TableSections = 0;
   std::int32_t HybridStreamOf = 0;
   std::int64_t LastPrev = -1;
+  std::int64_t StartXRefKeyword = -1;
   std::int64_t BaseOffset = 0;
 
  private:

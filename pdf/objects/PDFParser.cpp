@@ -258,6 +258,14 @@ bool TPDFParser::EnterContainer() {
   return true;
 }
 
+// Steps over a closing delimiter that closes nothing inside a dictionary.
+bool TPDFParser::SkipStrayCloser() {
+  const int c = Peek();
+  if (c != ']' && c != ')' && c != '}' && c != '{') return false;
+  ++pos_;
+  return true;
+}
+
 TPDFObject* TPDFParser::ParseDictionary() {
   if (!EnterContainer()) return nullptr;
   pos_ += 2;
@@ -265,10 +273,16 @@ TPDFObject* TPDFParser::ParseDictionary() {
   for (;;) {
     SkipWhiteSpaceAndComments();
     TPDFObject* key = ParseValue();
+    // Anything else where a key belongs (a stray byte, a value without its key) is damage that
+    // other readers step over, keeping the entries after it; so do we, without it.
+    if (key == nullptr && !SkipStrayCloser()) break;
+    auto* name = As<TPDFName>(key);
+    if (name == nullptr) continue;
     SkipWhiteSpaceAndComments();
     TPDFObject* value = ParseValue();
-    auto* name = As<TPDFName>(key);
-    if (name == nullptr || value == nullptr) break;
+    // A stray "]" or ")" where the value belongs reads as null, as qpdf reads it.
+    if (value == nullptr && SkipStrayCloser()) value = structure_.NewNull();
+    if (value == nullptr) break;
     dictionary->PutEntry(name, value);
   }
   if (At(">>")) {

@@ -27,6 +27,7 @@ class TPDFParser {
   TPDFObject* ParseValue();
   bool EnterContainer();
   TPDFObject* ParseDictionary();
+  bool SkipStrayCloser();
   TPDFObject* ParseArray();
   TPDFObject* ParseWord();
   std::size_t WordEnd(std::size_t from) const;

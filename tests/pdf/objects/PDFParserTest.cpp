@@ -83,7 +83,12 @@ INSTANTIATE_TEST_SUITE_P(
                   "<<\n/Type /Page\n/Kids [ 4 0 R 5 0 R ]\n/Count 2\n>>\n", 48},
         ParseCase{"<</A 1/A 2/B 3>>", "<<\n/A 2\n/B 3\n>>\n", 16},
         ParseCase{"<< /A 1 /B >>", "<<\n/A 1\n>>\n", 13},
-        ParseCase{"<< /A 1 2 3 >>", "<<\n/A 1\n>>\n", 11},
+        // Values without keys are stepped over, and the entries after them kept.
+        ParseCase{"<< /A 1 2 3 >>", "<<\n/A 1\n>>\n", 14},
+        ParseCase{"<< /A 1 2 /B 3 >>", "<<\n/A 1\n/B 3\n>>\n", 17},
+        ParseCase{"<<\r\x1a/Pages 2 0 R>>", "<<\n/Pages 2 0 R\n>>\n", 18},
+        ParseCase{"<</Len]th4=/N 1>>", "<<\n/Len null\n/N 1\n>>\n", 17},
+        ParseCase{"<< ] /A 1 ) >>", "<<\n/A 1\n>>\n", 14},
         ParseCase{"<< /M [ 1 0 0 1e-05 0 0 ] /B 2 >>", "<<\n/M [ 1 0 0 1e-05 0 0 ]\n/B 2\n>>\n", 33},
         ParseCase{"<< /A - /B 2 >>", "<<\n/A -\n/B 2\n>>\n", 15},
         ParseCase{"<< /A (x >>", "<<\n>>\n", 6},
