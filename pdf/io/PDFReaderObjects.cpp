@@ -15,6 +15,8 @@ namespace {
 std::size_t StreamDataStart(std::string_view text, std::size_t from) {
   const std::size_t keyword = text.find("stream", from);
   if (keyword == std::string_view::npos) return keyword;
+  // The tail of "endstream" after a damaged "stream" keyword starts nothing.
+  if (keyword >= from + 3 && text.substr(keyword - 3, 3) == "end") return std::string_view::npos;
   // A "stream" past the end of this object belongs to the next one.
   if (text.substr(from, keyword - from).find("endobj") != std::string_view::npos) return std::string_view::npos;
   return StreamDataAfterKeyword(text, keyword);
@@ -163,7 +165,8 @@ std::optional<TSmartPDFReader::TDataRange> TSmartPDFReader::FindStreamData(std::
   // A stream cut short, by a truncated file or a lost keyword: its data is kept up to the cut (or
   // to its "endobj"), which its copy's /Length then says.
   const std::size_t endobj = text.find("endobj", start);
-  return TDataRange{start, (endobj == std::string_view::npos ? text.size() : EndOfLineBefore(text, endobj)) - start};
+  const std::size_t end = endobj == std::string_view::npos ? text.size() : EndOfLineBefore(text, endobj);
+  return TDataRange{start, std::max(end, start) - start};
 }
 
 std::string TSmartPDFReader::ReadCompressedObjectText(std::int32_t number, const Entry& entry) {

@@ -182,17 +182,21 @@ class TMainWindowTest : public QObject {
     const std::string signedForm = "/AcroForm << /Fields [ ] /SigFlags 3 >>";
     const QString both =
         f.WriteFile("both.pdf", OnePagePdfWith(signedForm + " /Metadata 10 0 R", MetadataStream(elements)));
-    f.AddFiles({plain, certified, archive, both});
+    std::string cut = OnePagePdf();
+    cut.erase(cut.rfind("startxref"));  // a download cut short: no startxref, no end marker
+    const QString damaged = f.WriteFile("damaged.pdf", cut);
+    f.AddFiles({plain, certified, archive, both, damaged});
     // Such files are listed and encrypted like any other; only the tooltip tells.
     QVERIFY(f.prompts.messages.empty());
     auto& list = f.Main<TFileList>("ListView1");
-    QCOMPARE(list.rowCount(), 4);
+    QCOMPARE(list.rowCount(), 5);
     const QString signedNotice = QStringLiteral("Signed: encrypting invalidates its signatures");
     const QString pdfa = QStringLiteral(": an encrypted copy is no longer PDF/A");
     const QString notices[] = {QString(), signedNotice, "Claims PDF/A-3A" + pdfa,
-                               signedNotice + "\nClaims PDF/A-1B" + pdfa};
-    const QString paths[] = {plain, certified, archive, both};
-    for (int row = 0; row < 4; ++row) {
+                               signedNotice + "\nClaims PDF/A-1B" + pdfa,
+                               QStringLiteral("Damaged, repaired: object table rebuilt by scanning the file")};
+    const QString paths[] = {plain, certified, archive, both, damaged};
+    for (int row = 0; row < 5; ++row) {
       for (const int column : {kColumnFile, kColumnPages, kColumnStatus}) {
         QCOMPARE(list.item(row, column)->toolTip(), notices[row]);
       }

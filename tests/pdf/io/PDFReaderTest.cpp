@@ -124,7 +124,11 @@ TEST(Reader, StreamLengthRepairs) {
       // Readers take blanks in place of the end of line after "stream"; a comment there is data.
       {"<< /Length 5 >>\nstream 01234\nendstream", "01234"},
       {"<< /Length 12 >>\nstream % note\n01234\nendstream", "% note\n01234"},
-      {"<< /Length 5 >>\nstream01234\nendstream", ""}};
+      {"<< /Length 5 >>\nstream01234\nendstream", ""},
+      // Without "endstream" the data runs to "endobj"; a damaged "stream" keyword starts no stream,
+      // and the tail of "endstream" is no keyword.
+      {"<< /Length 40 >>\nstream\n0123456789", "0123456789"},
+      {"<< /Length 10 >>\ns>ream\n0123456789\nendstream", ""}};
   for (const Case& c : cases) {
     TestPdf pdf;
     pdf.Object(1, "<< /Type /Catalog >>").Object(4, c.object).Object(5, "10");
