@@ -315,5 +315,19 @@ TEST_F(CliEndToEnd, RepairedCopiesSaySo) {
             "null)\ndoc.pdf: Succeed!\n");
 }
 
+// A download cut short has no table left: it is opened by rebuilding one, and both commands say so.
+TEST_F(CliEndToEnd, RebuiltFilesSaySoInTheStatusAndTheInspection) {
+  std::string bytes = pdf::testing::OnePageDocument().Finish("/Root 1 0 R");
+  bytes.resize(bytes.find("xref"));
+  WriteFile(Path("cut.pdf"), bytes);
+  const auto run = Cli("encrypt --open-password-file open.txt --output-dir out cut.pdf doc.pdf");
+  EXPECT_EQ(run.exitCode, 0) << run.output;
+  EXPECT_EQ(run.output, "cut.pdf: Succeed! (repaired: object table rebuilt by scanning the file)\ndoc.pdf: Succeed!\n");
+  const auto inspection = Cli("inspect --json cut.pdf doc.pdf");
+  EXPECT_NE(inspection.output.find("\"pages\":1,"), std::string::npos) << inspection.output;
+  EXPECT_NE(inspection.output.find("\"repaired\":\"object table rebuilt by scanning the file\""), std::string::npos);
+  EXPECT_NE(inspection.output.find("\"repaired\":null"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace cli
