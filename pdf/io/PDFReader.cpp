@@ -82,7 +82,7 @@ TSmartPDFReader::TSmartPDFReader(TByteStream& stream) : stream_(stream), fileSiz
   }
   const bool loaded = LoadCrossReferences() && !ObjectsAfterTheLastEnd();
   if (!loaded || trailers_.empty() || !ReachesPageTree(*trailers_.front(), trailers_.front()->IndexOfKey("Encrypt") >= 0)) {
-    Rebuild();
+    Rebuild(loaded);
   }
   if (trailers_.empty()) {
     openError_ = kOpenNoXRef;

@@ -135,7 +135,7 @@ class TSmartPDFReader {
   bool HasEntry(std::int32_t number) const;
   TTable TakeTable();
   void RestoreTable(TTable table);
-  void Rebuild();
+  void Rebuild(bool dataReadWhole);
   void TableFromScan();
   std::vector<TFoundTrailer> FoundTrailers();
   TPDFDictionary* RebuiltTrailer(const std::vector<TFoundTrailer>& found, bool encrypted);

@@ -77,10 +77,11 @@ void TSmartPDFReader::RestoreTable(TTable table) {
   ForgetLoadedObjects();
 }
 
-// Replaces the table read from the cross-reference data by one built from the scan. When the scan
-// finds no better document than the data did, the data's table stays.
-void TSmartPDFReader::Rebuild() {
-  const bool hadTable = !trailers_.empty();
+// Replaces the table read from the cross-reference data by one built from the scan. When the data
+// was read whole and the scan finds no better document than the data did, the data's table stays;
+// data read only in part always gives way to the scan, which saw every object.
+void TSmartPDFReader::Rebuild(bool dataReadWhole) {
+  const bool hadTable = dataReadWhole && !trailers_.empty();
   TTable normal = TakeTable();
   ForgetLoadedObjects();
   relocated_.clear();
