@@ -32,11 +32,9 @@ void TPDFArray::WriteText(std::string& out) const {
 }
 
 void TPDFArray::Release() {
-  // Items are offered for freeing while this array still holds them, so none is freed
-  // here; they stay owned by the structure until it is reset.
-  for (TPDFObject* item : items_) {
-    if (item != nullptr) Structure().FreeObject(item);
-  }
+  // The items are not offered for freeing: this array still holds them, so the structure
+  // would refuse each one after a search of all its objects, which is quadratic for a long
+  // array. They stay owned by the structure until it is reset.
   Touch();
   TPDFObject::Release();
 }

@@ -15,6 +15,7 @@ class TPDFArray final : public TPDFObject {
   bool IsModified() const override;
   void WriteText(std::string& out) const override;
   void Release() override;
+  void ReleaseHeld() override { Touch(); }
   void ShiftObjectNumbers(std::int32_t delta) override;
   bool Refers(const TPDFObject* object) const override;
 

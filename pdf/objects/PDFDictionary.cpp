@@ -43,9 +43,10 @@ void TPDFDictionary::Release() {
 }
 
 void TPDFDictionary::ReleaseMembers() {
+  // Keys and values are still held here, so the structure would free none of them; they
+  // stay owned until it is reset.
   for (const Entry& entry : entries_) {
-    if (entry.key != nullptr) entry.key->Release();
-    if (entry.value != nullptr) entry.value->Release();
+    if (entry.value != nullptr) entry.value->ReleaseHeld();
   }
   Touch();
 }
@@ -151,11 +152,11 @@ void TPDFDictionary::DeleteKey(std::string_view text) {
   const std::int32_t index = IndexOfKey(text);
   if (index < 0) return;
   const Entry entry = entries_[static_cast<std::size_t>(index)];
-  // Both offers happen while the entry is still in place, so nothing held here is freed.
+  // The entry is still in place, so nothing held here could be freed: the key and value stay
+  // owned by the structure until it is reset.
   if (As<TPDFDictionary>(entry.value) != nullptr || As<TPDFArray>(entry.value) != nullptr) {
-    entry.value->Release();
+    entry.value->ReleaseHeld();
   }
-  if (!IsCommonNameText(text) && entry.key != nullptr) Structure().FreeObject(entry.key);
   RemoveKey(text);
 }
 

@@ -21,6 +21,7 @@ class TPDFDictionary final : public TPDFObject {
   bool IsModified() const override;
   void WriteText(std::string& out) const override;
   void Release() override;
+  void ReleaseHeld() override { ReleaseMembers(); }
   void ShiftObjectNumbers(std::int32_t delta) override;
   bool Refers(const TPDFObject* object) const override;
 

@@ -26,6 +26,9 @@ class TPDFObject {
   std::string ToText() const;
   // Offers the object (and, in containers, its members) to the structure for freeing.
   virtual void Release();
+  // What Release leaves of a member its container still holds: the structure never frees a
+  // held object, so only the marks of change remain, without a search of the structure.
+  virtual void ReleaseHeld() {}
   virtual void ShiftObjectNumbers(std::int32_t /*delta*/) {}
   // True when the given object is held directly by this one.
   virtual bool Refers(const TPDFObject* /*object*/) const { return false; }

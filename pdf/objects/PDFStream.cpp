@@ -36,6 +36,8 @@ void TPDFStream::Release() {
   if (structure.FreeObject(this)) structure.FreeObject(dictionary);
 }
 
+void TPDFStream::ReleaseHeld() { dictionary_->ReleaseMembers(); }
+
 void TPDFStream::ShiftObjectNumbers(std::int32_t delta) {
   dictionary_->ShiftObjectNumbers(delta);
   Touch();

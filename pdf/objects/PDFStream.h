@@ -23,6 +23,7 @@ class TPDFStream final : public TPDFObject {
   std::string HeadText() const;
   static constexpr std::string_view kTailText = "\nendstream";
   void Release() override;
+  void ReleaseHeld() override;
   void ShiftObjectNumbers(std::int32_t delta) override;
   bool Refers(const TPDFObject* object) const override;
 
