@@ -15,6 +15,8 @@ std::string ErrorWords(std::int32_t errorCode) {
     case kErrorStrength: return "the encryption level is out of range";
     case kErrorPermissions: return "the permission value is invalid";
     case kErrorNotPDF: return "not a readable PDF file";
+    case kErrorAuthority: return "the password given does not carry the authority to change protection: the restrictions password is needed";
+    case kErrorNotEncrypted: return "the file is not encrypted";
     default: return "error " + std::to_string(errorCode);
   }
 }

@@ -30,6 +30,8 @@ enum TPDFErrorCode : std::int32_t {
   kErrorStrength = 407,       // strength outside 0..4
   kErrorPermissions = 408,    // the permission value fails its check byte
   kErrorNotPDF = 409,         // no header, or no usable cross-reference data and trailer
+  kErrorAuthority = 410,      // the password opens the file but may not remove or change its protection
+  kErrorNotEncrypted = 411,   // decryption asked of a file that is not encrypted
 };
 
 // Items of an inspection list that say what encrypting the file changes, after the older ones;
@@ -77,7 +79,21 @@ class TVelloPDF {
                                  std::u16string_view ownerPassword, std::u16string_view userPassword,
                                  std::int32_t strength, std::int32_t permissions);
 
-  // What the last EncryptFileToFile had to mend: an object table rebuilt from a scan of the file
+  // A copy in clear of an encrypted input: no /Encrypt, every string and stream decrypted. The
+  // password must open the input as owner, or as user of a file that grants every permission
+  // (else kErrorAuthority); an input that is not encrypted fails with kErrorNotEncrypted. 1 once
+  // the input was accepted, else 0; ErrorCode 0 means the output is complete.
+  std::int32_t DecryptFileToFile(std::u16string_view inputName, std::u16string_view outputName,
+                                 std::u16string_view password);
+  // EncryptFileToFile for an input that may be encrypted already: currentPassword opens it, with
+  // the authority DecryptFileToFile asks for, and the copy is encrypted anew with the passwords,
+  // strength and permissions given. An input that is not encrypted is simply encrypted.
+  std::int32_t ReencryptFileToFile(std::u16string_view inputName, std::u16string_view outputName,
+                                   std::u16string_view currentPassword, std::u16string_view ownerPassword,
+                                   std::u16string_view userPassword, std::int32_t strength,
+                                   std::int32_t permissions);
+
+  // What the last copy (EncryptFileToFile, DecryptFileToFile, ReencryptFileToFile) had to mend: an object table rebuilt from a scan of the file
   // (its cross-reference data being unusable), objects found elsewhere than the data says (by
   // scanning the file), and objects the data lists that no reading could find, which the copy
   // holds as null.
@@ -101,9 +117,22 @@ class TVelloPDF {
  private:
   void FillInspection(TVelloPDFStringList& list, std::u16string_view fileName, TSmartPDFReader& reader,
                       TSmartPDFInfo& info, std::int64_t fileSize);
-  void CopyEncrypted(TByteStream& input, TAtomicOutput& output, std::string_view ownerBytes,
-                     std::string_view userBytes, std::int32_t strength, std::int32_t permissions,
-                     std::int32_t& result);
+  // What a copy does with an encrypted input: refuse it, decrypt it, or take either kind.
+  enum class TInputProtection { kRefused, kRequired, kAccepted };
+  struct TNewProtection {
+    std::u16string_view ownerPassword;
+    std::u16string_view userPassword;
+    std::int32_t strength;
+    std::int32_t permissions;
+  };
+  struct TCopyRequest {
+    TInputProtection input;
+    std::u16string_view password;       // opens an encrypted input
+    const TNewProtection* protection;  // the copy's encryption; nullptr for a copy in clear
+  };
+  std::int32_t CopyFile(std::u16string_view inputName, std::u16string_view outputName, const TCopyRequest& request);
+  static void CheckInputProtection(TSmartPDFInfo& source, const TCopyRequest& request);
+  void CopyProtected(TByteStream& input, TAtomicOutput& output, const TCopyRequest& request, std::int32_t& result);
 
   std::int32_t lastError_ = kErrorNone;
   TCopyRepairs lastRepairs_;

@@ -140,6 +140,12 @@ TSmartPDFWriter::TSlots TSmartPDFWriter::TableSlots() const {
   return slots;
 }
 
+std::int32_t TSmartPDFWriter::HighestObjectNumber() const {
+  std::int32_t highest = 0;
+  for (const TRecord& record : records_) highest = std::max(highest, record.number);
+  return highest;
+}
+
 std::int32_t TSmartPDFWriter::Highest(const TSlots& slots) {
   return slots.back() != nullptr ? slots.back()->number : 0;
 }

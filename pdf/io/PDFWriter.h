@@ -40,6 +40,8 @@ class TSmartPDFWriter {
   // layout covers 0 .. highest number and sets the trailer's Size; the subsection layout lists
   // only written numbers and writes the trailer exactly as given. Ends with a flush.
   void WriteXRefTable(TPDFDictionary& trailer, std::int32_t offsetBase, bool singleSection);
+  // The highest object number written so far; 0 before any. A trailer's /Size is one more.
+  std::int32_t HighestObjectNumber() const;
 
  private:
   struct TRecord {

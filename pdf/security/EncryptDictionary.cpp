@@ -1,5 +1,4 @@
-// Reading a file's /Encrypt dictionary into the handler's record, and building the
-// /Encrypt dictionary of a file being encrypted.
+// Reading a file's /Encrypt dictionary into the handler's record.
 
 #include "pdf/io/ByteText.h"
 #include "pdf/security/SecurityInfo.h"
@@ -92,47 +91,6 @@ void TSmartPDFInfo::ReadStandardEncryption(const TPDFDictionary& encrypt) {
     record_.KeyLength = filterLength != nullptr ? filterLength->AsInteger() : 32;
     if (record_.KeyLength == 256) record_.KeyLength = 32;
   }
-}
-
-void TSmartPDFInfo::AddStrengthEntries(TPDFDictionary& dictionary, std::uint8_t strength) {
-  TPDFStructure& arena = reader_.Arena();
-  const bool aes256 = strength == kCipherAES_256_R5 || strength == kCipherAES_256_R6;
-  const int v = strength == kCipherRC4_40 ? 1 : strength == kCipherAES_128 ? 4 : aes256 ? 5 : 2;
-  const int r = strength == kCipherRC4_40 ? 2 : strength == kCipherAES_128 ? 4 : strength == kCipherAES_256_R5 ? 5 : strength == kCipherAES_256_R6 ? 6 : 3;
-  dictionary.SetValue("V", arena.NewNumber(v));
-  dictionary.SetValue("R", arena.NewNumber(r));
-  if (strength == kCipherRC4_40) return;
-  dictionary.SetValue("Length", arena.NewNumber(aes256 ? 256 : 128));
-  if (strength != kCipherAES_128 && !aes256) return;
-  dictionary.SetValue("StrF", arena.CommonName("StdCF"));
-  dictionary.SetValue("StmF", arena.CommonName("StdCF"));
-  TPDFDictionary* filter = arena.NewDictionary();
-  filter->SetValue("AuthEvent", arena.CommonName("DocOpen"));
-  filter->SetValue("Length", arena.NewNumber(aes256 ? 32 : 16));
-  filter->SetValue("CFM", arena.CommonName(aes256 ? "AESV3" : "AESV2"));
-  TPDFDictionary* filters = arena.NewDictionary();
-  filters->SetValue("StdCF", filter);
-  dictionary.SetValue("CF", filters);
-}
-
-TPDFDictionary* TSmartPDFInfo::BuildEncryptDictionary(std::string_view ownerBytes, std::string_view userBytes,
-                                                      std::uint8_t strength, std::uint8_t basicFlags,
-                                                      std::uint8_t extendedFlags) {
-  handler_->PrepareEncryption(ownerBytes, userBytes, strength, basicFlags, extendedFlags);
-  TPDFStructure& arena = reader_.Arena();
-  TPDFDictionary* dictionary = arena.NewDictionary();
-  encryptDictionary_ = dictionary;
-  dictionary->SetValue("Filter", arena.CommonName("Standard"));
-  AddStrengthEntries(*dictionary, strength);
-  dictionary->SetValue("O", arena.NewString(handler_->OwnerEntry(), true));
-  dictionary->SetValue("U", arena.NewString(handler_->UserEntry(), true));
-  if (strength == kCipherAES_256_R5 || strength == kCipherAES_256_R6) {
-    dictionary->SetValue("OE", arena.NewString(handler_->OwnerKeyEntry(), true));
-    dictionary->SetValue("UE", arena.NewString(handler_->UserKeyEntry(), true));
-    dictionary->SetValue("Perms", arena.NewString(handler_->PermsEntry(), true));
-  }
-  dictionary->SetValue("P", arena.NewNumber(static_cast<std::int32_t>(handler_->PermissionValue())));
-  return dictionary;
 }
 
 }  // namespace pdf

@@ -61,6 +61,13 @@ bool TSmartPDFCrypt::SetPassword(std::u16string_view text) {
   return false;
 }
 
+bool TSmartPDFCrypt::GrantsEveryPermission() const {
+  constexpr std::uint8_t kEvery = kPermPrint | kPermCopy | kPermChange | kPermAnnotate;
+  constexpr std::uint8_t kEveryExtended = kPermFillForms | kPermAccessibility | kPermAssemble | kPermHighResPrint;
+  const bool basic = (basicPermissions_ & kEvery) == kEvery;
+  return basic && (record_.Revision == 2 || (extendedPermissions_ & kEveryExtended) == kEveryExtended);
+}
+
 bool TSmartPDFCrypt::CheckUserPassword(std::u16string_view text) {
   if (encryptionState_ == 0) return text.empty();
   cipherLevel_ = DocumentCipherLevel();

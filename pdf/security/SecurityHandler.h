@@ -75,6 +75,8 @@ class TSmartPDFCrypt {
   bool SetPassword(std::u16string_view text);
   bool CheckUserPassword(std::u16string_view text);
   bool CheckOwnerPassword(std::u16string_view text);
+  // Whether /P grants every permission the file's revision defines (revision 2 has four).
+  bool GrantsEveryPermission() const;
   // Status code of inspection item index (see the inspection list).
   std::int32_t SecurityItem(std::int32_t index);
 

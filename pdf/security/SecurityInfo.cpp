@@ -119,17 +119,18 @@ std::u16string TSmartPDFInfo::UsageRightsName() {
   return name != nullptr ? name->AsText() : std::u16string();
 }
 
-void TSmartPDFInfo::EncryptObject(TPDFObject* object, std::int32_t number, std::int32_t generation) {
-  if (object != nullptr) handler_->EncryptObject(handler_->ObjectKey(number, generation), object);
+bool TSmartPDFInfo::MayChangeProtection(std::u16string_view password) {
+  if (encryptionState_ == 0) return true;
+  // The owner check derives the file key anew, and a failed one leaves another: the accepted
+  // password sets it again afterwards.
+  const bool owner = handler_->CheckOwnerPassword(password);
+  const bool opens = handler_->SetPassword(password);
+  return opens && (owner || handler_->GrantsEveryPermission());
 }
 
-void TSmartPDFInfo::EncryptStreamDictionary(TPDFStream& stream, std::int32_t number, std::int32_t generation) {
-  handler_->EncryptStreamDictionary(handler_->ObjectKey(number, generation), stream);
-}
-
-void TSmartPDFInfo::EncryptStreamData(const TPDFStream& stream, std::int32_t number, std::int32_t generation,
-                                      const TByteSink& sink) {
-  handler_->EncryptStreamData(handler_->ObjectKey(number, generation), stream.Data(), sink);
+void TSmartPDFInfo::DecryptObject(TPDFObject* object, std::int32_t number, std::int32_t generation) {
+  if (object == nullptr || handler_->EncryptionState() != 1 || reader_.IsCompressed(number)) return;
+  handler_->DecryptObject(handler_->ObjectKey(number, generation), object);
 }
 
 void TSmartPDFInfo::RefreshFileID() { handler_->SetFileIdentifier(ReadFileID()); }

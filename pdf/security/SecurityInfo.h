@@ -1,8 +1,7 @@
 #pragma once
 // A document's security state and information beside an open reader: what /Encrypt says
 // and which password opens it, the catalog, Info strings (decrypted when needed), page and
-// field counts, the inspection's security items; and, for writing, the new /Encrypt
-// dictionary and the encryption of each object on its way to the writer.
+// field counts, the inspection's security items, and the decryption of each object read.
 
 #include <cstdint>
 #include <memory>
@@ -36,17 +35,12 @@ class TSmartPDFInfo {
   bool HasUsageRights();
   std::u16string UsageRightsName();
 
-  // Prepares the handler for encryption and returns the new /Encrypt dictionary; the caller gives
-  // it its number once the copy's objects are written, and points the trailer at it.
-  TPDFDictionary* BuildEncryptDictionary(std::string_view ownerBytes, std::string_view userBytes,
-                                         std::uint8_t strength, std::uint8_t basicFlags,
-                                         std::uint8_t extendedFlags);
-  void EncryptObject(TPDFObject* object, std::int32_t number, std::int32_t generation);
-  // EncryptObject in two steps for a stream too large to hold encrypted beside its data (see
-  // TSmartPDFCrypt::EncryptStreamDictionary): the dictionary first, then the data to sink.
-  void EncryptStreamDictionary(TPDFStream& stream, std::int32_t number, std::int32_t generation);
-  void EncryptStreamData(const TPDFStream& stream, std::int32_t number, std::int32_t generation,
-                         const TByteSink& sink);
+  // Whether the password may remove or change the protection: it opens the file as owner, or as
+  // user of a file that grants every permission (then there is nothing to circumvent).
+  bool MayChangeProtection(std::u16string_view password);
+  // Decrypts, in place, an object as read from the file with the accepted password's key. Objects
+  // of an object stream came decrypted with their stream and are left alone.
+  void DecryptObject(TPDFObject* object, std::int32_t number, std::int32_t generation);
 
   void RefreshFileID();
   void DecryptObjectStream(std::int32_t number, TPDFStream& stream);
@@ -71,7 +65,6 @@ class TSmartPDFInfo {
   void TakeEntries(const TPDFDictionary& encrypt, bool withAES256Values);
   TPDFObject* Resolve(TPDFObject* object);
   TPDFDictionary* UsageRights();
-  void AddStrengthEntries(TPDFDictionary& dictionary, std::uint8_t strength);
 
   TSmartPDFReader& reader_;
   std::uint32_t numberOfPages_ = 0;

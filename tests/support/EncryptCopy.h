@@ -10,6 +10,7 @@
 #include "pdf/io/MemoryStream.h"
 #include "pdf/io/PDFReader.h"
 #include "pdf/io/PDFWriter.h"
+#include "pdf/security/EncryptionTarget.h"
 #include "pdf/security/SecurityInfo.h"
 #include "tests/support/TestTools.h"
 
@@ -26,7 +27,8 @@ inline void EncryptCopy(const std::filesystem::path& input, const std::filesyste
   reader.PrepareTrailer();
   reader.Trailer()->DeleteKey("XRefStm");
   const std::int32_t last = reader.MaxObjectNumber();
-  TPDFDictionary* encrypt = info.BuildEncryptDictionary(owner, user, strength, basic, extended);
+  TEncryptionTarget encryption(info.ReadFileID());
+  TPDFDictionary* encrypt = encryption.BuildEncryptDictionary(reader.Arena(), owner, user, strength, basic, extended);
   reader.Trailer()->SetValue("Encrypt", reader.Arena().NewReference(last + 1, 0));
   reader.Trailer()->SetValue("Size", reader.Arena().NewNumber(last + 2.0));
   TMemoryStream target;
@@ -36,7 +38,7 @@ inline void EncryptCopy(const std::filesystem::path& input, const std::filesyste
   for (std::int32_t number = 1; number <= last; ++number) {
     TPDFObject* object = reader.GetObject(number, arena.get());
     const std::int32_t generation = reader.Generation(number);
-    info.EncryptObject(object, number, generation);
+    encryption.EncryptObject(object, number, generation);
     writer.WriteObject(number, generation, object != nullptr ? object->ToText() : "null");
     if (number % 100 == 0) arena = std::make_unique<TPDFStructure>();
   }

@@ -339,6 +339,7 @@ class Comparison:
 
     def run(self):
         # Streams' /Length objects first: their values are not compared (see STREAM_KEYS_NOT_COMPARED).
+        self.encrypt_objgen = self.input_encrypt()
         parsed = {}
         for objgen in sorted(self.input_entries):
             try:
@@ -359,6 +360,8 @@ class Comparison:
             return
         if stream is not None and value.get(b"/Type") in (Name(b"/ObjStm"), Name(b"/XRef")):
             return  # containers of other objects, rewritten at will by any writer
+        if objgen == self.encrypt_objgen:
+            return  # the input's protection, which a decrypted or re-encrypted copy replaces
         self.compared += 1
         if objgen not in self.copy_entries:
             self.differ(where, "", value, MISSING, "object missing from the copy")
@@ -424,6 +427,11 @@ class Comparison:
             if copy_value is not None:
                 self.differ(f"{ref[0]} {ref[1]}", "", None, copy_value,
                             "a reference to no object now names one")
+
+    def input_encrypt(self):
+        """The object number and generation of the input's /Encrypt dictionary, if it has one of its own."""
+        value = parse(self.input.trailer.unparse(resolved=True)).get(b"/Encrypt")
+        return tuple(value) if isinstance(value, Ref) else None
 
     def trailers(self):
         a = parse(self.input.trailer.unparse(resolved=True))

@@ -1,0 +1,48 @@
+#pragma once
+// Copies a file's objects into a writer one at a time, from the input's protection to the copy's:
+// each object is decrypted with the input's key when the input is encrypted, and encrypted with
+// the copy's when the copy is to be.
+
+#include <cstdint>
+
+#include "pdf/io/PDFReader.h"
+#include "pdf/io/PDFWriter.h"
+#include "pdf/objects/PDFStructure.h"
+#include "pdf/security/EncryptionTarget.h"
+#include "pdf/security/SecurityInfo.h"
+
+namespace pdf {
+
+class TObjectCopy {
+ public:
+  // source decrypts what the input has encrypted (nothing for an input without /Encrypt); target
+  // encrypts the copy, or is nullptr for a copy in clear.
+  TObjectCopy(TSmartPDFReader& reader, TSmartPDFInfo& source, const TEncryptionTarget* target,
+              TSmartPDFWriter& writer)
+      : reader_(reader), source_(source), target_(target), writer_(writer) {}
+
+  void Copy(std::int32_t number);
+  // An object the copy adds (a direct /Info made indirect), encrypted like every other.
+  void WriteNew(std::int32_t number, TPDFObject* object);
+  // Objects the cross-reference data leaves out but the trailer or copied objects refer to, when
+  // the file holds them: other readers find them by scanning the file, and the copy must hold them.
+  void CopyReferencedBeyond(std::int32_t last, const TPDFDictionary& trailer);
+  // The highest object number any copied object refers to (within the reader's bound).
+  std::int64_t HighestReference() const { return highestReference_; }
+
+ private:
+  void CopyText(std::int32_t number, TSmartPDFReader::TObjectText text);
+  void CopyParsed(std::int32_t number, std::int32_t generation, TPDFObject* object);
+  void WriteLarge(std::int32_t number, std::int32_t generation, TPDFStream& stream);
+  void Write(std::int32_t number, std::int32_t generation, const TPDFObject* object);
+  void NoteReference(std::int64_t number);
+
+  TSmartPDFReader& reader_;
+  TSmartPDFInfo& source_;
+  const TEncryptionTarget* target_;
+  TSmartPDFWriter& writer_;
+  TPDFStructure arena_;
+  std::int64_t highestReference_ = 0;
+};
+
+}  // namespace pdf

@@ -1,0 +1,37 @@
+#pragma once
+// The encryption of a copy being written: its new /Encrypt dictionary and the encryption of each
+// object on its way to the writer. It holds its own handler, apart from the one that reads the
+// input, so that an encrypted input can be decrypted with its key while the copy is encrypted
+// with a new one.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "pdf/objects/PDFStructure.h"
+#include "pdf/security/SecurityHandler.h"
+
+namespace pdf {
+
+class TEncryptionTarget {
+ public:
+  // fileIdentifier: the first string of the copy's /ID, from which RC4 and AES-128 keys derive.
+  explicit TEncryptionTarget(std::string fileIdentifier, TRandomSource& random = SystemRandom());
+
+  // Computes the keys and returns the new /Encrypt dictionary, made in arena; the caller gives it
+  // its number once the copy's objects are written, and points the trailer at it.
+  TPDFDictionary* BuildEncryptDictionary(TPDFStructure& arena, std::string_view ownerBytes,
+                                         std::string_view userBytes, std::uint8_t strength,
+                                         std::uint8_t basicFlags, std::uint8_t extendedFlags);
+  void EncryptObject(TPDFObject* object, std::int32_t number, std::int32_t generation) const;
+  // EncryptObject in two steps for a stream too large to hold encrypted beside its data (see
+  // TSmartPDFCrypt::EncryptStreamDictionary): the dictionary first, then the data to sink.
+  void EncryptStreamDictionary(TPDFStream& stream, std::int32_t number, std::int32_t generation) const;
+  void EncryptStreamData(const TPDFStream& stream, std::int32_t number, std::int32_t generation,
+                         const TByteSink& sink) const;
+
+ private:
+  TSmartPDFCrypt handler_;
+};
+
+}  // namespace pdf
