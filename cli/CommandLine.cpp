@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "app/core/PasswordGenerator.h"
+#include "cli/ArgumentWalk.h"
 
 namespace cli {
 
@@ -80,10 +81,6 @@ const std::string kShortUsage =
     "       ombreltenc-cli inspect [--json] [--password-file F | --password-env VAR] FILE...\n"
     "Try 'ombreltenc-cli --help' for more.\n";
 
-// Spellings people try for a password value; they get an explanation rather than "unknown option".
-constexpr std::array<std::string_view, 6> kPasswordValueOptions = {
-    "--password", "--open-password", "--owner-password", "--user-password", "--pass", "-p"};
-
 struct TPermissionName {
   std::string_view Name;
   bool TPermissions::*Flag;
@@ -114,83 +111,6 @@ constexpr std::array<TLevelName, 4> kLevels = {{
     {"aes-256", TEncryptionLevel::AES_256, 4},
 }};
 
-// Walks one command's arguments: options (as "--name value" or "--name=value") and operands.
-class TArgumentWalk {
- public:
-  TArgumentWalk(const std::vector<std::string>& arguments, std::size_t first)
-      : arguments_(arguments), next_(first) {}
-
-  // The next option's name, or nothing when the next argument is an operand (which is collected)
-  // or the arguments are used up.
-  std::optional<std::string> NextOption(std::vector<std::string>& operands) {
-    while (next_ < arguments_.size()) {
-      const std::string& argument = arguments_[next_++];
-      if (optionsEnded_ || argument == "-" || !argument.starts_with("-")) {
-        operands.push_back(argument);
-        continue;
-      }
-      if (argument == "--") {
-        optionsEnded_ = true;
-        continue;
-      }
-      const std::size_t equals = argument.starts_with("--") ? argument.find('=') : std::string::npos;
-      inlineValue_.reset();
-      if (equals != std::string::npos) inlineValue_ = argument.substr(equals + 1);
-      std::string name = argument.substr(0, equals);
-      if (!seen_.insert(name).second) throw TUsageError(name + " is given twice");
-      return name;
-    }
-    return std::nullopt;
-  }
-
-  // The value of the option just returned: its "=value" part, or the following argument. A
-  // following argument that is itself an option means the value was forgotten.
-  std::string Value(const std::string& name) {
-    if (inlineValue_) return *std::exchange(inlineValue_, std::nullopt);
-    if (next_ >= arguments_.size() || arguments_[next_].starts_with("--")) throw TUsageError(name + " needs a value");
-    return arguments_[next_++];
-  }
-
-  // An option that takes no value must not have been written with one.
-  void NoValue(const std::string& name) const {
-    if (inlineValue_) throw TUsageError(name + " takes no value");
-  }
-
- private:
-  const std::vector<std::string>& arguments_;
-  std::size_t next_;
-  bool optionsEnded_ = false;
-  std::optional<std::string> inlineValue_;
-  std::set<std::string> seen_;
-};
-
-[[noreturn]] void RefuseUnknownOption(const std::string& name, std::string_view passwordHint) {
-  const bool singleDash = !name.starts_with("--");
-  for (const std::string_view spelling : kPasswordValueOptions) {
-    // "-psecret" is a password glued to its option.
-    if (name == spelling || (singleDash && spelling == "-p" && name.starts_with(spelling))) {
-      // The value itself is never repeated back.
-      throw TUsageError("passwords are not accepted on the command line, where other users can read them; use " +
-                        std::string(passwordHint));
-    }
-  }
-  // Of an unknown short option only the letter is shown: the rest may be a glued-on value.
-  throw TUsageError("unknown option " + (singleDash && name.size() > 2 ? name.substr(0, 2) + "..." : name));
-}
-
-std::string NonEmpty(const std::string& name, std::string value) {
-  if (value.empty()) throw TUsageError(name + " needs a non-empty value");
-  return value;
-}
-
-void SetPasswordSource(TPasswordSource& source, TPasswordSource::TKind kind, const std::string& name,
-                       std::string value, std::string_view what) {
-  if (source.Kind != TPasswordSource::TKind::None) {
-    throw TUsageError("the " + std::string(what) + " password is given twice (a file and a variable)");
-  }
-  source = {kind, NonEmpty(name, std::move(value))};
-}
-
 TEncryptionLevel ParseLevel(const std::string& text) {
   for (const TLevelName& level : kLevels) {
     if (text == level.Name) return level.Level;
@@ -212,28 +132,17 @@ TInspectSettings ParseInspect(const std::vector<std::string>& arguments, bool& h
       SetPasswordSource(settings.Password, TPasswordSource::TKind::File, name, walk.Value(name), "inspection");
     } else if (name == "--password-env") {
       SetPasswordSource(settings.Password, TPasswordSource::TKind::Environment, name, walk.Value(name), "inspection");
+    } else if (name == "--ledger") {
+      settings.Ledger = NonEmpty(name, walk.Value(name));
     } else {
       RefuseUnknownOption(name, "--password-file F or --password-env VAR");
     }
   }
   if (!help && settings.Files.empty()) throw TUsageError("inspect needs at least one file");
-  return settings;
-}
-
-// More threads than this only add memory: the work is bound by the processor and the disk.
-constexpr int kMaxJobs = 256;
-
-// A decimal number from low to high, digits only.
-int WholeNumber(const std::string& name, const std::string& text, int low, int high) {
-  const std::string problem =
-      name + " needs a whole number from " + std::to_string(low) + " to " + std::to_string(high);
-  if (text.empty() || text.size() > 9 ||
-      !std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; })) {
-    throw TUsageError(problem);
+  if (!settings.Ledger.empty() && settings.Password.Kind != TPasswordSource::TKind::None) {
+    throw TUsageError("give a password or a ledger, not both");
   }
-  const int number = std::stoi(text);
-  if (number < low || number > high) throw TUsageError(problem);
-  return number;
+  return settings;
 }
 
 struct TCharacterClass {
@@ -283,7 +192,7 @@ void CheckEncryptSettings(const TEncryptSettings& settings, bool suffixGiven) {
     return source.Kind != TKind::None || generator.Auto;
   };
   if (!given(settings.OpenPassword, settings.OpenGenerator) &&
-      !given(settings.OwnerPassword, settings.OwnerGenerator)) {
+      !given(settings.OwnerPassword, settings.OwnerGenerator) && settings.PasswordsFrom.empty()) {
     throw TUsageError(
         "give an open password, an owner password or both (--open-password-file F, "
         "--owner-password-file F, their -env forms, or --open-password-auto and "
@@ -292,8 +201,11 @@ void CheckEncryptSettings(const TEncryptSettings& settings, bool suffixGiven) {
   const auto fromStandardInput = [](const TPasswordSource& source) {
     return source.Kind == TKind::File && source.Name == "-";
   };
-  if (fromStandardInput(settings.OpenPassword) && fromStandardInput(settings.OwnerPassword)) {
-    throw TUsageError("only one password can be read from standard input");
+  const int fromInput = fromStandardInput(settings.OpenPassword) + fromStandardInput(settings.OwnerPassword) +
+                        fromStandardInput(settings.InputPassword);
+  if (fromInput > 1) throw TUsageError("only one password can be read from standard input");
+  if (settings.InputPassword.Kind != TKind::None && !settings.InputLedger.empty()) {
+    throw TUsageError("give --input-password-file, --input-password-env or --input-ledger, not two of them");
   }
 }
 
@@ -378,6 +290,14 @@ TEncryptSettings ParseEncrypt(const std::vector<std::string>& arguments, bool& h
       settings.OutputFile = NonEmpty(name, walk.Value(name));
     } else if (name == "--password-file") {
       settings.PasswordFile = NonEmpty(name, walk.Value(name));
+    } else if (name == "--input-password-file") {
+      SetPasswordSource(settings.InputPassword, TPasswordSource::TKind::File, name, walk.Value(name), "input");
+    } else if (name == "--input-password-env") {
+      SetPasswordSource(settings.InputPassword, TPasswordSource::TKind::Environment, name, walk.Value(name), "input");
+    } else if (name == "--input-ledger") {
+      settings.InputLedger = NonEmpty(name, walk.Value(name));
+    } else if (name == "--passwords-from") {
+      settings.PasswordsFrom = NonEmpty(name, walk.Value(name));
     } else if (name == "--jobs") {
       settings.Jobs = WholeNumber(name, walk.Value(name), 1, kMaxJobs);
     } else if (name == "--no-verify") {
@@ -452,9 +372,12 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
   } else if (command == "encrypt") {
     line.Command = TCommandLine::TCommand::Encrypt;
     line.Encrypt = ParseEncrypt(arguments, help);
+  } else if (command == "decrypt") {
+    line.Command = TCommandLine::TCommand::Decrypt;
+    line.Decrypt = ParseDecrypt(arguments, help);
   } else {
     if (command.starts_with("-")) RefuseUnknownOption(command.substr(0, command.find('=')), "a password file or variable");
-    throw TUsageError("unknown command '" + command + "' (encrypt or inspect)");
+    throw TUsageError("unknown command '" + command + "' (encrypt, decrypt or inspect)");
   }
   if (help) line.Command = TCommandLine::TCommand::Help;
   return line;

@@ -29,6 +29,7 @@ struct TInspectSettings {
   bool Json = false;
   TPasswordSource Password;
   std::vector<std::string> Files;
+  std::string Ledger;  // a password file whose lines for each file are tried in turn
 
   bool operator==(const TInspectSettings&) const = default;
 };
@@ -72,6 +73,11 @@ struct TEncryptSettings {
   TGeneratorOptions OpenGenerator;
   TGeneratorOptions OwnerGenerator;
   std::string PasswordFile;  // the CSV that records every copy's passwords; empty for none
+  // How inputs encrypted already are opened, to be encrypted anew; with neither they are refused.
+  TPasswordSource InputPassword;
+  std::string InputLedger;
+  // A CSV in the password file's form giving each file its own passwords.
+  std::string PasswordsFrom;
   int Jobs = 0;              // files encrypted at once; 0 for one per processor core
   bool Verify = true;        // reopen every copy with its passwords before it counts
   // Everything is granted unless --allow restricts it: encrypting for confidentiality (an open
@@ -85,15 +91,33 @@ struct TEncryptSettings {
   bool operator==(const TEncryptSettings&) const = default;
 };
 
+struct TDecryptSettings {
+  TPasswordSource Password;  // one password for every file
+  std::string Ledger;        // or each file's lines in a password file
+  std::string OutputFolder;
+  std::string OutputFile;
+  std::string Suffix;     // set for --suffix; otherwise the copies keep the inputs' names
+  bool SuffixGiven = false;
+  int Jobs = 0;
+  bool Verify = true;
+  bool Recursive = false;
+  std::vector<std::string> Inputs;
+
+  bool operator==(const TDecryptSettings&) const = default;
+};
+
 struct TCommandLine {
-  enum class TCommand { Help, Version, Inspect, Encrypt };
+  enum class TCommand { Help, Version, Inspect, Encrypt, Decrypt };
   TCommand Command = TCommand::Help;
   TInspectSettings Inspect;
   TEncryptSettings Encrypt;
+  TDecryptSettings Decrypt;
 };
 
 // arguments: everything after the program name. Throws TUsageError.
 TCommandLine ParseCommandLine(const std::vector<std::string>& arguments);
+// The decrypt command's arguments (arguments[0] is "decrypt"). Throws TUsageError.
+TDecryptSettings ParseDecrypt(const std::vector<std::string>& arguments, bool& help);
 
 // Parses the value of --allow ("print,copy", "all", "none"). Throws TUsageError.
 TPermissions ParsePermissions(const std::string& list);

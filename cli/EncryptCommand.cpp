@@ -2,19 +2,19 @@
 
 #include <filesystem>
 #include <iostream>
+#include <optional>
+#include <set>
 #include <system_error>
 
 #include "app/core/BatchJob.h"
 #include "app/core/BatchValidation.h"
 #include "app/core/PasswordGenerator.h"
-#include "cli/BatchReport.h"
+#include "app/core/PasswordList.h"
+#include "cli/BatchRun.h"
 #include "cli/InputFiles.h"
-#include "cli/InputScreening.h"
 #include "cli/JobSettings.h"
 #include "cli/PasswordCheck.h"
 #include "cli/PasswordSource.h"
-#include "cli/ProgressBar.h"
-#include "cli/StopRequest.h"
 #include "cli/Utf8Text.h"
 #include "pdf/objects/TextConversions.h"
 
@@ -59,22 +59,76 @@ std::string GeneratedSample(const TGeneratorOptions& generator) {
                                                 generator.Letters, generator.Specials, generator.Lower));
 }
 
-TTypedPasswords ReadPasswords(const TEncryptSettings& settings) {
+// A side the password list gives may not also be typed or generated.
+TListedSides ListedSides(const TEncryptSettings& settings, const app::TPasswordList& list) {
+  const TListedSides listed{list.GivesOpenPasswords(), list.GivesOwnerPasswords()};
+  const auto given = [](const TPasswordSource& source, const TGeneratorOptions& generator) {
+    return source.Kind != TPasswordSource::TKind::None || generator.Auto;
+  };
+  if (listed.Open && given(settings.OpenPassword, settings.OpenGenerator)) {
+    throw TUsageError("the open password is given twice (--passwords-from and a password option)");
+  }
+  if (listed.Owner && given(settings.OwnerPassword, settings.OwnerGenerator)) {
+    throw TUsageError("the owner password is given twice (--passwords-from and a password option)");
+  }
+  return listed;
+}
+
+// The checks of typed passwords, for each input's line of the password list: a password the level
+// cannot hold must stop the run before any copy is made, not give copies that open with "?".
+void CheckListedPasswords(const TEncryptSettings& settings, const app::TPasswordList& list, TListedSides listed,
+                          const std::vector<fs::path>& files, const std::string& open, const std::string& owner) {
+  std::set<std::string> warnings;
+  for (const fs::path& file : files) {
+    const std::vector<app::TPasswordRecord> lines = list.LinesFor(pdf::UTF8ToUnicode(FullPath(file.string())));
+    if (lines.empty()) continue;  // the job fails that file alone, naming the list
+    const std::string lineOpen = listed.Open ? pdf::UnicodeToUTF8(lines.front().openPassword) : open;
+    const std::string lineOwner = listed.Owner ? pdf::UnicodeToUTF8(lines.front().ownerPassword) : owner;
+    try {
+      for (const std::string& warning : CheckPasswords(settings.Level, lineOpen, lineOwner, settings.Allow)) {
+        warnings.insert(warning);
+      }
+    } catch (const TPasswordError& error) {
+      throw TPasswordError("the password list's line for " + file.string() + ": " + error.what());
+    }
+  }
+  for (const std::string& warning : warnings) std::cerr << "ombreltenc-cli: warning: " << warning << '\n';
+}
+
+TTypedPasswords ReadPasswords(const TEncryptSettings& settings, const std::optional<app::TPasswordList>& list,
+                              TListedSides listed, const std::vector<fs::path>& files) {
   const std::string open = ReadPassword(settings.OpenPassword, std::cin);
   const std::string owner = ReadPassword(settings.OwnerPassword, std::cin);
+  // The current password is taken as it is: it must match what the file was encrypted with.
+  const std::string input = ReadPassword(settings.InputPassword, std::cin);
   CheckEnds(open, "open");
   CheckEnds(owner, "owner");
   const std::string openChecked = settings.OpenGenerator.Auto ? GeneratedSample(settings.OpenGenerator) : open;
   const std::string ownerChecked = settings.OwnerGenerator.Auto ? GeneratedSample(settings.OwnerGenerator) : owner;
-  for (const std::string& warning : CheckPasswords(settings.Level, openChecked, ownerChecked, settings.Allow)) {
-    std::cerr << "ombreltenc-cli: warning: " << warning << '\n';
+  if (list) {
+    CheckListedPasswords(settings, *list, listed, files, openChecked, ownerChecked);
+  } else {
+    for (const std::string& warning : CheckPasswords(settings.Level, openChecked, ownerChecked, settings.Allow)) {
+      std::cerr << "ombreltenc-cli: warning: " << warning << '\n';
+    }
   }
-  return {pdf::UTF8ToUnicode(open), pdf::UTF8ToUnicode(owner)};
+  return {pdf::UTF8ToUnicode(open), pdf::UTF8ToUnicode(owner), pdf::UTF8ToUnicode(input)};
+}
+
+// The password list, read once here for its checks; the job reads it again when it starts.
+std::optional<app::TPasswordList> ReadPasswordList(const TEncryptSettings& settings) {
+  if (settings.PasswordsFrom.empty()) return std::nullopt;
+  try {
+    return app::TPasswordList(pdf::UTF8ToUnicode(FullPath(settings.PasswordsFrom)));
+  } catch (const app::EBatchJobError& error) {
+    throw TPasswordError(error.what());
+  }
 }
 
 // The window's own checks, with its messages, as usage errors.
-void Validate(const TEncryptSettings& settings, const TTypedPasswords& passwords, const app::TBatchSettings& job) {
-  if (const auto failure = app::ValidateBatch(ValidationInput(settings, passwords, job))) {
+void Validate(const TEncryptSettings& settings, const TTypedPasswords& passwords, const app::TBatchSettings& job,
+              TListedSides listed) {
+  if (const auto failure = app::ValidateBatch(ValidationInput(settings, passwords, job, listed))) {
     throw TUsageError(pdf::UnicodeToUTF8(failure->message));
   }
   // The window asks for a password file only with generated passwords; the command line also
@@ -84,96 +138,18 @@ void Validate(const TEncryptSettings& settings, const TTypedPasswords& passwords
   }
 }
 
-bool CreateOutputFolder(const TEncryptSettings& settings) {
-  if (settings.OutputFolder.empty()) return true;
-  std::error_code error;
-  fs::create_directories(settings.OutputFolder, error);
-  if (!error) return true;
-  std::cerr << "ombreltenc-cli: cannot create the output folder " << TerminalText(settings.OutputFolder) << ": "
-            << error.message() << '\n';
-  return false;
-}
-
-// Hands the accepted inputs to the job (their full paths) and returns, for each file of the job,
-// its line in the list of all inputs.
-std::vector<std::size_t> AcceptedLines(const std::vector<TScreenedInput>& screened, app::TBatchSettings& job) {
-  std::vector<std::size_t> lines;
-  for (std::size_t line = 0; line < screened.size(); ++line) {
-    if (screened[line].Refusal) continue;
-    lines.push_back(line);
-    job.files.push_back(screened[line].FullPath);
-  }
-  return lines;
-}
-
-// On standard error, so that the status lines on standard output keep their form.
-void WarnOfNotices(const std::vector<TScreenedInput>& screened) {
-  for (const TScreenedInput& input : screened) {
-    if (input.Refusal) continue;
-    for (const std::string& notice : input.Notices) {
-      std::cerr << "ombreltenc-cli: warning: " << TerminalText(input.Name + ": " + notice) << '\n';
-    }
-  }
-}
-
-void RunJob(const app::TBatchSettings& job, TBatchReport& report, int jobs) {
-  if (!job.files.empty()) {
-    try {
-      app::EncryptPDF(job, report, jobs);
-    } catch (...) {
-      report.Finish();
-      throw;
-    }
-  }
-  report.Finish();
-}
-
-// Screens the inputs, encrypts the accepted ones and reports every one. True when every file
-// succeeded.
-bool EncryptFiles(const TEncryptSettings& settings, const std::vector<fs::path>& files, app::TBatchSettings job) {
-  // Before the screening, so that Ctrl-C from here on leaves the password file untouched or complete.
-  const TStopRequest stop;
-  const std::vector<TScreenedInput> screened = ScreenInputs(files, job);
-  std::vector<std::size_t> jobLines = AcceptedLines(screened, job);
-  std::vector<std::string> names;
-  for (const TScreenedInput& input : screened) names.push_back(input.Name);
-  TProgressBar progress(std::cerr, TProgressBar::StandardErrorIsTerminal());
-  TBatchReport report(std::cout, progress, std::move(names), std::move(jobLines), stop);
-  for (std::size_t line = 0; line < screened.size(); ++line) {
-    if (screened[line].Refusal) report.Refuse(line, *screened[line].Refusal);
-  }
-  WarnOfNotices(screened);
-  RunJob(job, report, JobCount(settings));
-  if (report.Stopped()) {
-    std::cerr << "ombreltenc-cli: stopped; " << report.NotStarted() << " of " << job.files.size()
-              << " files were not encrypted\n";
-    return false;
-  }
-  return !report.AnyFailed();
-}
-
 }  // namespace
 
 int RunEncrypt(const TEncryptSettings& settings) {
   CheckOutputNames(settings);
   const TInputFiles inputs = CollectInputFiles(settings.Inputs, settings.Recursive);
-  const TTypedPasswords passwords = ReadPasswords(settings);
-  app::TBatchSettings job = JobSettings(settings, passwords);
-  Validate(settings, passwords, job);
-  if (!CreateOutputFolder(settings)) return 1;
-  for (const fs::path& folder : inputs.FoldersWithoutPDF) {
-    std::cerr << "ombreltenc-cli: warning: no PDF files in " << TerminalText(folder.string()) << '\n';
-  }
-  for (const TInputFiles::TFolderProblem& problem : inputs.UnreadableFolders) {
-    std::cout << TerminalText(problem.Folder.string() + ": Failed! the folder cannot be read (" + problem.Reason + ")")
-              << std::endl;
-  }
-  if (inputs.Files.empty()) {
-    if (inputs.UnreadableFolders.empty()) std::cerr << "ombreltenc-cli: no PDF files to encrypt\n";
-    return 1;
-  }
-  const bool succeeded = EncryptFiles(settings, inputs.Files, std::move(job));
-  return succeeded && inputs.UnreadableFolders.empty() ? 0 : 1;
+  const std::optional<app::TPasswordList> list = ReadPasswordList(settings);
+  const TListedSides listed = list ? ListedSides(settings, *list) : TListedSides{};
+  const TTypedPasswords passwords = ReadPasswords(settings, list, listed, inputs.Files);
+  app::TBatchSettings job = JobSettings(settings, passwords, listed);
+  Validate(settings, passwords, job, listed);
+  if (!CreateOutputFolder(settings.OutputFolder)) return 1;
+  return RunBatch(inputs, std::move(job), JobCount(settings.Jobs), "encrypted");
 }
 
 }  // namespace cli

@@ -20,7 +20,8 @@ struct TScreenedInput {
   std::vector<std::string> Notices;    // of an accepted input: what encrypting it changes
 };
 
-// job: the settings the batch will run with (only its output naming is used).
+// job: the settings the batch will run with (its operation, its passwords for encrypted inputs and
+// its output naming are used).
 std::vector<TScreenedInput> ScreenInputs(const std::vector<std::filesystem::path>& inputs,
                                          const ombrelt::app::TBatchSettings& job);
 

@@ -6,11 +6,14 @@
 #include <optional>
 #include <string_view>
 
+#include "app/core/PasswordList.h"
 #include "cli/Inspection.h"
+#include "cli/JobSettings.h"
 #include "cli/JsonWriter.h"
 #include "cli/PasswordSource.h"
 #include "cli/SecurityWords.h"
 #include "cli/Utf8Text.h"
+#include "pdf/objects/TextConversions.h"
 
 namespace cli {
 
@@ -135,15 +138,40 @@ std::string JsonFailureLine(const std::string& file, std::int32_t error) {
   return TJsonObject().AddString("input", file).AddObject("error", failure).Text();
 }
 
+// The file inspected with the first password of its ledger lines that opens it as owner, else the
+// first that opens it; without a line that opens it, the inspection without a password.
+TInspection InspectWithLedger(pdf::TVelloPDF& library, const std::string& file, const ombrelt::app::TPasswordList& ledger) {
+  std::optional<TInspection> opened;
+  for (const ombrelt::app::TPasswordRecord& line : ledger.LinesFor(pdf::UTF8ToUnicode(FullPath(file)))) {
+    for (const std::u16string* password : {&line.ownerPassword, &line.openPassword}) {
+      TInspection inspection = Inspect(library, file, pdf::UnicodeToUTF8(*password));
+      if (inspection.Error != pdf::kErrorNone) continue;
+      if (inspection.Item(kItemEncryption) == "Owner") return inspection;
+      if (!opened) opened = std::move(inspection);
+    }
+  }
+  return opened ? *opened : Inspect(library, file, "");
+}
+
+std::optional<ombrelt::app::TPasswordList> ReadLedger(const TInspectSettings& settings) {
+  if (settings.Ledger.empty()) return std::nullopt;
+  try {
+    return ombrelt::app::TPasswordList(pdf::UTF8ToUnicode(FullPath(settings.Ledger)));
+  } catch (const ombrelt::app::EBatchJobError& error) {
+    throw TPasswordError(error.what());
+  }
+}
+
 }  // namespace
 
 int RunInspect(const TInspectSettings& settings) {
   const std::string password = ReadPassword(settings.Password, std::cin);
+  const std::optional<ombrelt::app::TPasswordList> ledger = ReadLedger(settings);
   pdf::TCorvanePDFLibrary1013 library;
   bool anyFailed = false;
   bool first = true;
   for (const std::string& file : settings.Files) {
-    const TInspection inspection = Inspect(library, file, password);
+    const TInspection inspection = ledger ? InspectWithLedger(library, file, *ledger) : Inspect(library, file, password);
     const bool failed = inspection.Error != pdf::kErrorNone;
     anyFailed = anyFailed || failed;
     if (settings.Json) {

@@ -38,30 +38,58 @@ std::string FullPath(const std::string& path) {
   return cleaned.string();
 }
 
-app::TBatchSettings JobSettings(const TEncryptSettings& settings, const TTypedPasswords& passwords) {
+// Output naming shared by the commands: -o FILE, or a folder with a suffix or the inputs' names.
+void SetOutput(app::TBatchSettings& job, const std::string& outputFile, const std::string& outputFolder, bool keepName,
+               const std::string& suffix) {
+  if (!outputFile.empty()) {
+    const fs::path file(outputFile);
+    job.naming = app::TNamingMode::kNamed;
+    job.outputFolder = pdf::UTF8ToUnicode(file.has_parent_path() ? file.parent_path().string() : ".");
+    job.outputName = pdf::UTF8ToUnicode(file.filename().string());
+  } else {
+    job.naming = keepName ? app::TNamingMode::kKeep : app::TNamingMode::kSuffix;
+    job.suffix = pdf::UTF8ToUnicode(suffix);
+    job.outputFolder = pdf::UTF8ToUnicode(outputFolder);
+  }
+}
+
+void SetCurrentPassword(app::TBatchSettings& job, const TPasswordSource& source, const std::string& ledger,
+                        const std::u16string& password) {
+  if (source.Kind != TPasswordSource::TKind::None) {
+    job.currentPassword = {app::TCurrentPasswordSettings::TKind::kTyped, password, u""};
+  } else if (!ledger.empty()) {
+    job.currentPassword = {app::TCurrentPasswordSettings::TKind::kLedger, u"", pdf::UTF8ToUnicode(FullPath(ledger))};
+  }
+}
+
+app::TBatchSettings JobSettings(const TEncryptSettings& settings, const TTypedPasswords& passwords, TListedSides listed) {
   app::TBatchSettings job;
   job.level = FacadeStrength(settings.Level);
   job.permissions = PermissionFlags(settings.Allow);
   job.openPassword = PasswordSettings(settings.OpenPassword, settings.OpenGenerator, passwords.Open);
   job.restrictionsPassword = PasswordSettings(settings.OwnerPassword, settings.OwnerGenerator, passwords.Owner);
-  if (!settings.OutputFile.empty()) {
-    const fs::path file(settings.OutputFile);
-    job.naming = app::TNamingMode::kNamed;
-    job.outputFolder = pdf::UTF8ToUnicode(file.has_parent_path() ? file.parent_path().string() : ".");
-    job.outputName = pdf::UTF8ToUnicode(file.filename().string());
-  } else {
-    job.naming = settings.KeepName ? app::TNamingMode::kKeep : app::TNamingMode::kSuffix;
-    job.suffix = pdf::UTF8ToUnicode(settings.Suffix);
-    job.outputFolder = pdf::UTF8ToUnicode(settings.OutputFolder);
-  }
+  if (listed.Open) job.openPassword.mode = app::TPasswordMode::kListed;
+  if (listed.Owner) job.restrictionsPassword.mode = app::TPasswordMode::kListed;
+  if (!settings.PasswordsFrom.empty()) job.passwordListPath = pdf::UTF8ToUnicode(FullPath(settings.PasswordsFrom));
+  SetCurrentPassword(job, settings.InputPassword, settings.InputLedger, passwords.Input);
+  SetOutput(job, settings.OutputFile, settings.OutputFolder, settings.KeepName, settings.Suffix);
   job.passwordFileWanted = !settings.PasswordFile.empty();
   if (job.passwordFileWanted) job.passwordFilePath = pdf::UTF8ToUnicode(FullPath(settings.PasswordFile));
   job.verify = settings.Verify;
   return app::NormalisedSettings(std::move(job));
 }
 
+app::TBatchSettings DecryptJobSettings(const TDecryptSettings& settings, const std::u16string& password) {
+  app::TBatchSettings job;
+  job.operation = app::TOperation::kDecrypt;
+  SetCurrentPassword(job, settings.Password, settings.Ledger, password);
+  SetOutput(job, settings.OutputFile, settings.OutputFolder, !settings.SuffixGiven, settings.Suffix);
+  job.verify = settings.Verify;
+  return app::NormalisedSettings(std::move(job));
+}
+
 app::TValidationInput ValidationInput(const TEncryptSettings& settings, const TTypedPasswords& passwords,
-                                      const app::TBatchSettings& job) {
+                                      const app::TBatchSettings& job, TListedSides listed) {
   app::TValidationInput input;
   input.fileCount = settings.Inputs.size();
   input.openPasswordBox = job.openPassword.mode != app::TPasswordMode::kNone;
@@ -70,13 +98,15 @@ app::TValidationInput ValidationInput(const TEncryptSettings& settings, const TT
   input.restrictionsBox = job.restrictionsPassword.mode != app::TPasswordMode::kNone;
   input.restrictionsAuto = settings.OwnerGenerator.Auto;
   input.restrictionsText = passwords.Owner;
+  input.openPasswordListed = listed.Open;
+  input.restrictionsListed = listed.Owner;
   input.outputFolder = job.outputFolder;
   input.passwordFilePath = job.passwordFilePath;
   return input;
 }
 
-int JobCount(const TEncryptSettings& settings) {
-  if (settings.Jobs > 0) return settings.Jobs;
+int JobCount(int jobs) {
+  if (jobs > 0) return jobs;
   const unsigned cores = std::thread::hardware_concurrency();
   return cores == 0 ? 1 : static_cast<int>(cores);
 }

@@ -1,4 +1,4 @@
-// ombreltenc-cli: encrypts PDF files in batches and inspects them, from the command line.
+// ombreltenc-cli: encrypts and decrypts PDF files in batches and inspects them, from the command line.
 
 #include <csignal>
 #include <exception>
@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cli/CommandLine.h"
+#include "cli/DecryptCommand.h"
 #include "cli/EncryptCommand.h"
 #include "cli/InspectCommand.h"
 #include "cli/PasswordSource.h"
@@ -28,6 +29,8 @@ int Run(const cli::TCommandLine& line) {
       return cli::RunInspect(line.Inspect);
     case cli::TCommandLine::TCommand::Encrypt:
       return cli::RunEncrypt(line.Encrypt);
+    case cli::TCommandLine::TCommand::Decrypt:
+      return cli::RunDecrypt(line.Decrypt);
   }
   return kExitFailure;
 }

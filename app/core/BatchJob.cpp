@@ -15,7 +15,10 @@
 #include <thread>
 #include <vector>
 
+#include "app/core/FileFailure.h"
+#include "app/core/FileOperation.h"
 #include "app/core/PasswordGenerator.h"
+#include "app/core/PasswordSources.h"
 #include "pdf/facade/AtomicOutput.h"
 #include "pdf/facade/ErrorWords.h"
 #include "pdf/facade/VelloPDF.h"
@@ -27,35 +30,6 @@
 namespace ombrelt::app {
 
 namespace {
-
-// Items of the library's inspection list.
-constexpr std::int32_t kItemPages = 9;
-constexpr std::int32_t kItemEncryption = 13;  // "None", "User" or "Owner"
-constexpr std::int32_t kItemLevel = 30;       // security item 10, the encryption level status
-
-// The level status an output of each strength must show.
-std::u16string_view ExpectedLevelStatus(std::int32_t level) {
-  switch (level) {
-    case 0:
-      return u"7";
-    case 1:
-      return u"8";
-    case 2:
-      return u"12";
-    case 3:
-      return u"13";
-    case 4:
-      return u"15";
-    default:
-      return u"";
-  }
-}
-
-// The reason a file failed, carried out of the per-file steps.
-struct TFileFailure {
-  std::int32_t errorCode = 0;
-  std::u16string reason;
-};
 
 std::u16string LibraryReason(std::int32_t code) { return pdf::UTF8ToUnicode(pdf::ErrorWords(code)); }
 
@@ -221,74 +195,6 @@ std::optional<TInputState> InputState(std::u16string_view path) {
   return TInputState{info.st_dev, info.st_ino, info.st_size, nanoseconds(info.st_mtim), nanoseconds(info.st_ctim)};
 }
 
-struct TInspection {
-  std::int32_t errorCode = 0;
-  std::u16string encryption;
-  std::u16string pages;
-  std::u16string level;
-};
-
-TInspection Inspect(std::u16string_view path, std::u16string_view password) {
-  pdf::TCorvanePDFLibrary1013 library;
-  const std::int32_t handle = library.InspectFile(path, password);
-  TInspection inspection;
-  inspection.errorCode = library.ErrorCode();
-  if (handle == 0) {
-    if (inspection.errorCode == 0) inspection.errorCode = pdf::kErrorInputFile;
-    return inspection;
-  }
-  inspection.encryption = library.InspectionItem(handle, kItemEncryption);
-  inspection.pages = library.InspectionItem(handle, kItemPages);
-  inspection.level = library.InspectionItem(handle, kItemLevel);
-  library.ReleaseInspection(handle);
-  return inspection;
-}
-
-// The input's page count, which its copy must match. An input that is encrypted already is refused
-// here, before any work.
-std::u16string InputPages(std::u16string_view input) {
-  const TInspection inspection = Inspect(input, u"");
-  if (inspection.errorCode == pdf::kErrorPassword || (inspection.errorCode == 0 && inspection.encryption != u"None")) {
-    throw TFileFailure{pdf::kErrorEncrypted, LibraryReason(pdf::kErrorEncrypted)};
-  }
-  if (inspection.errorCode != 0) throw TFileFailure{inspection.errorCode, LibraryReason(inspection.errorCode)};
-  return inspection.pages;
-}
-
-// The copy must open with the passwords that will be recorded, be encrypted at the chosen level
-// and hold every page of the input.
-void VerifyCopy(std::u16string_view copy, std::u16string_view openPassword, std::u16string_view ownerPassword,
-                std::int32_t level, std::u16string_view inputPages) {
-  const TInspection opened = Inspect(copy, openPassword);
-  if (opened.errorCode != 0) throw TFileFailure{0, u"verification: the copy does not open with its open password"};
-  if (opened.encryption == u"None") throw TFileFailure{0, u"verification: the copy is not encrypted"};
-  if (opened.level != ExpectedLevelStatus(level)) {
-    throw TFileFailure{0, u"verification: the copy's encryption level status is " + opened.level + u", not " +
-                              std::u16string(ExpectedLevelStatus(level))};
-  }
-  if (opened.pages != inputPages) {
-    throw TFileFailure{0, u"verification: the copy has " + opened.pages + u" pages, the input " +
-                              std::u16string(inputPages)};
-  }
-  if (!ownerPassword.empty() && Inspect(copy, ownerPassword).encryption != u"Owner") {
-    throw TFileFailure{0, u"verification: the restrictions password does not open the copy as owner"};
-  }
-}
-
-std::u16string PasswordFor(const TPasswordSettings& password) {
-  switch (password.mode) {
-    case TPasswordMode::kTyped:
-      return password.typed;
-    case TPasswordMode::kGenerated: {
-      const TGeneratorSettings& g = password.generator;
-      return CreatePassword(g.lengthText, g.numeric, g.alphabet, g.specialCharacters, g.lowerCase);
-    }
-    case TPasswordMode::kNone:
-      break;
-  }
-  return {};
-}
-
 // A generator whose length is not a number would fail on the first file anyway; finding it before
 // the password file is touched ends the batch cleanly.
 void CheckGenerator(const TPasswordSettings& password, const std::string& side) {
@@ -305,23 +211,35 @@ std::u16string RepairNote(const pdf::TVelloPDF::TCopyRepairs& repairs) {
   return pdf::UTF8ToUnicode("repaired: " + pdf::TVelloPDF::RepairWords(repairs));
 }
 
-std::int32_t PermissionValue(const TPermissionFlags& p) {
-  return pdf::TVelloPDF::BuildPermissionMask(p.print, p.copy, p.change, p.annotations, p.formFilling,
-                                             p.accessibility, p.assembling, p.highQualityPrint);
+// The shared parts of a batch that every file's steps use.
+struct TBatchParts {
+  const TBatchSettings& settings;
+  const TPasswordSources& passwords;
+  const TFileOperation& operation;
+  TCommitOrder& order;
+  TPasswordFile* passwordFile;
+  TBatchObserver& observer;
+};
+
+// What the input is and what opens it; nothing to learn when no check needs it and the library
+// refuses an encrypted input by itself.
+TInputFacts ExamineInput(const TBatchParts& batch, std::u16string_view input) {
+  const TBatchSettings& settings = batch.settings;
+  const bool plainEncryption = settings.operation == TOperation::kEncrypt &&
+                               settings.currentPassword.kind == TCurrentPasswordSettings::TKind::kNone;
+  if (!settings.verify && plainEncryption) return {};
+  return batch.passwords.Examine(input);
 }
 
 // The per-file steps. They share nothing with other files but the password file (which serialises
 // its appends) and the commit order; raise only EBatchJobError, when the password file fails.
-std::optional<TFileFailure> EncryptOneFile(const TBatchSettings& settings, std::size_t index, TCommitOrder& order,
-                                           TPasswordFile* passwordFile, TBatchObserver& observer) {
-  TTurnGuard turn(order, index);
+std::optional<TFileFailure> ProcessOneFile(const TBatchParts& batch, std::size_t index) {
+  TTurnGuard turn(batch.order, index);
   try {
+    const TBatchSettings& settings = batch.settings;
     const std::u16string& input = settings.files[index];
     pdf::TCorvanePDFLibrary1013 library;
-    library.OnProgress = [&observer, index](std::int32_t percent) { observer.ReportProgress(index, percent); };
-    const std::int32_t permissions = PermissionValue(settings.permissions);
-    const std::u16string openPassword = PasswordFor(settings.openPassword);
-    const std::u16string ownerPassword = PasswordFor(settings.restrictionsPassword);
+    library.OnProgress = [&batch, index](std::int32_t percent) { batch.observer.ReportProgress(index, percent); };
     const std::u16string outputPath = OutputPathFor(settings, input);
 
     // The copy is renamed over the output at the end: that must never replace the input itself
@@ -332,24 +250,27 @@ std::optional<TFileFailure> EncryptOneFile(const TBatchSettings& settings, std::
                           u"the output path names the input itself, a folder or a file in use"};
     }
     const std::optional<TInputState> before = InputState(input);
-    const std::u16string inputPages = settings.verify ? InputPages(input) : std::u16string();
+    const TInputFacts facts = ExamineInput(batch, input);
+    const TNewPasswords passwords = batch.operation.MakesPasswords() ? batch.passwords.NewPasswords(input) : TNewPasswords{};
 
     TTemporaryOutput copy(outputPath);
-    library.EncryptFileToFile(input, copy.Path(), ownerPassword, openPassword, settings.level, permissions);
+    const std::int32_t code = batch.operation.Copy(library, input, copy.Path(), facts, passwords);
     // The library reads the input as it writes the copy and takes what it cannot read for damage: an
     // input truncated or rewritten meanwhile would give a copy with objects missing, which could
     // still pass verification. Such a copy is no copy of any state of the input.
     if (before && InputState(input) != before) {
-      return TFileFailure{0, u"the input was changed or removed while it was being encrypted"};
+      return TFileFailure{0, u"the input was changed or removed while it was being copied"};
     }
-    if (const std::int32_t code = library.ErrorCode(); code != 0) return TFileFailure{code, LibraryReason(code)};
-    if (settings.verify) VerifyCopy(copy.Path(), openPassword, ownerPassword, settings.level, inputPages);
+    if (code != 0) return TFileFailure{code, LibraryReason(code)};
+    if (settings.verify) batch.operation.Verify(copy.Path(), facts, passwords);
 
-    if (library.LastCopyRepairs().Any()) observer.ReportRepairs(index, RepairNote(library.LastCopyRepairs()));
+    if (library.LastCopyRepairs().Any()) batch.observer.ReportRepairs(index, RepairNote(library.LastCopyRepairs()));
     turn.Commit([&] {
       // The line goes to disk first: a crash between the two steps leaves a recorded password
       // without its file, never a file whose password is lost.
-      if (passwordFile != nullptr) passwordFile->Append({BaseName(input), openPassword, ownerPassword, input});
+      if (batch.passwordFile != nullptr && batch.operation.MakesPasswords()) {
+        batch.passwordFile->Append({BaseName(input), passwords.open, passwords.owner, input});
+      }
       copy.MoveTo(outputPath, inputIdentity);
     });
     return std::nullopt;
@@ -366,12 +287,12 @@ std::optional<TFileFailure> EncryptOneFile(const TBatchSettings& settings, std::
 
 // One file from start to status. When the password file stops taking lines, the file fails and
 // the batch ends with that message: no later file could be recorded either.
-void RunOneFile(const TBatchSettings& settings, std::size_t index, TCommitOrder& order, TPasswordFile* passwordFile,
-                TBatchObserver& observer) {
+void RunOneFile(const TBatchParts& batch, std::size_t index) {
+  TBatchObserver& observer = batch.observer;
   std::optional<TFileFailure> failure;
   std::optional<EBatchJobError> batchError;
   try {
-    failure = EncryptOneFile(settings, index, order, passwordFile, observer);
+    failure = ProcessOneFile(batch, index);
   } catch (const EBatchJobError& error) {
     failure = TFileFailure{0, pdf::UTF8ToUnicode(error.what())};
     batchError = error;
@@ -403,11 +324,14 @@ void EncryptPDF(const TBatchSettings& rawSettings, TBatchObserver& observer, int
   const TBatchSettings settings = NormalisedSettings(rawSettings);
   CheckGenerator(settings.openPassword, "open");
   CheckGenerator(settings.restrictionsPassword, "restrictions");
+  const TPasswordSources passwords(settings);
+  const std::unique_ptr<TFileOperation> operation = OperationFor(settings);
   std::optional<TPasswordFile> passwordFile;
-  if (settings.passwordFileWanted) passwordFile.emplace(settings.passwordFilePath);
+  if (settings.passwordFileWanted && operation->MakesPasswords()) passwordFile.emplace(settings.passwordFilePath);
 
   const std::size_t count = settings.files.size();
   TCommitOrder order(count);
+  const TBatchParts batch{settings, passwords, *operation, order, passwordFile ? &*passwordFile : nullptr, observer};
   std::atomic<std::size_t> next{0};
   std::atomic<bool> stop{false};
   std::once_flag accepted;
@@ -429,7 +353,7 @@ void EncryptPDF(const TBatchSettings& rawSettings, TBatchObserver& observer, int
       try {
         observer.ReportStatus(index, kStatusEncrypting);
         started = true;
-        RunOneFile(settings, index, order, passwordFile ? &*passwordFile : nullptr, observer);
+        RunOneFile(batch, index);
       } catch (...) {
         if (!started) order.MarkDone(index);
         const std::lock_guard lock(errorMutex);

@@ -17,6 +17,7 @@ enum class TPasswordMode {
   kNone,       // the password's box is off: the password is empty
   kTyped,      // box on, auto off: the typed text
   kGenerated,  // box on, auto on: a fresh password for every file
+  kListed,     // each file's password from its line in the password list (TBatchSettings::passwordListPath)
 };
 
 // The mode of one password from its two check boxes. An auto option that stays ticked while its
@@ -56,7 +57,28 @@ struct TPermissionFlags {
   bool assembling = false;
 };
 
+// What the batch makes of each file.
+enum class TOperation {
+  kEncrypt,  // an encrypted copy; an input encrypted already is encrypted anew when currentPassword opens it
+  kDecrypt,  // a copy in clear of an encrypted input
+};
+
+// How the batch opens inputs that are encrypted already.
+struct TCurrentPasswordSettings {
+  enum class TKind {
+    kNone,    // encrypted inputs are refused, as the window refuses them
+    kTyped,   // one password for every file, taken as it is
+    kLedger,  // the passwords of each file's lines in a password file (see TPasswordList)
+  };
+  TKind kind = TKind::kNone;
+  std::u16string typed;
+  std::u16string ledgerPath;
+};
+
 struct TBatchSettings {
+  TOperation operation = TOperation::kEncrypt;
+  TCurrentPasswordSettings currentPassword;
+  std::u16string passwordListPath;  // where kListed passwords come from
   // 0 = 40-bit RC4, 1 = 128-bit RC4, 2 = 128-bit AES, 4 = 256-bit AES (the window never uses 3).
   std::int32_t level = 1;
   TPermissionFlags permissions;

@@ -44,14 +44,15 @@ std::optional<TValidationFailure> ValidateBatch(const TValidationInput& input) {
   }
   const std::u16string open = TrimText(input.openPasswordText);
   const std::u16string restrictions = TrimText(input.restrictionsText);
-  if (input.openPasswordBox && open.empty() && !input.openPasswordAuto) {
+  if (input.openPasswordBox && open.empty() && !input.openPasswordAuto && !input.openPasswordListed) {
     return Warning(u"No user password provided.", kFocusOpenPassword);
   }
-  if (input.restrictionsBox && restrictions.empty() && !input.restrictionsAuto) {
+  if (input.restrictionsBox && restrictions.empty() && !input.restrictionsAuto && !input.restrictionsListed) {
     return Warning(u"No owner password provided.", kFocusRestrictionsPassword);
   }
   // Compared even when an auto option makes the typed texts unused: the user sees them as entered.
-  if (input.openPasswordBox && input.restrictionsBox && !open.empty() && open == restrictions) {
+  const bool bothTyped = !input.openPasswordListed && !input.restrictionsListed;
+  if (input.openPasswordBox && input.restrictionsBox && bothTyped && !open.empty() && open == restrictions) {
     return TValidationFailure{u"Do not use same password for user and owner.", u"Alert!", kNone};
   }
   if (TrimText(input.outputFolder).empty()) return Warning(u"Please select output path.", kFocusOutputFolder);

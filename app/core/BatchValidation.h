@@ -33,6 +33,9 @@ struct TValidationInput {
   bool restrictionsBox = false;
   bool restrictionsAuto = false;
   std::u16string restrictionsText;
+  // Sides whose passwords come from a password list, one per file: on, and not typed.
+  bool openPasswordListed = false;
+  bool restrictionsListed = false;
   std::u16string outputFolder;
   std::u16string passwordFilePath;
 };

@@ -1,6 +1,7 @@
 #include "pdf/objects/TextConversions.h"
 
 #include <algorithm>
+#include <array>
 #include <cstddef>
 #include <utility>
 
@@ -239,6 +240,24 @@ std::u16string UTF8ToUnicode(std::string_view bytes) {
     std::u16string text;
     text.reserve(bytes.size());
     ForEachCodePoint(bytes, DecodeUTF8, [&text](char32_t cp) { AppendUTF16(text, cp); });
+    return text;
+}
+
+char16_t Windows1252Character(unsigned char byte) {
+    static constexpr std::array<char16_t, 32> kHigh = {
+        0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,  // 80-87
+        0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,  // 88-8F
+        0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,  // 90-97
+        0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,  // 98-9F
+    };
+    // Outside 80-9F the code page is Latin-1, code point = byte value.
+    return byte >= 0x80 && byte <= 0x9F ? kHigh[byte - 0x80] : static_cast<char16_t>(byte);
+}
+
+std::u16string Windows1252ToUnicode(std::string_view bytes) {
+    std::u16string text;
+    text.reserve(bytes.size());
+    for (const char byte : bytes) text += Windows1252Character(static_cast<unsigned char>(byte));
     return text;
 }
 

@@ -23,4 +23,10 @@ std::u16string UTF8ToUnicode(std::string_view bytes);
 // UTF-16 to UTF-8 (after UnwrapWideText); invalid code points become U+FFFD, no byte-order mark.
 std::string UnicodeToUTF8(std::u16string_view text);
 
+// The character of one Windows-1252 (ANSI code page) byte. The five bytes the code page leaves
+// undefined (81, 8D, 8F, 90, 9D) stand for the C1 controls of the same value, as Windows' own
+// conversion maps them.
+char16_t Windows1252Character(unsigned char byte);
+std::u16string Windows1252ToUnicode(std::string_view bytes);
+
 }  // namespace pdf

@@ -29,21 +29,11 @@ constexpr std::size_t kUTF8PasswordLimit = 127;
 
 constexpr char kUnmappable = '?';
 
-// The characters of Windows-1252 bytes 0x80 ... 0x9F. The five bytes Windows-1252 leaves undefined
-// (81, 8D, 8F, 90, 9D) stand for the C1 controls of the same value, as Windows' own conversion maps
-// them; a password typed on Windows with one of them thus gives the same bytes here.
-constexpr std::array<char16_t, 32> kWindows1252High = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,  // 80-87
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,  // 88-8F
-    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,  // 90-97
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,  // 98-9F
-};
-
 char Windows1252Byte(char16_t unit) {
   // Outside 80-9F the code page is Latin-1, byte value = code point.
   if (unit < 0x80 || (unit >= 0xA0 && unit <= 0xFF)) return static_cast<char>(unit);
-  for (std::size_t i = 0; i < kWindows1252High.size(); ++i) {
-    if (kWindows1252High[i] == unit) return static_cast<char>(0x80 + i);
+  for (unsigned byte = 0x80; byte <= 0x9F; ++byte) {
+    if (Windows1252Character(static_cast<unsigned char>(byte)) == unit) return static_cast<char>(byte);
   }
   return kUnmappable;
 }

@@ -402,7 +402,7 @@ TEST_F(BatchJob, AnInputChangedWhileItIsEncryptedFailsAndTheBatchGoesOn) {
       ASSERT_TRUE(changed);
       EXPECT_EQ(caseRecorder.Outcomes(2), (std::vector{kStatusFailed, kStatusSucceeded}));
       EXPECT_EQ(caseRecorder.errorCodes[0], 0);
-      EXPECT_NE(caseRecorder.reasons[0].find("changed or removed while it was being encrypted"), std::string::npos)
+      EXPECT_NE(caseRecorder.reasons[0].find("changed or removed while it was being copied"), std::string::npos)
           << caseRecorder.reasons[0];
       EXPECT_EQ(Names(out.Path()), std::set<std::string>{"b_Secure.pdf"});
       const auto records = ReadCsv(ReadFile(Csv()));

@@ -137,13 +137,35 @@ TEST(CommandLineEncrypt, LevelsMapToFacadeStrengths) {
 TEST(CommandLineInspect, ArgumentsBecomeSettings) {
   const TCommandLine plain = ParseCommandLine({"inspect", "a.pdf", "b.pdf"});
   ASSERT_EQ(plain.Command, TCommandLine::TCommand::Inspect);
-  EXPECT_TRUE(plain.Inspect == (TInspectSettings{false, {}, {"a.pdf", "b.pdf"}}));
+  EXPECT_TRUE(plain.Inspect == (TInspectSettings{false, {}, {"a.pdf", "b.pdf"}, ""}));
 
   const TCommandLine json = ParseCommandLine({"inspect", "a.pdf", "--json", "--password-env", "PW"});
-  EXPECT_TRUE(json.Inspect == (TInspectSettings{true, {TKind::Environment, "PW"}, {"a.pdf"}}));
+  EXPECT_TRUE(json.Inspect == (TInspectSettings{true, {TKind::Environment, "PW"}, {"a.pdf"}, ""}));
 
   const TCommandLine file = ParseCommandLine({"inspect", "--password-file=-", "a.pdf"});
-  EXPECT_TRUE(file.Inspect == (TInspectSettings{false, {TKind::File, "-"}, {"a.pdf"}}));
+  EXPECT_TRUE(file.Inspect == (TInspectSettings{false, {TKind::File, "-"}, {"a.pdf"}, ""}));
+
+  const TCommandLine ledger = ParseCommandLine({"inspect", "--ledger", "l.csv", "a.pdf"});
+  EXPECT_TRUE(ledger.Inspect == (TInspectSettings{false, {}, {"a.pdf"}, "l.csv"}));
+}
+
+TEST(CommandLineDecrypt, ArgumentsBecomeSettings) {
+  const TCommandLine line = ParseCommandLine(
+      {"decrypt", "--password-env", "PW", "--output-dir", "out", "--suffix", "_clear", "--jobs", "3", "a.pdf", "dir"});
+  ASSERT_EQ(line.Command, TCommandLine::TCommand::Decrypt);
+  TDecryptSettings expected;
+  expected.Password = {TKind::Environment, "PW"};
+  expected.OutputFolder = "out";
+  expected.Suffix = "_clear";
+  expected.SuffixGiven = true;
+  expected.Jobs = 3;
+  expected.Inputs = {"a.pdf", "dir"};
+  EXPECT_TRUE(line.Decrypt == expected);
+
+  const TCommandLine ledger = ParseCommandLine({"decrypt", "--ledger", "l.csv", "-o", "x.pdf", "a.pdf"});
+  EXPECT_EQ(ledger.Decrypt.Ledger, "l.csv");
+  EXPECT_EQ(ledger.Decrypt.OutputFile, "x.pdf");
+  EXPECT_FALSE(ledger.Decrypt.SuffixGiven);
 }
 
 TEST(CommandLine, HelpAndVersion) {
@@ -175,7 +197,7 @@ struct UsageCase {
 
 const UsageCase kUsageCases[] = {
     {{}, "no command"},
-    {{"decrypt", "a.pdf"}, "unknown command 'decrypt'"},
+    {{"unlock", "a.pdf"}, "unknown command 'unlock'"},
     {{"--frobnicate"}, "unknown option --frobnicate"},
     {{"encrypt", "--output-dir", "out", "--open-password-file", "pw"}, "at least one file"},
     {{"encrypt", "--open-password-file", "pw", "a.pdf"}, "exactly one of --output-dir"},
@@ -219,6 +241,18 @@ const UsageCase kUsageCases[] = {
     {{"encrypt", "--output-dir", "--recursive", "--open-password-file", "pw", "a.pdf"}, "--output-dir needs a value"},
     {{"encrypt", "--output-dir=", "--open-password-file", "pw", "a.pdf"}, "non-empty value"},
     {EncryptWith({"--recursive=yes"}), "--recursive takes no value"},
+    {EncryptWith({"--input-password-file", "cur", "--input-ledger", "l.csv"}), "not two of them"},
+    {EncryptWith({"--input-password-env", "A", "--input-password-env", "B"}), "given twice"},
+    {{"decrypt", "--output-dir", "out", "a.pdf"}, "exactly one of --password-file F, --password-env VAR and --ledger"},
+    {{"decrypt", "--output-dir", "out", "--password-env", "PW", "--ledger", "l.csv", "a.pdf"}, "exactly one of"},
+    {{"decrypt", "--password-env", "PW", "a.pdf"}, "exactly one of --output-dir"},
+    {{"decrypt", "--output-dir", "out", "--password-env", "PW"}, "decrypt needs at least one file"},
+    {{"decrypt", "-o", "x.pdf", "--password-env", "PW", "a.pdf", "b.pdf"}, "exactly one input"},
+    {{"decrypt", "--output-dir", "out", "--password-env", "PW", "--suffix", "_x", "--keep-name", "a.pdf"},
+     "not both"},
+    {{"decrypt", "--output-dir", "out", "--password-env", "PW", "--level", "aes-128", "a.pdf"},
+     "unknown option --level"},
+    {{"inspect", "--ledger", "l.csv", "--password-env", "V", "a.pdf"}, "a password or a ledger, not both"},
     {{"inspect"}, "at least one file"},
     {{"inspect", "--json=1", "a.pdf"}, "--json takes no value"},
     {{"inspect", "--password-file", "f", "--password-env", "V", "a.pdf"}, "given twice"},

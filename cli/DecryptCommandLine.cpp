@@ -1,0 +1,70 @@
+// The decrypt command's options.
+
+#include "cli/ArgumentWalk.h"
+#include "cli/CommandLine.h"
+
+namespace cli {
+
+namespace {
+
+void CheckDecryptSettings(const TDecryptSettings& settings, bool keepName) {
+  if (settings.Inputs.empty()) throw TUsageError("decrypt needs at least one file or folder");
+  if ((settings.Password.Kind != TPasswordSource::TKind::None) == !settings.Ledger.empty()) {
+    throw TUsageError("give exactly one of --password-file F, --password-env VAR and --ledger LIST.csv");
+  }
+  if (settings.OutputFolder.empty() == settings.OutputFile.empty()) {
+    throw TUsageError("give exactly one of --output-dir DIR and -o FILE");
+  }
+  if (!settings.OutputFile.empty()) {
+    if (settings.Inputs.size() != 1) throw TUsageError("-o FILE takes exactly one input file");
+    if (settings.SuffixGiven || keepName || settings.Recursive) {
+      throw TUsageError("-o FILE names the output itself: --suffix, --keep-name and --recursive do not apply");
+    }
+  }
+  if (settings.SuffixGiven && keepName) throw TUsageError("give --suffix or --keep-name, not both");
+  if (settings.Suffix.find('/') != std::string::npos) throw TUsageError("--suffix must not contain '/'");
+}
+
+}  // namespace
+
+TDecryptSettings ParseDecrypt(const std::vector<std::string>& arguments, bool& help) {
+  TDecryptSettings settings;
+  bool keepName = false;
+  TArgumentWalk walk(arguments, 1);
+  while (const std::optional<std::string> option = walk.NextOption(settings.Inputs)) {
+    const std::string& name = *option;
+    if (name == "--help" || name == "-h") {
+      help = true;
+    } else if (name == "--password-file") {
+      SetPasswordSource(settings.Password, TPasswordSource::TKind::File, name, walk.Value(name), "input");
+    } else if (name == "--password-env") {
+      SetPasswordSource(settings.Password, TPasswordSource::TKind::Environment, name, walk.Value(name), "input");
+    } else if (name == "--ledger") {
+      settings.Ledger = NonEmpty(name, walk.Value(name));
+    } else if (name == "--output-dir") {
+      settings.OutputFolder = NonEmpty(name, walk.Value(name));
+    } else if (name == "-o") {
+      settings.OutputFile = NonEmpty(name, walk.Value(name));
+    } else if (name == "--suffix") {
+      settings.Suffix = walk.Value(name);
+      settings.SuffixGiven = true;
+    } else if (name == "--keep-name") {
+      walk.NoValue(name);
+      keepName = true;
+    } else if (name == "--recursive") {
+      walk.NoValue(name);
+      settings.Recursive = true;
+    } else if (name == "--jobs") {
+      settings.Jobs = WholeNumber(name, walk.Value(name), 1, kMaxJobs);
+    } else if (name == "--no-verify") {
+      walk.NoValue(name);
+      settings.Verify = false;
+    } else {
+      RefuseUnknownOption(name, "--password-file F or --password-env VAR");
+    }
+  }
+  if (!help) CheckDecryptSettings(settings, keepName);
+  return settings;
+}
+
+}  // namespace cli
