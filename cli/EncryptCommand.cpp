@@ -80,7 +80,8 @@ void CheckListedPasswords(const TEncryptSettings& settings, const app::TPassword
                           const std::vector<fs::path>& files, const std::string& open, const std::string& owner) {
   std::set<std::string> warnings;
   for (const fs::path& file : files) {
-    const std::vector<app::TPasswordRecord> lines = list.LinesFor(pdf::UTF8ToUnicode(FullPath(file.string())));
+    const std::vector<app::TPasswordRecord> lines =
+        list.LinesFor(pdf::UTF8ToUnicode(FullPath(file.string())), app::TNameMatch::kEqual);
     if (lines.empty()) continue;  // the job fails that file alone, naming the list
     const std::string lineOpen = listed.Open ? pdf::UnicodeToUTF8(lines.front().openPassword) : open;
     const std::string lineOwner = listed.Owner ? pdf::UnicodeToUTF8(lines.front().ownerPassword) : owner;

@@ -126,7 +126,7 @@ void TPasswordList::Read(std::string_view text) {
   }
 }
 
-std::vector<TPasswordRecord> TPasswordList::LinesFor(std::u16string_view inputPath) const {
+std::vector<TPasswordRecord> TPasswordList::LinesFor(std::u16string_view inputPath, TNameMatch match) const {
   std::vector<TPasswordRecord> byPath;
   std::vector<TPasswordRecord> byName;
   std::vector<TPasswordRecord> byStart;
@@ -136,7 +136,7 @@ std::vector<TPasswordRecord> TPasswordList::LinesFor(std::u16string_view inputPa
       byPath.push_back(*record);
     } else if (!record->fileName.empty() && record->fileName == name) {
       byName.push_back(*record);
-    } else if (!record->fileName.empty() && name.starts_with(record->fileName)) {
+    } else if (match == TNameMatch::kEqualOrStart && !record->fileName.empty() && name.starts_with(record->fileName)) {
       byStart.push_back(*record);
     }
   }

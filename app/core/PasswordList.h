@@ -15,6 +15,12 @@ namespace ombrelt::app {
 // The records of CSV text: fields quoted or not, "" inside quotes, lines ended by CR LF or LF.
 std::vector<std::vector<std::string>> ParseCsv(std::string_view text);
 
+// How a line's "File Name" may name an input.
+enum class TNameMatch {
+  kEqual,         // the input's name without its extension
+  kEqualOrStart,  // that, or the start of it: a copy's name is its input's name and a suffix
+};
+
 class TPasswordList {
  public:
   // Reads the file at path. Raises EBatchJobError when it cannot be read.
@@ -24,9 +30,12 @@ class TPasswordList {
 
   // The lines for an input, most likely first: those whose "File Path" is the input's path, newest
   // first; when there are none, those whose "File Name" is the input's name without its extension
-  // ("report" for report.pdf), then those whose name begins it ("report" for report_Secure.pdf, a
-  // copy made with the default suffix), each newest first.
-  std::vector<TPasswordRecord> LinesFor(std::u16string_view inputPath) const;
+  // ("report" for report.pdf), then, with kEqualOrStart, those whose name begins it ("report" for
+  // report_Secure.pdf, a copy made with the default suffix), each newest first. A ledger's passwords
+  // are only tried, so it may look further; a list that gives new passwords must not hand
+  // payslip_1's line to payslip_13.
+  std::vector<TPasswordRecord> LinesFor(std::u16string_view inputPath,
+                                        TNameMatch match = TNameMatch::kEqualOrStart) const;
 
   const std::u16string& Path() const { return path_; }
   // Whether the list gives that side's passwords: it has the column (a list without a header has all).

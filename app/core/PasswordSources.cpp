@@ -68,8 +68,8 @@ TInputFacts TPasswordSources::OpenEncrypted(std::u16string_view input) const {
   }
   if (opened) return *opened;
   if (!ledger_) throw LibraryFailure(pdf::kErrorPassword);
-  if (candidates.empty()) throw TFileFailure{pdf::kErrorPassword, u"no line of the ledger " + Quoted(ledger_->Path()) + u" names this file"};
-  throw TFileFailure{pdf::kErrorPassword, u"no password of its lines in the ledger " + Quoted(ledger_->Path()) + u" opens the file"};
+  if (candidates.empty()) throw TFileFailure{0, u"no line of the ledger " + Quoted(ledger_->Path()) + u" names this file"};
+  throw TFileFailure{0, u"no password of its lines in the ledger " + Quoted(ledger_->Path()) + u" opens the file"};
 }
 
 std::vector<std::u16string> TPasswordSources::CurrentCandidates(std::u16string_view input) const {
@@ -88,7 +88,7 @@ std::vector<std::u16string> TPasswordSources::CurrentCandidates(std::u16string_v
 TNewPasswords TPasswordSources::NewPasswords(std::u16string_view input) const {
   std::vector<TPasswordRecord> lines;
   if (list_) {
-    lines = list_->LinesFor(input);
+    lines = list_->LinesFor(input, TNameMatch::kEqual);
     if (lines.empty()) throw TFileFailure{0, u"no line of the password list " + Quoted(list_->Path()) + u" names this file"};
   }
   return {Listed(settings_.openPassword, lines, true), Listed(settings_.restrictionsPassword, lines, false)};
