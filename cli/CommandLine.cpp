@@ -17,7 +17,9 @@ namespace {
 const std::string kHelpText =
     R"(Usage:
   ombreltenc-cli encrypt [OPTIONS] (--output-dir DIR | -o FILE) FILE_OR_FOLDER...
-  ombreltenc-cli inspect [--json] [--password-file F | --password-env VAR] FILE...
+  ombreltenc-cli decrypt (--password-file F | --password-env VAR | --ledger LIST.csv)
+                 (--output-dir DIR | -o FILE) [OPTIONS] FILE_OR_FOLDER...
+  ombreltenc-cli inspect [--json] [--password-file F | --password-env VAR | --ledger LIST.csv] FILE...
   ombreltenc-cli --help | --version
 
 encrypt: writes an encrypted copy of each PDF file. A folder contributes its *.pdf files
@@ -45,6 +47,19 @@ signatures no longer verify, and an encrypted file is never PDF/A.
   --recursive                also take the PDF files of subfolders
   --jobs N                   encrypt N files at once (default: one per processor core)
   --no-verify                skip reopening every copy with its passwords before it counts
+  --input-password-file F    encrypt inputs that are encrypted already anew (new level,
+                             passwords and permissions), opening them with the password
+                             in file F; it must be their owner password, or their open
+                             password when they grant every permission
+  --input-password-env VAR   ... or the password in the environment variable VAR
+  --input-ledger LIST.csv    ... or the passwords of each file's lines in LIST.csv, a
+                             password file an earlier run wrote
+  --passwords-from LIST.csv  each file's own passwords from its line in LIST.csv, a CSV in
+                             the password file's form; the line's "File Name" is the
+                             input's name without extension (or its "File Path" the
+                             input's path); an empty field means no such password, and a
+                             file without a line fails. A side the list has a column for
+                             may not also be given by a password option
 At least one password is needed. Without an open password the copies open freely and only
 the restrictions of --allow apply; without an owner password the open password lifts them.
 
@@ -58,6 +73,19 @@ Generated passwords, for each side (--open-... or --owner-...) that has -passwor
 The password file gets one line per encrypted copy: "File Name","Open Password",
 "Owner Password","File Path" (CSV, UTF-8), with typed passwords too. Lines are added to an
 existing file, in list order, and each is on disk before its copy appears.
+  Example: ombreltenc-cli encrypt --passwords-from staff.csv --output-dir out payslips/
+  with staff.csv holding "File Name","Open Password" and "payslip_ann","ann's secret".
+
+decrypt: writes a copy in clear (not encrypted) of each encrypted PDF file, under the input's
+name unless --suffix is given. The password must be the file's owner password, or its open
+password when the file grants every permission; with --ledger, the passwords of the lines
+that name the file (by its path, or by a "File Name" that its name begins with, so that
+report_Secure.pdf finds "report"; newest line first) are tried in turn.
+  --password-file F, --password-env VAR   the password of every file
+  --ledger LIST.csv          the password file an encrypt run wrote
+  --output-dir DIR, -o FILE, --suffix TEXT, --keep-name, --recursive, --jobs N, --no-verify
+                             as for encrypt
+  Example: ombreltenc-cli decrypt --ledger passwords.csv --output-dir clear secured/
 
 inspect: prints page count, PDF version, encryption, document information, whether the file
 is signed, the PDF/A conformance it claims, what reading a damaged file took and the
@@ -65,11 +93,12 @@ security settings of each file; --json prints one JSON object per file and line 
 true or false, "pdfa": "PDF/A-1B" or the like, or null; "repaired": what reading a damaged
 file took, such as "object table rebuilt by scanning the file", or null).
   --password-file F, --password-env VAR   the password for encrypted files
+  --ledger LIST.csv                       or the passwords of each file's lines in LIST.csv
 
 Passwords are never taken from the command line, where other users can read them. A password
 file holds the password in UTF-8; one line end at its end is ignored; "-" reads standard input.
 
-Ctrl-C (or SIGTERM) stops encrypt after the copies being written; a second Ctrl-C stops it at
+Ctrl-C (or SIGTERM) stops encrypt or decrypt after the copies being written; a second Ctrl-C stops it at
 once, leaving no partial copy under an output name.
 
 Exit status: 0 every file succeeded, 1 some file failed or the run was stopped, 2 usage error
@@ -78,6 +107,7 @@ or unreadable password.
 
 const std::string kShortUsage =
     "Usage: ombreltenc-cli encrypt [OPTIONS] (--output-dir DIR | -o FILE) FILE_OR_FOLDER...\n"
+    "       ombreltenc-cli decrypt (--password-file F | --password-env VAR | --ledger LIST.csv) ...\n"
     "       ombreltenc-cli inspect [--json] [--password-file F | --password-env VAR] FILE...\n"
     "Try 'ombreltenc-cli --help' for more.\n";
 

@@ -7,13 +7,17 @@ _ombreltenc_cli_encrypt_options='--level --output-dir -o
     --open-password-file --open-password-env --open-password-auto
     --owner-password-file --owner-password-env --owner-password-auto
     --password-file --allow --suffix --keep-name --recursive --jobs --no-verify
-    --open-length --open-chars --open-lower --owner-length --owner-chars --owner-lower --help'
-_ombreltenc_cli_inspect_options='--json --password-file --password-env --help'
+    --open-length --open-chars --open-lower --owner-length --owner-chars --owner-lower
+    --input-password-file --input-password-env --input-ledger --passwords-from --help'
+_ombreltenc_cli_decrypt_options='--password-file --password-env --ledger --output-dir -o
+    --suffix --keep-name --recursive --jobs --no-verify --help'
+_ombreltenc_cli_inspect_options='--json --password-file --password-env --ledger --help'
 # Options that exclude each other: the sources of one password, and the ways to name the copies.
 _ombreltenc_cli_exclusive=(
     '--open-password-file --open-password-env --open-password-auto'
     '--owner-password-file --owner-password-env --owner-password-auto'
     '--password-file --password-env'
+    '--input-password-file --input-password-env --input-ledger'
     '--suffix --keep-name'
     '--output-dir -o'
 )
@@ -43,11 +47,14 @@ _ombreltenc_cli()
     _init_completion -s || return
 
     if ((cword == 1)); then
-        COMPREPLY=($(compgen -W 'encrypt inspect help --help --version' -- "$cur"))
+        COMPREPLY=($(compgen -W 'encrypt decrypt inspect help --help --version' -- "$cur"))
         return
     fi
     local command=${words[1]}
-    [[ $command == @(encrypt|inspect) ]] || return
+    [[ $command == @(encrypt|decrypt|inspect) ]] || return
+    # decrypt and inspect read a password from --password-file or take the lines of --ledger.
+    [[ $command == decrypt ]] && _ombreltenc_cli_exclusive+=('--password-file --password-env --ledger')
+    [[ $command == inspect ]] && _ombreltenc_cli_exclusive+=('--password-file --password-env --ledger')
 
     local i
     for ((i = 2; i < cword; i++)); do
@@ -70,8 +77,12 @@ _ombreltenc_cli()
             _filedir pdf
             return
             ;;
-        --open-password-file | --owner-password-file)
+        --open-password-file | --owner-password-file | --input-password-file)
             _filedir
+            return
+            ;;
+        --ledger | --input-ledger | --passwords-from)
+            _filedir csv
             return
             ;;
         --password-file)
@@ -83,7 +94,7 @@ _ombreltenc_cli()
             fi
             return
             ;;
-        --open-password-env | --owner-password-env | --password-env)
+        --open-password-env | --owner-password-env | --password-env | --input-password-env)
             COMPREPLY=($(compgen -e -- "$cur"))
             return
             ;;
@@ -120,7 +131,7 @@ _ombreltenc_cli()
         return
     fi
 
-    # Inputs: PDF files, and folders (whose PDF files encrypt takes, and which lead to files).
+    # Inputs: PDF files, and folders (whose PDF files encrypt and decrypt take, and which lead to files).
     _filedir pdf
 } &&
     complete -F _ombreltenc_cli ombreltenc-cli

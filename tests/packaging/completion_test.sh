@@ -58,7 +58,7 @@ check() {
 }
 
 # The options offered are those of --help.
-offered=$(for line in "ombreltenc-cli -" "ombreltenc-cli encrypt -" "ombreltenc-cli inspect -"; do
+offered=$(for line in "ombreltenc-cli -" "ombreltenc-cli encrypt -" "ombreltenc-cli decrypt -" "ombreltenc-cli inspect -"; do
             complete_line "$line"
             echo
           done | tr ' ' '\n' | sed '/^$/d' | sort -u)
@@ -82,10 +82,14 @@ done
 export OMBRELT_TEST_OWNER=x OMBRELT_TEST_OPEN=y
 cases=(
   # line | completions
-  "ombreltenc-cli |--help --version encrypt help inspect"
+  "ombreltenc-cli |--help --version decrypt encrypt help inspect"
   "ombreltenc-cli en|encrypt"
-  "ombreltenc-cli decrypt -|"
-  "ombreltenc-cli inspect -|--help --json --password-env --password-file"
+  "ombreltenc-cli unlock -|"
+  "ombreltenc-cli inspect -|--help --json --ledger --password-env --password-file"
+  "ombreltenc-cli decrypt --ledger l.csv -|--help --jobs --keep-name --no-verify --output-dir --recursive --suffix -o"
+  "ombreltenc-cli decrypt --ledger $scratch/reports/|$scratch/reports/old $scratch/reports/p.csv"
+  "ombreltenc-cli encrypt --input-ledger l.csv --input-|"
+  "ombreltenc-cli encrypt --passwords-from $scratch/reports/|$scratch/reports/old $scratch/reports/p.csv"
   "ombreltenc-cli encrypt --le|--level"
   "ombreltenc-cli encrypt --level |aes-128 aes-256 rc4-128 rc4-40"
   "ombreltenc-cli encrypt --level=rc|rc4-128 rc4-40"

@@ -10,7 +10,7 @@ cli_page=$2
 failed=0
 
 # encrypt and inspect print the full help too; the union of all help texts must be described.
-help_options=$(for command in "" encrypt inspect; do "$cli" $command --help; done | option_names)
+help_options=$(for command in "" encrypt decrypt inspect; do "$cli" $command --help; done | option_names)
 page_options=$(manual_text "$cli_page" | option_names)
 if [ "$help_options" != "$page_options" ]; then
   echo "Options of --help (<) and of $cli_page (>) differ:"
