@@ -113,11 +113,21 @@ class TTemporaryOutput {
     if (name.size() > 64) name.resize(name[63] >= 0xD800 && name[63] <= 0xDBFF ? 63 : 64);
     for (int attempt = 0; attempt < 8; ++attempt) {
       std::u16string candidate = std::u16string(folder) + u"." + name + u"." + RandomHex() + u".tmp";
-      // Reserving the name first means the job never replaces a file it did not make.
+      // Reserving the name first means the job never replaces a file it did not make. The file is
+      // its owner's alone until it takes the output's name (a decrypted copy is in clear); the
+      // mode a new file gets is noted for then.
       std::string native = Native(candidate);
-      const int fd = ::open(native.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+      const int fd = ::open(native.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
       if (fd >= 0) {
+        struct stat created {};
+        const bool madePrivate = ::fstat(fd, &created) == 0 && ::fchmod(fd, S_IRUSR | S_IWUSR) == 0;
+        const int error = errno;
         ::close(fd);
+        if (!madePrivate) {
+          ::unlink(native.c_str());
+          throw TFileFailure{0, SystemReason(u"cannot create a file in the output folder", error)};
+        }
+        finalMode_ = created.st_mode & 07777;
         path_ = std::move(candidate);
         native_ = std::move(native);
         return;
@@ -143,6 +153,7 @@ class TTemporaryOutput {
     if (existing && input && *existing == *input) {
       throw TFileFailure{pdf::kErrorOutputReplace, LibraryReason(pdf::kErrorOutputReplace)};
     }
+    if (::chmod(from.c_str(), finalMode_) != 0) throw TFileFailure{0, SystemReason(u"cannot set the copy's mode", errno)};
     int error = 0;
     const auto rename = [&] {
       if (std::rename(from.c_str(), to.c_str()) == 0) return true;
@@ -173,6 +184,7 @@ class TTemporaryOutput {
 
   std::u16string path_;
   std::string native_;  // empty once renamed
+  mode_t finalMode_ = 0;  // what the umask gives a new file
 };
 
 // What shows that the file at a path was changed, replaced or removed: its identity, size and

@@ -1,7 +1,10 @@
 #pragma once
 // An output file that appears whole or not at all: written to a temporary file beside the
-// target, synced, and renamed over the target only on Commit. Until then any file already at
-// the target stays untouched, and the temporary file is removed on every path.
+// target (readable by its owner alone), synced, and renamed over the target only on Commit, with
+// the mode of the file it replaces or of a new file. Until then any file already at the target
+// stays untouched, and the temporary file is removed on every path.
+
+#include <sys/types.h>
 
 #include <memory>
 #include <optional>
@@ -36,6 +39,7 @@ class TAtomicOutput {
   std::string temporary_;
   std::unique_ptr<TVelloPDFWideFileStream> stream_;
   bool committed_ = false;
+  mode_t finalMode_ = 0;  // the replaced file's, or what the umask gives a new file
 };
 
 }  // namespace pdf

@@ -1,0 +1,58 @@
+// The output that appears whole or not at all: private while it is written, then with the mode of
+// the file it replaces or of a new file.
+
+#include "pdf/facade/AtomicOutput.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <string>
+
+#include "pdf/objects/TextConversions.h"
+#include "tests/support/TestTools.h"
+
+namespace pdf {
+namespace {
+
+namespace fs = std::filesystem;
+
+mode_t ModeOf(const fs::path& path) {
+  struct stat info {};
+  EXPECT_EQ(::stat(path.c_str(), &info), 0) << path;
+  return info.st_mode & 07777;
+}
+
+// The temporary file of an output in folder, the only hidden file there.
+fs::path TemporaryIn(const fs::path& folder) {
+  for (const auto& entry : fs::directory_iterator(folder)) {
+    if (entry.path().filename().string().starts_with(".")) return entry.path();
+  }
+  return {};
+}
+
+TEST(AtomicOutput, IsPrivateUntilCommittedThenTakesTheUsualMode) {
+  testing::TempFolder folder;
+  const mode_t previous = ::umask(022);
+  {
+    TAtomicOutput output(UTF8ToUnicode((folder / "new.pdf").string()));
+    output.Stream().Write("%PDF-1.7\n", 9);
+    EXPECT_EQ(ModeOf(TemporaryIn(folder.Path())), 0600u);
+    output.Commit();
+  }
+  EXPECT_EQ(ModeOf(folder / "new.pdf"), 0644u);
+
+  testing::WriteFile(folder / "old.pdf", "old");
+  ASSERT_EQ(::chmod((folder / "old.pdf").c_str(), 0640), 0);
+  {
+    TAtomicOutput output(UTF8ToUnicode((folder / "old.pdf").string()));
+    output.Stream().Write("%PDF-1.7\n", 9);
+    output.Commit();
+  }
+  EXPECT_EQ(ModeOf(folder / "old.pdf"), 0640u);
+  EXPECT_EQ(testing::ReadFile(folder / "old.pdf"), "%PDF-1.7\n");
+  ::umask(previous);
+}
+
+}  // namespace
+}  // namespace pdf
