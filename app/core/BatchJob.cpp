@@ -153,7 +153,6 @@ class TTemporaryOutput {
     if (existing && input && *existing == *input) {
       throw TFileFailure{pdf::kErrorOutputReplace, LibraryReason(pdf::kErrorOutputReplace)};
     }
-    if (::chmod(from.c_str(), finalMode_) != 0) throw TFileFailure{0, SystemReason(u"cannot set the copy's mode", errno)};
     int error = 0;
     const auto rename = [&] {
       if (std::rename(from.c_str(), to.c_str()) == 0) return true;
@@ -167,6 +166,9 @@ class TTemporaryOutput {
       throw TFileFailure{pdf::kErrorOutputReplace, LibraryReason(pdf::kErrorOutputReplace)};
     }
     native_.clear();
+    // Only once it is in place: a crash just before leaves a private copy, never a readable temporary.
+    // Should the mode not take, the copy is whole and merely stays private.
+    (void)::chmod(to.c_str(), finalMode_);
     // The rename is durable once the folder is; the password line already is.
     pdf::SyncFolderOf(to);
   }

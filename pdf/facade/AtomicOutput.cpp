@@ -71,13 +71,15 @@ TAtomicOutput::~TAtomicOutput() {
 void TAtomicOutput::Commit() {
   stream_->Sync();
   stream_.reset();
-  if (::chmod(temporary_.c_str(), finalMode_) != 0) throw EPDFError("cannot set the mode of " + temporary_);
   const std::optional<TFileIdentity> existing = WideFileIdentity(UTF8ToUnicode(target_));
   const auto rename = [this] { return std::rename(temporary_.c_str(), target_.c_str()) == 0; };
   // The check for an open input and the replacement happen as one step.
   const bool renamed = existing ? RunUnlessOpenInput(*existing, rename) : rename();
   if (!renamed) throw EPDFError("cannot replace " + target_);
   committed_ = true;
+  // Only once it is in place: a crash just before leaves a private file, never a readable temporary.
+  // Should the mode not take, the output is whole and merely stays private.
+  (void)::chmod(target_.c_str(), finalMode_);
   if (!SyncFolderOf(target_)) throw EPDFError("cannot sync the folder of " + target_);
 }
 
