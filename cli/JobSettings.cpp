@@ -92,6 +92,7 @@ app::TValidationInput ValidationInput(const TEncryptSettings& settings, const TT
                                       const app::TBatchSettings& job, TListedSides listed) {
   app::TValidationInput input;
   input.fileCount = settings.Inputs.size();
+  input.level = job.level;
   input.openPasswordBox = job.openPassword.mode != app::TPasswordMode::kNone;
   input.openPasswordAuto = settings.OpenGenerator.Auto;
   input.openPasswordText = passwords.Open;

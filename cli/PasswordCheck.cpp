@@ -15,18 +15,6 @@ namespace {
 constexpr std::size_t kCodePagePasswordLimit = 32;
 constexpr std::size_t kUTF8PasswordLimit = 127;
 
-// The characters of Windows-1252 bytes 80 to 9F, the undefined bytes standing for the C1 control
-// of the same value, as the library converts them.
-constexpr std::array<char16_t, 32> kWindows1252High = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
-
-bool InWindows1252(char16_t unit) {
-  if (unit < 0x80 || (unit >= 0xA0 && unit <= 0xFF)) return true;
-  return std::find(kWindows1252High.begin(), kWindows1252High.end(), unit) != kWindows1252High.end();
-}
-
 bool UsesCodePage(TEncryptionLevel level) { return level != TEncryptionLevel::AES_256; }
 
 void CheckOne(TEncryptionLevel level, const std::string& password, const char* which,
@@ -34,7 +22,7 @@ void CheckOne(TEncryptionLevel level, const std::string& password, const char* w
   if (UsesCodePage(level)) {
     const std::u16string text = pdf::UTF8ToUnicode(password);
     // An unmappable character would become "?", quietly making the password easier to guess.
-    if (!std::all_of(text.begin(), text.end(), InWindows1252)) {
+    if (!std::all_of(text.begin(), text.end(), pdf::IsWindows1252Character)) {
       throw TPasswordError(std::string("the ") + which + " password has characters " + LevelName(level) +
                            " cannot hold (only Windows-1252 ones); choose aes-256 or another password");
     }

@@ -2,8 +2,11 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
+
 #include "app/core/BatchSettings.h"
 #include "pdf/io/FileOperations.h"
+#include "pdf/objects/TextConversions.h"
 
 namespace ombrelt::app {
 
@@ -25,6 +28,28 @@ bool EndsWithCsv(std::u16string_view path) {
 
 TValidationFailure Warning(std::u16string message, TValidationFollowUp followUp = TValidationFollowUp::kNone) {
   return {std::move(message), u"Warning", followUp};
+}
+
+// The first typed password the level cannot hold, as a warning that sends the user to it.
+std::optional<TValidationFailure> CodePageFailure(const TValidationInput& input, std::u16string_view open,
+                                                  std::u16string_view restrictions) {
+  constexpr std::int32_t kAES256 = 4;
+  if (input.level >= kAES256) return std::nullopt;
+  const auto holds = [](std::u16string_view text) {
+    return std::all_of(text.begin(), text.end(), pdf::IsWindows1252Character);
+  };
+  const auto message = [](std::u16string_view which) {
+    return u"The " + std::u16string(which) +
+           u" password has characters that this encryption level cannot hold. Please choose 256 bits AES or a "
+           u"password of characters this level can hold.";
+  };
+  if (input.openPasswordBox && !input.openPasswordAuto && !holds(open)) {
+    return Warning(message(u"user"), TValidationFollowUp::kFocusOpenPassword);
+  }
+  if (input.restrictionsBox && !input.restrictionsAuto && !holds(restrictions)) {
+    return Warning(message(u"owner"), TValidationFollowUp::kFocusRestrictionsPassword);
+  }
+  return std::nullopt;
 }
 
 }  // namespace
@@ -50,6 +75,9 @@ std::optional<TValidationFailure> ValidateBatch(const TValidationInput& input) {
   if (input.restrictionsBox && restrictions.empty() && !input.restrictionsAuto && !input.restrictionsListed) {
     return Warning(u"No owner password provided.", kFocusRestrictionsPassword);
   }
+  // RC4 and 128-bit AES hash a password as Windows-1252 bytes, any other character as "?": a copy
+  // would open with "??" rather than with what was typed. Generated passwords never have such.
+  if (const auto failure = CodePageFailure(input, open, restrictions)) return failure;
   // Compared even when an auto option makes the typed texts unused: the user sees them as entered.
   const bool bothTyped = !input.openPasswordListed && !input.restrictionsListed;
   if (input.openPasswordBox && input.restrictionsBox && bothTyped && !open.empty() && open == restrictions) {

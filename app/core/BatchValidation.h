@@ -3,6 +3,7 @@
 // one that fails is shown and nothing starts.
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 
@@ -27,6 +28,7 @@ struct TValidationFailure {
 // The window's state as validation sees it; texts are raw control texts (validation trims them).
 struct TValidationInput {
   std::size_t fileCount = 0;
+  std::int32_t level = 1;  // as TBatchSettings::level: below 4 passwords are hashed as Windows-1252
   bool openPasswordBox = false;
   bool openPasswordAuto = false;
   std::u16string openPasswordText;

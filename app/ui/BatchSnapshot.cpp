@@ -43,6 +43,7 @@ app::TPasswordSettings PasswordOf(const QCheckBox* box, const QCheckBox* autoBox
 app::TValidationInput ValidationInputOf(const TMainControls& c, const TFrmPwd& passwordSettings) {
   app::TValidationInput input;
   input.fileCount = static_cast<std::size_t>(c.ListView1->rowCount());
+  input.level = LevelOf(c);
   input.openPasswordBox = c.CheckBoxOpenpassword->isChecked();
   input.openPasswordAuto = c.CheckboxUserAuto->isChecked();
   input.openPasswordText = Text(c.EditUser);

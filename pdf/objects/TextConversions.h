@@ -28,5 +28,8 @@ std::string UnicodeToUTF8(std::u16string_view text);
 // conversion maps them.
 char16_t Windows1252Character(unsigned char byte);
 std::u16string Windows1252ToUnicode(std::string_view bytes);
+// Whether a UTF-16 unit is a character of Windows-1252, which RC4 and 128-bit AES passwords are
+// hashed in (any other becomes "?").
+bool IsWindows1252Character(char16_t unit);
 
 }  // namespace pdf

@@ -96,5 +96,49 @@ TEST(ValidateBatch, SingleRuleCases) {
   }
 }
 
+// RC4 and 128-bit AES hash passwords as Windows-1252: "密码" would become "??". Only 256-bit AES
+// takes every character, and a generated password never has such characters.
+TEST(ValidateBatch, PasswordsTheLevelCannotHoldAreRefused) {
+  struct Case {
+    std::int32_t level;
+    std::u16string open;
+    std::u16string owner;
+    bool ownerAuto;
+    std::u16string message;  // empty: passes
+    TValidationFollowUp followUp;
+  };
+  const std::u16string user = u"The user password has characters that this encryption level cannot hold. Please "
+                              u"choose 256 bits AES or a password of characters this level can hold.";
+  const std::u16string owner = u"The owner password has characters that this encryption level cannot hold. Please "
+                               u"choose 256 bits AES or a password of characters this level can hold.";
+  const Case cases[] = {
+      {0, u"\u5BC6\u7801", u"owner", false, user, kFocusOpenPassword},
+      {1, u"user", u"\u043F\u0430\u0440\u043E\u043B\u044C", false, owner, kFocusRestrictionsPassword},
+      {2, u"\u03BA\u03BB\u03B5\u03B9\u03B4\u03AF", u"owner", false, user, kFocusOpenPassword},
+      {2, u"user", u"\u0141\u00F3d\u017A", false, owner, kFocusRestrictionsPassword},  // \u0141 is not in Windows-1252
+      {4, u"\u5BC6\u7801", u"\u043F\u0430\u0440\u043E\u043B\u044C", false, u"", kNone},
+      {1, u"caf\u00E9 \u20AC\u0153", u"na\u00EFve", false, u"", kNone},  // Windows-1252 characters
+      {0, u"user", u"\u5BC6\u7801", true, u"", kNone},  // generated: the typed text is not used
+  };
+  TempFolder folder;
+  for (const Case& c : cases) {
+    TValidationInput input;
+    input.fileCount = 1;
+    input.level = c.level;
+    input.openPasswordBox = input.restrictionsBox = true;
+    input.openPasswordText = c.open;
+    input.restrictionsText = c.owner;
+    input.restrictionsAuto = c.ownerAuto;
+    input.outputFolder = u"out";
+    input.passwordFilePath = Wide((folder / "p.csv").string());
+    const std::optional<TValidationFailure> failure = ValidateBatch(input);
+    EXPECT_EQ(failure ? failure->message : u"", c.message) << c.level;
+    if (failure) {
+      EXPECT_EQ(failure->caption, u"Warning");
+      EXPECT_EQ(failure->followUp, c.followUp);
+    }
+  }
+}
+
 }  // namespace
 }  // namespace ombrelt::app

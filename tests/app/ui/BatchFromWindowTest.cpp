@@ -141,6 +141,46 @@ class TBatchFromWindowTest : public QObject {
     QCOMPARE(Statuses(list), QStringList{"Succeed!"});
   }
 
+  // RC4 and 128-bit AES hash a typed password as Windows-1252: "\u5BC6\u7801" would become "??" and
+  // the copy would open with "??". The window stops with a warning and sends the user to the field;
+  // 256-bit AES takes the password and the copy opens with it.
+  void passwordsTheLevelCannotHoldStopTheBatch_data() {
+    QTest::addColumn<bool>("refused");
+    QTest::newRow("RadioButton40Bit") << true;
+    QTest::newRow("RadioButton128BitRC4") << true;
+    QTest::newRow("RadioButton128BitAES") << true;
+    QTest::newRow("RadioButton256BitAES") << false;
+  }
+
+  void passwordsTheLevelCannotHoldStopTheBatch() {
+    QFETCH(bool, refused);
+    TWindowFixture& f = *fixture_;
+    f.prompts.openFilesAnswers.push_back({f.WriteFile("doc.pdf", OnePagePdf())});
+    f.Main<QPushButton>("BitBtnAddFiles").click();
+    QTRY_VERIFY(!f.Window().IsAddingFiles());
+    f.Main<QRadioButton>(QTest::currentDataTag()).click();
+    const QString password = QString::fromUtf16(u"\u5BC6\u7801");
+    f.Main<QCheckBox>("CheckBoxOpenpassword").setChecked(true);
+    f.Main<QLineEdit>("EditUser").setText(password);
+    fs::create_directory(f.files / "out");
+    f.Main<QLineEdit>("EditSavePath").setText(f.Path("out"));
+    f.Main<QPushButton>("BitBtnAddFiles").setFocus();
+    f.prompts.messages.clear();
+    f.Main<QPushButton>("BitBtnEncryptPdf").click();
+    if (refused) {
+      QCOMPARE(f.prompts.messages.size(), std::size_t{1});
+      QCOMPARE(f.prompts.messages[0].caption, QStringLiteral("Warning"));
+      QVERIFY(f.prompts.messages[0].text.contains(QStringLiteral("256 bits AES")));
+      QCOMPARE(QApplication::focusWidget(), &f.Main<QWidget>("EditUser"));
+      QVERIFY(!f.Worker().IsWorking());
+      QVERIFY(!fs::exists(f.files / "out" / "doc_Secure.pdf"));
+      return;
+    }
+    QTRY_VERIFY_WITH_TIMEOUT(!f.prompts.Texts("Done!").isEmpty(), 60000);
+    QCOMPARE(Statuses(f.Main<TFileList>("ListView1")), QStringList{"Succeed!"});
+    QVERIFY2(QpdfOpens(f.Path("out/doc_Secure.pdf"), password), qPrintable(f.Path("out/doc_Secure.pdf")));
+  }
+
   void twoFilesEndGreenAndOpenWithTheirPasswords() {
     TWindowFixture& f = *fixture_;
     const QStringList inputs = {f.WriteFile("annual.pdf", OnePagePdf()),
