@@ -1,7 +1,9 @@
 #pragma once
-// The batch encryption job: every file of the list into the output folder, each verified and its
-// passwords recorded before it appears. The window's background worker and the command line run
-// the same code; they differ only in the observer they pass.
+// The batch job: every file of the list into the output folder, each verified and its passwords
+// recorded before it appears. A pipeline of small parts per file: the password sources (what opens
+// an input encrypted already, what its copy gets), one operation (encrypt, encrypt anew, decrypt),
+// the verification of the copy, the password file. The window's background worker and the command
+// line run the same code; they differ only in the observer they pass.
 
 #include <cstddef>
 #include <cstdint>
