@@ -1,6 +1,9 @@
 #include "app/ui/FileList.h"
 
+#include <QClipboard>
+#include <QContextMenuEvent>
 #include <QDropEvent>
+#include <QGuiApplication>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QMimeData>
@@ -11,6 +14,9 @@
 namespace ombrelt::ui {
 
 namespace {
+
+// Where a failed row keeps its reason, on its status item.
+constexpr int kReasonRole = Qt::UserRole + 1;
 
 QStringList LocalPaths(const QMimeData* data) {
   QStringList paths;
@@ -86,6 +92,48 @@ void TFileList::SetStatus(int row, const QString& status) {
   item(row, kColumnStatus)->setToolTip(item(row, kColumnFile)->toolTip());
   const QBrush colour(StatusColour(status));
   for (int column = 0; column < columnCount(); ++column) item(row, column)->setForeground(colour);
+}
+
+void TFileList::SetFailureReason(int row, const QString& reason) {
+  if (row < 0 || row >= rowCount()) return;
+  item(row, kColumnStatus)->setData(kReasonRole, reason);
+  const QString notice = item(row, kColumnFile)->toolTip();
+  const QString tip = notice.isEmpty() ? reason : notice + QLatin1Char('\n') + reason;
+  item(row, kColumnStatus)->setToolTip(tip);
+  item(row, kColumnFile)->setToolTip(tip);
+}
+
+QString TFileList::FailureReason(int row) const {
+  if (row < 0 || row >= rowCount()) return {};
+  return item(row, kColumnStatus)->data(kReasonRole).toString();
+}
+
+void TFileList::ClearStatuses() {
+  for (int row = 0; row < rowCount(); ++row) {
+    if (!FailureReason(row).isEmpty()) {
+      // The name cell's tooltip holds the reason after the row's own notice: back to the notice.
+      const QString tip = item(row, kColumnFile)->toolTip();
+      const QString reason = FailureReason(row);
+      item(row, kColumnFile)->setToolTip(tip == reason ? QString() : tip.left(tip.size() - reason.size() - 1));
+      item(row, kColumnStatus)->setData(kReasonRole, QVariant());
+    }
+    SetStatus(row, QString());
+  }
+}
+
+QMenu* TFileList::ContextMenuFor(int row) {
+  const QString reason = FailureReason(row);
+  if (reason.isEmpty()) return nullptr;
+  auto* menu = new QMenu(this);
+  menu->setAttribute(Qt::WA_DeleteOnClose);
+  menu->addAction(QStringLiteral("Copy reason"), this,
+                  [reason] { QGuiApplication::clipboard()->setText(reason); });
+  return menu;
+}
+
+void TFileList::contextMenuEvent(QContextMenuEvent* event) {
+  const int row = rowAt(event->pos().y());
+  if (QMenu* menu = ContextMenuFor(row)) menu->popup(event->globalPos());
 }
 
 void TFileList::SetStatusNote(int row, const QString& note) {

@@ -5,6 +5,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <QMenu>
 #include <QTableWidget>
 
 #include <string>
@@ -30,7 +31,14 @@ class TFileList : public QTableWidget {
   void SetStatus(int row, const QString& status);
   // A note on the outcome ("repaired: ..."), added to the status cell's tooltip.
   void SetStatusNote(int row, const QString& note);
+  // Why the row's file failed: in the tooltip of its name and status cells, and for "Copy reason".
+  void SetFailureReason(int row, const QString& reason);
+  QString FailureReason(int row) const;
+  // Clears every row's status, note and reason, as a new batch starts.
+  void ClearStatuses();
   QString Status(int row) const;
+  // The context menu of a row: "Copy reason" for a row that failed; nullptr for any other.
+  QMenu* ContextMenuFor(int row);
   // Column "PDF File Path" of every row, in order: what the batch reads.
   std::vector<std::u16string> Paths() const;
 
@@ -45,6 +53,7 @@ class TFileList : public QTableWidget {
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dragMoveEvent(QDragMoveEvent* event) override;
   void dropEvent(QDropEvent* event) override;
+  void contextMenuEvent(QContextMenuEvent* event) override;
 };
 
 // The text colour of a row: "Succeed!" green, "Encrypting..." red, anything else blue.

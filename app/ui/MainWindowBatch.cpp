@@ -6,6 +6,7 @@
 #include "app/core/BackgroundWorker.h"
 #include "app/core/BatchJob.h"
 #include "app/ui/FileAdder.h"
+#include "app/ui/FileList.h"
 #include "app/ui/MainWindow.h"
 #include "app/ui/BatchSnapshot.h"
 #include "app/ui/PasswordSettingsDialog.h"
@@ -13,6 +14,27 @@
 #include "app/ui/WorkerBatchObserver.h"
 
 namespace ombrelt::ui {
+
+namespace {
+
+// "\n\n2 files succeeded, 1 failed." from the rows' statuses; a failed row's tooltip says why.
+QString CompletionCounts(const TFileList& list) {
+  int succeeded = 0;
+  int failed = 0;
+  for (int row = 0; row < list.rowCount(); ++row) {
+    const QString status = list.Status(row);
+    succeeded += status == QLatin1String("Succeed!");
+    failed += status == QLatin1String("Failed!");
+  }
+  QString counts = QStringLiteral("\n\n%1 %2 succeeded, %3 failed.")
+                       .arg(succeeded)
+                       .arg(succeeded == 1 ? QStringLiteral("file") : QStringLiteral("files"))
+                       .arg(failed);
+  if (failed > 0) counts += QStringLiteral(" Point at a failed file to see why.");
+  return counts;
+}
+
+}  // namespace
 
 void TForm1::CreateWorker() {
   BgWEncryptPDF_ = new app::TBackgroundWorker(this);
@@ -62,7 +84,11 @@ void TForm1::StartBatch() {
   SetInputAreasEnabled(false);
   controls_.ProgressBar1->setRange(0, controls_.ListView1->rowCount());
   controls_.ProgressBar1->setValue(0);
+  controls_.ProgressBar1->setFormat(QStringLiteral("%v of %m"));
+  controls_.ProgressBar1->setTextVisible(true);
   controls_.ProgressBar1->show();
+  // A row this batch has not reached yet must not show what an earlier batch made of it.
+  controls_.ListView1->ClearStatuses();
   batchSettings_ = TakeBatchSettings(controls_, *passwordSettings_);
   batchNotes_.Clear();
   BgWEncryptPDF_->Execute();
@@ -80,12 +106,18 @@ void TForm1::BgWEncryptPDFWork(app::TBackgroundWorker& worker) {
 
 void TForm1::BgWEncryptPDFWorkFeedback(app::TBackgroundWorker& /*worker*/, int feedbackID, int feedbackValue) {
   const auto status = static_cast<app::TFileStatus>(feedbackValue);
-  controls_.ListView1->SetStatus(feedbackID, QString::fromStdU16String(std::u16string(app::StatusText(status))));
-  if (status == app::kStatusSucceeded) {
-    const std::u16string note = batchNotes_.Take(static_cast<std::size_t>(feedbackID));
-    if (!note.empty()) controls_.ListView1->SetStatusNote(feedbackID, QString::fromStdU16String(note));
+  TFileList& list = *controls_.ListView1;
+  list.SetStatus(feedbackID, QString::fromStdU16String(std::u16string(app::StatusText(status))));
+  // The list follows the file being worked on.
+  if (status == app::kStatusEncrypting && list.item(feedbackID, kColumnFile) != nullptr) {
+    list.scrollToItem(list.item(feedbackID, kColumnFile));
   }
-  if (status != app::kStatusEncrypting) controls_.ProgressBar1->setValue(controls_.ProgressBar1->value() + 1);
+  // Feedback arrives later than the worker sets notes: only the outcome takes the row's note.
+  if (status == app::kStatusEncrypting) return;
+  const QString note = QString::fromStdU16String(batchNotes_.Take(static_cast<std::size_t>(feedbackID)));
+  if (status == app::kStatusSucceeded && !note.isEmpty()) list.SetStatusNote(feedbackID, note);
+  if (status == app::kStatusFailed && !note.isEmpty()) list.SetFailureReason(feedbackID, note);
+  controls_.ProgressBar1->setValue(controls_.ProgressBar1->value() + 1);
 }
 
 void TForm1::BgWEncryptPDFWorkComplete(app::TBackgroundWorker& /*worker*/, bool cancelled) {
@@ -95,7 +127,7 @@ void TForm1::BgWEncryptPDFWorkComplete(app::TBackgroundWorker& /*worker*/, bool 
   // the worker has shown already.
   if (!cancelled) {
     prompts_.ShowMessage(this, TMessageIcon::kInformation, QStringLiteral("Done!"),
-                         QStringLiteral("PDF encryption completed."));
+                         QStringLiteral("PDF encryption completed.") + CompletionCounts(*controls_.ListView1));
   }
   controls_.ProgressBar1->hide();
   controls_.ProgressBar1->setValue(0);

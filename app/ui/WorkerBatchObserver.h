@@ -1,7 +1,7 @@
 #pragma once
 // The batch job's observer on the window's background worker: cancellation is the worker's, and
 // every status travels to the window as worker feedback (the row, the status); a repaired copy's
-// note waits in the window's notes until its row's status arrives.
+// note and a failed file's reason wait in the window's notes until the row's status arrives.
 
 #include "app/core/BackgroundWorker.h"
 #include "app/core/BatchJob.h"
@@ -19,6 +19,9 @@ class TWorkerBatchObserver final : public app::TBatchObserver {
     worker_.ReportFeedback(static_cast<int>(row), status);
   }
   void ReportRepairs(std::size_t row, std::u16string_view note) override { notes_.Set(row, note); }
+  void ReportFailure(std::size_t row, std::int32_t /*errorCode*/, std::u16string_view reason) override {
+    notes_.Set(row, reason);
+  }
 
  private:
   app::TBackgroundWorker& worker_;

@@ -1,7 +1,11 @@
 // Batches started from the window, on the real background worker and library: validation, the
 // run with its statuses and progress, errors, and closing the window while a batch runs. Outputs
 // are checked by qpdf, opening them with the passwords the window used.
+#include <QAction>
 #include <QCheckBox>
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QMenu>
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -210,11 +214,12 @@ class TBatchFromWindowTest : public QObject {
     QVERIFY(f.Main<QWidget>("LabelAbout").isEnabled() && f.Main<QWidget>("Label10").isEnabled());
     QVERIFY(bar.isVisible());
     QCOMPARE(bar.maximum(), 2);
+    QCOMPARE(bar.text(), QStringLiteral("0 of 2"));
     QTRY_VERIFY_WITH_TIMEOUT(!f.prompts.Texts("Done!").isEmpty(), 60000);
 
     QCOMPARE(f.prompts.messages.size(), std::size_t{1});
     QCOMPARE(f.prompts.messages[0].icon, TMessageIcon::kInformation);
-    QCOMPARE(f.prompts.messages[0].text, QStringLiteral("PDF encryption completed."));
+    QCOMPARE(f.prompts.messages[0].text, QStringLiteral("PDF encryption completed.\n\n2 files succeeded, 0 failed."));
     auto& list = f.Main<TFileList>("ListView1");
     QCOMPARE(Statuses(list), (QStringList{"Succeed!", "Succeed!"}));
     for (int row = 0; row < 2; ++row) QCOMPARE(list.item(row, kColumnFile)->foreground().color(), QColor(0, 128, 0));
@@ -263,6 +268,32 @@ class TBatchFromWindowTest : public QObject {
     QCOMPARE(pdf::testing::ReadFile(inOutput.toStdString()), original);  // never replaced by its copy
     QVERIFY(QpdfOpens(f.Path("out/Elsewhere.PDF"), QStringLiteral("open")));
     QVERIFY(!fs::exists(f.files / "passwords.csv"));
+
+    // Why it failed: in the row's tooltip and copied by its context menu; the message counts.
+    const QString reason = list.FailureReason(0);
+    QVERIFY2(reason.contains(QStringLiteral("the input itself")), qPrintable(reason));
+    QCOMPARE(list.item(0, kColumnStatus)->toolTip(), reason);
+    QVERIFY(list.item(0, kColumnFile)->toolTip().endsWith(reason));
+    QVERIFY(list.ContextMenuFor(1) == nullptr);
+    QMenu* menu = list.ContextMenuFor(0);
+    QVERIFY(menu != nullptr);
+    QCOMPARE(menu->actions().size(), 1);
+    QCOMPARE(menu->actions()[0]->text(), QStringLiteral("Copy reason"));
+    menu->actions()[0]->trigger();
+    QCOMPARE(QGuiApplication::clipboard()->text(), reason);
+    delete menu;
+    QCOMPARE(f.prompts.Texts("Done!"),
+             QStringList{"PDF encryption completed.\n\n1 file succeeded, 1 failed. Point at a failed file to see why."});
+
+    // The next batch starts from clean rows: no old status, reason or tooltip stays behind.
+    f.prompts.messages.clear();
+    f.Main<QRadioButton>("RadioBtnSameFName").click();
+    const QString inputTip = list.item(1, kColumnFile)->toolTip();
+    f.Main<QPushButton>("BitBtnEncryptPdf").click();
+    QCOMPARE(list.FailureReason(0), QString());
+    QVERIFY(!list.item(0, kColumnFile)->toolTip().contains(reason));
+    QTRY_VERIFY_WITH_TIMEOUT(!f.prompts.Texts("Done!").isEmpty(), 60000);
+    QCOMPARE(list.item(1, kColumnFile)->toolTip(), inputTip);
   }
 
   // A damaged input whose page is not where its table says is copied whole, and the row's status
