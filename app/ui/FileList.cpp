@@ -4,6 +4,7 @@
 #include <QContextMenuEvent>
 #include <QDropEvent>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QMimeData>
@@ -156,6 +157,10 @@ void TFileList::mouseReleaseEvent(QMouseEvent* event) {
 }
 
 void TFileList::keyPressEvent(QKeyEvent* event) {
+  if (event->key() == Qt::Key_Delete && HasSelectedRow()) {
+    emit DeleteRequested();
+    return;
+  }
   // Keyboard users choose rows too; they should be able to delete what they chose.
   QTableWidget::keyPressEvent(event);
   emit Clicked();

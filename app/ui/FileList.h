@@ -46,6 +46,8 @@ class TFileList : public QTableWidget {
   // A click in the list, or a keyboard move of the selection.
   void Clicked();
   void PathsDropped(const QStringList& paths);
+  // The Delete key on a selected row: the same as the "Delete File" button.
+  void DeleteRequested();
 
  protected:
   void mouseReleaseEvent(QMouseEvent* event) override;

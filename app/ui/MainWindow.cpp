@@ -108,6 +108,7 @@ void TForm1::ConnectFileList() {
   connect(c.BitBtnDeleteFile, &QPushButton::clicked, this, &TForm1::BitBtnDeleteFileClick);
   connect(c.BitBtnClearAll, &QPushButton::clicked, this, &TForm1::BitBtnClearAllClick);
   connect(c.ListView1, &TFileList::Clicked, this, &TForm1::ListView1Click);
+  connect(c.ListView1, &TFileList::DeleteRequested, this, &TForm1::BitBtnDeleteFileClick);
   connect(c.ListView1, &TFileList::PathsDropped, this,
           [this](const QStringList& paths) { AddCandidates(CandidatesOf(paths)); });
 }

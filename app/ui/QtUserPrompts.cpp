@@ -45,6 +45,9 @@ QString TQtUserPrompts::ChooseSaveFile(QWidget* parent, const QString& filter, c
   dialog.setNameFilter(filter);
   dialog.setDefaultSuffix(defaultSuffix);
   dialog.selectFile(defaultName);
+  // The one file chosen this way is the password file, which batches append to: choosing an
+  // existing one replaces nothing, so asking whether to replace it would mislead.
+  dialog.setOption(QFileDialog::DontConfirmOverwrite);
   return dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty() ? dialog.selectedFiles().first()
                                                                                    : QString();
 }

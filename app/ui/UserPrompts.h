@@ -24,7 +24,8 @@ class TUserPrompts {
   virtual QStringList ChooseOpenFiles(QWidget* parent, const QString& filter) = 0;
   // An existing folder, starting at startFolder; empty when cancelled.
   virtual QString ChooseFolder(QWidget* parent, const QString& prompt, const QString& startFolder) = 0;
-  // A file to write; defaultSuffix is added to a name typed without one. Empty when cancelled.
+  // A file to write or append to (an existing one is chosen without asking to replace it);
+  // defaultSuffix is added to a name typed without one. Empty when cancelled.
   virtual QString ChooseSaveFile(QWidget* parent, const QString& filter, const QString& defaultName,
                                  const QString& defaultSuffix) = 0;
   // Shows one of the program's own dialogs modally; returns its QDialog::DialogCode.

@@ -308,6 +308,12 @@ class TMainWindowTest : public QObject {
     QCOMPARE(Column(list, kColumnFile), QStringList{"one.pdf"});
     QCOMPARE(list.currentIndex().row(), 0);
 
+    // The Delete key removes the selected row, as the button does.
+    f.AddFiles({paths[1]});
+    ClickRow(list, 1);
+    QTest::keyClick(&list, Qt::Key_Delete);
+    QCOMPARE(Column(list, kColumnFile), QStringList{"one.pdf"});
+
     ClickRow(list, 0);
     remove.click();
     QCOMPARE(list.rowCount(), 0);
