@@ -117,17 +117,10 @@ class TTemporaryOutput {
       // its owner's alone until it takes the output's name (a decrypted copy is in clear); the
       // mode a new file gets is noted for then.
       std::string native = Native(candidate);
-      const int fd = ::open(native.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+      const int fd = ::open(native.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
       if (fd >= 0) {
-        struct stat created {};
-        const bool madePrivate = ::fstat(fd, &created) == 0 && ::fchmod(fd, S_IRUSR | S_IWUSR) == 0;
-        const int error = errno;
         ::close(fd);
-        if (!madePrivate) {
-          ::unlink(native.c_str());
-          throw TFileFailure{0, SystemReason(u"cannot create a file in the output folder", error)};
-        }
-        finalMode_ = created.st_mode & 07777;
+        finalMode_ = pdf::NewFileMode();
         path_ = std::move(candidate);
         native_ = std::move(native);
         return;

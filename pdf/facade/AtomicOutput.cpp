@@ -48,18 +48,13 @@ TAtomicOutput::TAtomicOutput(std::u16string_view target) {
   target_ = *native;
   const std::string name = std::filesystem::path(target_).filename().string();
   temporary_ = Folder(target_) + "/." + name + "." + MD5HexText(RandomBytes(6)).substr(0, 12) + ".tmp";
-  stream_ = std::make_unique<TVelloPDFWideFileStream>(UTF8ToUnicode(temporary_), kFileModeCreate);
   // Readable by its owner alone until it is whole: a decrypted copy's text must not be open to
   // other users while it is written, nor in a temporary file a crash leaves behind. When it takes
   // its name, the copy gets the mode of the file it replaces, or else the one a new file gets.
-  struct stat created {};
-  if (::stat(temporary_.c_str(), &created) != 0 || ::chmod(temporary_.c_str(), S_IRUSR | S_IWUSR) != 0) {
-    std::remove(temporary_.c_str());
-    throw EFCreateError();
-  }
+  stream_ = std::make_unique<TVelloPDFWideFileStream>(UTF8ToUnicode(temporary_), kFileModeCreatePrivate);
   struct stat replaced {};
   const bool replaces = ::stat(target_.c_str(), &replaced) == 0 && S_ISREG(replaced.st_mode);
-  finalMode_ = (replaces ? replaced.st_mode : created.st_mode) & 07777;
+  finalMode_ = replaces ? replaced.st_mode & 07777 : NewFileMode();
   stream_->StartStoringEarly();
 }
 

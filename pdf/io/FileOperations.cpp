@@ -4,6 +4,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdlib>
+#include <fstream>
+
 #include <filesystem>
 #include <system_error>
 
@@ -54,6 +57,18 @@ bool SyncFolderOf(const std::string& nativePath) {
   const bool synced = ::fsync(fd) == 0;
   ::close(fd);
   return synced;
+}
+
+mode_t NewFileMode() {
+  // umask() would change the mask to read it; the kernel reports it here instead (Linux 4.7 on).
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line)) {
+    if (!line.starts_with("Umask:")) continue;
+    const unsigned long mask = std::strtoul(line.c_str() + 6, nullptr, 8);
+    return static_cast<mode_t>(0666 & ~mask);
+  }
+  return 0644;  // the usual mask, 022
 }
 
 }  // namespace pdf

@@ -1,6 +1,8 @@
 #pragma once
 // The file operations the direct operations use before opening anything, on UTF-16 paths.
 
+#include <sys/types.h>
+
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -36,5 +38,9 @@ std::u16string WideFullPathName(std::u16string_view path);
 // Syncs the folder that holds the file at nativePath (a native, UTF-8 path): a new or renamed name
 // is durable only once its folder is. False when the folder cannot be opened or synced.
 bool SyncFolderOf(const std::string& nativePath);
+
+// The permissions a new file gets from this process: 0666 less the umask, read without changing
+// it (other threads may be creating files).
+mode_t NewFileMode();
 
 }  // namespace pdf
