@@ -1,6 +1,8 @@
 #include "app/ui/PdfFolder.h"
 
 #include <QDir>
+
+#include <algorithm>
 #include <QFileInfo>
 
 namespace ombrelt::ui {
@@ -8,9 +10,12 @@ namespace ombrelt::ui {
 QStringList PdfFolderEntries(const QString& folder) {
   const QDir dir(folder, QStringLiteral("*.pdf"), QDir::Unsorted,
                  QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+  // In name order by the names' bytes, as the command line takes a folder's files.
+  QStringList names = dir.entryList();
+  std::sort(names.begin(), names.end(), [](const QString& a, const QString& b) { return a.toUtf8() < b.toUtf8(); });
   QStringList entries;
   const QString prefix = folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/');
-  for (const QString& name : dir.entryList()) entries << prefix + name;
+  for (const QString& name : names) entries << prefix + name;
   return entries;
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 // The candidates a folder offers: its entries (not those of its subfolders) whose names end in
 // ".pdf" in any case, whatever they are (a subfolder named x.pdf is offered too and refused by the
-// inspection), in the order the file system lists them.
+// inspection), in name order (by the names' UTF-8 bytes, as ombreltenc-cli orders them).
 
 #include <QString>
 #include <QStringList>
