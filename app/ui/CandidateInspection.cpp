@@ -1,9 +1,12 @@
 #include "app/ui/CandidateInspection.h"
 
 #include <QFileInfo>
+#include <QList>
+#include <QPair>
 #include <QStringList>
 
 #include "app/core/EncryptionNotices.h"
+#include "pdf/facade/ErrorWords.h"
 #include "pdf/facade/VelloPDF.h"
 
 namespace ombrelt::ui {
@@ -51,15 +54,31 @@ TCandidate InspectCandidate(const QString& path) {
   const TInspectionHandle inspection(library, library.InspectFile(path.toStdU16String(), u""));
   const std::int32_t errorCode = library.ErrorCode();
   // In this order: not encrypted, readable, at least one page.
-  if (inspection.Item(kItemEncryption) != u"None" || errorCode == pdf::kErrorInputFile) return {};
+  if (errorCode == pdf::kErrorPassword || (errorCode == 0 && inspection.Item(kItemEncryption) != u"None")) {
+    return {false, {}, {}, QStringLiteral("already encrypted")};
+  }
+  if (errorCode != 0 || inspection.Item(kItemEncryption) != u"None") {
+    return {false, {}, {}, QString::fromStdString(pdf::ErrorWords(errorCode != 0 ? errorCode : pdf::kErrorNotPDF))};
+  }
   const QString pages = inspection.Item(kItemPages);
   bool isNumber = false;
-  if (pages.toInt(&isNumber) <= 0 || !isNumber) return {};
-  return {true, pages, NoticeText(inspection)};
+  if (pages.toInt(&isNumber) <= 0 || !isNumber) return {false, {}, {}, QStringLiteral("no pages")};
+  return {true, pages, NoticeText(inspection), {}};
 }
 
 QString RefusedFileMessage(const QString& path) {
   return QLatin1Char('"') + QFileInfo(path).fileName() + QStringLiteral("\" is already encrypted or invalid pdf!");
+}
+
+QString RefusedFilesMessage(int count) {
+  return QStringLiteral("%1 files are already encrypted or invalid pdf! They were not added; the details say why.")
+      .arg(count);
+}
+
+QString RefusedFilesDetails(const QList<QPair<QString, QString>>& refused) {
+  QStringList lines;
+  for (const auto& [path, reason] : refused) lines << QFileInfo(path).fileName() + QStringLiteral(": ") + reason;
+  return lines.join(QLatin1Char('\n'));
 }
 
 }  // namespace ombrelt::ui

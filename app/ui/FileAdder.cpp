@@ -68,7 +68,7 @@ void TFileAdder::InspectNext() {
   if (candidate.accepted) {
     emit Accepted(path, candidate.pages, candidate.notice);
   } else {
-    emit Refused(path);
+    emit Refused(path, candidate.reason);
   }
   emit Progress(done_, total_);
 }

@@ -30,8 +30,7 @@ class TFileAdder : public QObject {
   void Started(int total);
   // notice: what encrypting the file changes, or empty (see TCandidate).
   void Accepted(const QString& path, const QString& pages, const QString& notice);
-  // May show a modal message: the next candidate waits until it is closed.
-  void Refused(const QString& path);
+  void Refused(const QString& path, const QString& reason);
   void Progress(int done, int total);
   void Finished();
 

@@ -7,6 +7,8 @@
 #include <QScreen>
 #include <QTimer>
 
+#include <utility>
+
 #include "app/core/BackgroundWorker.h"
 #include "app/core/PasswordGenerator.h"
 #include "app/core/SettingsStore.h"
@@ -139,7 +141,10 @@ void TForm1::ConnectOutput() {
 
 void TForm1::ConnectAdder() {
   connect(adder_, &TFileAdder::Started, this, [this] { SetAdding(true); });
-  connect(adder_, &TFileAdder::Finished, this, [this] { SetAdding(false); });
+  connect(adder_, &TFileAdder::Finished, this, [this] {
+    SetAdding(false);
+    ShowRefusals();
+  });
   connect(adder_, &TFileAdder::Progress, this, [this](int done, int total) {
     controls_.ProgressBar1->setRange(0, total);
     controls_.ProgressBar1->setValue(done);
@@ -190,8 +195,18 @@ void TForm1::SetAdding(bool adding) {
   if (!adding) controls_.ProgressBar1->setValue(0);
 }
 
-void TForm1::CandidateRefused(const QString& path) {
-  prompts_.ShowMessage(this, TMessageIcon::kError, QStringLiteral("Stop!"), RefusedFileMessage(path));
+void TForm1::CandidateRefused(const QString& path, const QString& reason) { refused_.append({path, reason}); }
+
+// Once the adding ends: one file keeps its own "Stop!" box; many share one box that lists them,
+// since a box per file would hold the user for as long as the folder is long.
+void TForm1::ShowRefusals() {
+  const QList<QPair<QString, QString>> refused = std::exchange(refused_, {});
+  if (refused.size() == 1) {
+    prompts_.ShowMessage(this, TMessageIcon::kError, QStringLiteral("Stop!"), RefusedFileMessage(refused[0].first));
+  } else if (refused.size() > 1) {
+    prompts_.ShowDetailedMessage(this, TMessageIcon::kError, QStringLiteral("Stop!"),
+                                 RefusedFilesMessage(static_cast<int>(refused.size())), RefusedFilesDetails(refused));
+  }
 }
 
 void TForm1::BitBtnDeleteFileClick() {

@@ -66,7 +66,8 @@ class TForm1 : public QWidget {
   void AddFolder();
   void AddCandidates(const QStringList& paths);
   void SetAdding(bool adding);
-  void CandidateRefused(const QString& path);
+  void CandidateRefused(const QString& path, const QString& reason);
+  void ShowRefusals();
   void BitBtnDeleteFileClick();
   void BitBtnClearAllClick();
   void ListView1Click();
@@ -101,6 +102,8 @@ class TForm1 : public QWidget {
   // Written on this thread before the worker starts, only read by the worker while it runs.
   app::TBatchSettings batchSettings_;
   TBatchNotes batchNotes_;
+  // The files refused since the adding started, with why: shown together when it ends.
+  QList<QPair<QString, QString>> refused_;
   bool closedDuringBatch_ = false;
   bool ending_ = false;
 };

@@ -26,6 +26,13 @@ void TQtUserPrompts::ShowMessage(QWidget* parent, TMessageIcon icon, const QStri
   box.exec();
 }
 
+void TQtUserPrompts::ShowDetailedMessage(QWidget* parent, TMessageIcon icon, const QString& caption,
+                                         const QString& text, const QString& details) {
+  QMessageBox box(BoxIcon(icon), caption, text, QMessageBox::Ok, parent);
+  box.setDetailedText(details);  // a scrolling text area the user can open, select and copy
+  box.exec();
+}
+
 QStringList TQtUserPrompts::ChooseOpenFiles(QWidget* parent, const QString& filter) {
   QFileDialog dialog(parent);
   dialog.setFileMode(QFileDialog::ExistingFiles);

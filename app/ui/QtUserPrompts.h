@@ -9,6 +9,8 @@ namespace ombrelt::ui {
 class TQtUserPrompts final : public TUserPrompts {
  public:
   void ShowMessage(QWidget* parent, TMessageIcon icon, const QString& caption, const QString& text) override;
+  void ShowDetailedMessage(QWidget* parent, TMessageIcon icon, const QString& caption, const QString& text,
+                           const QString& details) override;
   QStringList ChooseOpenFiles(QWidget* parent, const QString& filter) override;
   QString ChooseFolder(QWidget* parent, const QString& prompt, const QString& startFolder) override;
   QString ChooseSaveFile(QWidget* parent, const QString& filter, const QString& defaultName,

@@ -19,6 +19,9 @@ class TUserPrompts {
 
   // A modal message box with one OK button.
   virtual void ShowMessage(QWidget* parent, TMessageIcon icon, const QString& caption, const QString& text) = 0;
+  // The same with details (one item a line) the user can scroll through and copy.
+  virtual void ShowDetailedMessage(QWidget* parent, TMessageIcon icon, const QString& caption, const QString& text,
+                                   const QString& details) = 0;
   // Files to open, several at once, in the order the chooser gives them; empty when cancelled.
   // filter is in the chooser's form, e.g. "PDF File (*.pdf)".
   virtual QStringList ChooseOpenFiles(QWidget* parent, const QString& filter) = 0;

@@ -31,6 +31,10 @@ class TScreenshotPrompts final : public TUserPrompts {
   void ShowMessage(QWidget*, TMessageIcon, const QString& caption, const QString& text) override {
     std::fprintf(stderr, "%s: %s\n", qUtf8Printable(caption), qUtf8Printable(text));
   }
+  void ShowDetailedMessage(QWidget*, TMessageIcon, const QString& caption, const QString& text,
+                           const QString& details) override {
+    std::fprintf(stderr, "%s: %s\n%s\n", qUtf8Printable(caption), qUtf8Printable(text), qUtf8Printable(details));
+  }
   QStringList ChooseOpenFiles(QWidget*, const QString&) override { return files_; }
   QString ChooseFolder(QWidget*, const QString&, const QString&) override { return {}; }
   QString ChooseSaveFile(QWidget*, const QString&, const QString&, const QString&) override { return {}; }

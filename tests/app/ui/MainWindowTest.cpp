@@ -141,7 +141,9 @@ class TMainWindowTest : public QObject {
     QCOMPARE(list.selectionBehavior(), QAbstractItemView::SelectRows);
   }
 
-  void refusedFilesGetOneStopEachAndNoRow() {
+  // Many refused files share one "Stop!" box that lists each with its reason; one box per file
+  // would hold the user for as long as the folder is long. A single refused file keeps its own box.
+  void refusedFilesGetOneStopBoxAndNoRow() {
     TWindowFixture& f = *fixture_;
     const QString good = f.WriteFile("good.pdf", OnePagePdf());
     const QStringList chosen = {
@@ -154,12 +156,13 @@ class TMainWindowTest : public QObject {
     };
     f.AddFiles(chosen);
     QCOMPARE(f.prompts.openFilters, QStringList{"PDF File (*.pdf)"});
-    QCOMPARE(f.prompts.Texts("Stop!"), (QStringList{"\"locked.pdf\" is already encrypted or invalid pdf!",
-                                                    "\"restricted.pdf\" is already encrypted or invalid pdf!",
-                                                    "\"notes.pdf\" is already encrypted or invalid pdf!",
-                                                    "\"empty.pdf\" is already encrypted or invalid pdf!"}));
-    QCOMPARE(f.prompts.messages.size(), std::size_t{4});
+    QCOMPARE(f.prompts.messages.size(), std::size_t{1});
     QCOMPARE(f.prompts.messages.front().icon, TMessageIcon::kError);
+    QCOMPARE(f.prompts.Texts("Stop!"),
+             QStringList{"4 files are already encrypted or invalid pdf! They were not added; the details say why."});
+    QCOMPARE(f.prompts.messages.front().details,
+             QStringLiteral("locked.pdf: already encrypted\nrestricted.pdf: already encrypted\n"
+                            "notes.pdf: not a readable PDF file\nempty.pdf: no pages"));
     auto& list = f.Main<TFileList>("ListView1");
     QCOMPARE(Column(list, kColumnFile), (QStringList{"good.pdf", "good.pdf"}));
     QCOMPARE(Column(list, kColumnPages), (QStringList{"1", "1"}));
@@ -169,6 +172,14 @@ class TMainWindowTest : public QObject {
     QVERIFY(f.Main<QPushButton>("BitBtnClearAll").isEnabled());
     QVERIFY(!f.Main<QPushButton>("BitBtnDeleteFile").isEnabled());
     QVERIFY(!(list.item(0, kColumnFile)->flags() & Qt::ItemIsEditable));
+  }
+
+  void aSingleRefusedFileKeepsItsOwnBox() {
+    TWindowFixture& f = *fixture_;
+    f.AddFiles({f.WriteEncryptedPdf("locked.pdf", u"open sesame"), f.WriteFile("good.pdf", OnePagePdf())});
+    QCOMPARE(f.prompts.Texts("Stop!"), QStringList{"\"locked.pdf\" is already encrypted or invalid pdf!"});
+    QCOMPARE(f.prompts.messages.front().details, QString());
+    QCOMPARE(f.Main<TFileList>("ListView1").rowCount(), 1);
   }
 
   void rowTooltipsSayWhatEncryptingChanges() {

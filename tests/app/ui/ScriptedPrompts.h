@@ -19,6 +19,7 @@ struct TShownMessage {
   TMessageIcon icon;
   QString caption;
   QString text;
+  QString details = {};
 };
 
 struct TShownDialog {
@@ -30,6 +31,10 @@ class TScriptedPrompts final : public TUserPrompts {
  public:
   void ShowMessage(QWidget*, TMessageIcon icon, const QString& caption, const QString& text) override {
     messages.push_back({icon, caption, text});
+  }
+  void ShowDetailedMessage(QWidget*, TMessageIcon icon, const QString& caption, const QString& text,
+                           const QString& details) override {
+    messages.push_back({icon, caption, text, details});
   }
   QStringList ChooseOpenFiles(QWidget*, const QString& filter) override {
     openFilters << filter;
