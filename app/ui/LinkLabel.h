@@ -1,5 +1,6 @@
 #pragma once
-// A label that acts as a link: underlined, hand cursor, clicked on a left-button release.
+// A label that acts as a link: underlined, hand cursor, clicked on a left-button release, and
+// reachable with Tab and pressed with Enter or Space like a button, for keyboard users.
 
 #include <QLabel>
 
@@ -16,6 +17,7 @@ class TLinkLabel : public QLabel {
 
  protected:
   void mouseReleaseEvent(QMouseEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
 };
 
 }  // namespace ombrelt::ui

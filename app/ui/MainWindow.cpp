@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QGuiApplication>
 #include <QLinearGradient>
+#include <QMouseEvent>
 #include <QScreen>
 #include <QTimer>
 
@@ -127,6 +128,22 @@ void TForm1::ConnectSettings() {
   connect(c.CheckboxUserAuto, &QCheckBox::toggled, this, &TForm1::AutoClick);
   connect(c.CheckboxOwnerAuto, &QCheckBox::toggled, this, &TForm1::AutoClick);
   connect(c.BitBtnPwdSettings, &QPushButton::clicked, this, [this] { ShowCentred(*passwordSettings_); });
+  // The password captions are labels beside their boxes; a click on one ticks or clears its box,
+  // as on a check box's own text. The labels are grey (disabled) while their box is clear, so the
+  // click is taken from the panel, which receives it then.
+  c.Panel8->installEventFilter(this);
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == controls_.Panel8 && event->type() == QEvent::MouseButtonRelease) {
+    const auto* release = static_cast<QMouseEvent*>(event);
+    const QPoint at = release->position().toPoint();
+    if (release->button() == Qt::LeftButton && controls_.Panel8->isEnabled()) {
+      if (controls_.LabelOpenpass->geometry().contains(at)) controls_.CheckBoxOpenpassword->toggle();
+      if (controls_.LabelOwnerpass->geometry().contains(at)) controls_.CheckBoxRestrictions->toggle();
+    }
+  }
+  return QWidget::eventFilter(watched, event);
 }
 
 void TForm1::ConnectOutput() {

@@ -191,6 +191,19 @@ std::array<QCheckBox*, 7> TMainControls::PermissionBoxes() const {
 
 std::array<QWidget*, 5> TMainControls::InputAreas() const { return {Panel3, Panel1, Panel8, Panel2, Panel4}; }
 
+// Screen readers name a control by its text; these have none of their own, their caption being a
+// label beside them.
+void NameTextlessControls(const TMainControls& c) {
+  c.CheckBoxOpenpassword->setAccessibleName(QStringLiteral("Use a PDF Open Password"));
+  c.EditUser->setAccessibleName(QStringLiteral("PDF Open Password"));
+  c.CheckBoxRestrictions->setAccessibleName(QStringLiteral("Use a PDF Restrictions Password"));
+  c.EditOwner->setAccessibleName(QStringLiteral("PDF Restrictions Password"));
+  c.EditSuffix->setAccessibleName(QStringLiteral("Suffix"));
+  c.EditSavePath->setAccessibleName(QStringLiteral("Output Path"));
+  c.ListView1->setAccessibleName(QStringLiteral("PDF files to encrypt"));
+  c.ProgressBar1->setAccessibleName(QStringLiteral("Progress"));
+}
+
 TMainControls BuildMainControls(QWidget& form) {
   TMainControls controls{};
   BuildFileListArea(form, controls);
@@ -199,6 +212,7 @@ TMainControls BuildMainControls(QWidget& form) {
   BuildPermissionArea(form, controls);
   BuildOutputArea(form, controls);
   BuildBottomEdge(form, controls);
+  NameTextlessControls(controls);
   return controls;
 }
 

@@ -52,6 +52,7 @@ TFrmPwd::TGeneratorGroup TFrmPwd::BuildGeneratorGroup(const QString& caption, QR
   controls.charLength->setValidator(
       new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), controls.charLength));
   controls.charLength->setText(QStringLiteral("8"));
+  controls.charLength->setAccessibleName(caption + QStringLiteral(": password length"));
   controls.alphabet->setChecked(true);
   controls.numeric->setChecked(true);
   controls.alphabet->setToolTip(QStringLiteral("Capital letters, without I and O, which read like 1 and 0."));
@@ -64,6 +65,7 @@ void TFrmPwd::BuildPasswordFileGroup() {
                                  QStringLiteral("Password file:"));
   PlaceControl<QLabel>(group, QStringLiteral("Label2"), {12, 30, 86, 24}, QStringLiteral("Choose file:"));
   editLogPath_ = PlaceControl<QLineEdit>(group, QStringLiteral("editLogPath"), {100, 30, 354, 24});
+  editLogPath_->setAccessibleName(QStringLiteral("Password file"));
   editLogPath_->setToolTip(QStringLiteral(
       "A .csv file in an existing folder. Every batch with an \"Auto create\" option adds one line per encrypted\n"
       "file: its name, its open password, its restrictions password and its path. Keep it safe."));

@@ -1,4 +1,6 @@
 // The main window's controls and its file list, driven by object name against the real library.
+#include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QCheckBox>
 #include <QDropEvent>
 #include <QHeaderView>
@@ -451,6 +453,44 @@ class TMainWindowTest : public QObject {
     QCOMPARE(f.prompts.opened.size(), 2);
     QCOMPARE(f.prompts.opened[0], QStringLiteral("/some/output folder"));
     QVERIFY(f.prompts.opened[1].endsWith(QStringLiteral("/help.html")));
+
+    // Keyboard users reach both links with Tab and press them with Enter or Space.
+    for (const char* link : {"LabelAbout", "Label10"}) QCOMPARE(f.Main<QWidget>(link).focusPolicy(), Qt::StrongFocus);
+    QTest::keyClick(&f.Main<TLinkLabel>("Label10"), Qt::Key_Return);
+    QTest::keyClick(&f.Main<TLinkLabel>("LabelAbout"), Qt::Key_Space);
+    QCOMPARE(f.prompts.opened.size(), 3);
+    QCOMPARE(f.prompts.dialogs.size(), std::size_t{3});
+  }
+
+  // A click on a password's caption ticks or clears its box, whether the caption is grey or not.
+  void passwordCaptionsToggleTheirBoxes() {
+    TWindowFixture& f = *fixture_;
+    auto& panel = f.Main<QWidget>("Panel8");
+    for (const auto& [label, box] : {std::pair{"LabelOpenpass", "CheckBoxOpenpassword"},
+                                     std::pair{"LabelOwnerpass", "CheckBoxRestrictions"}}) {
+      const QPoint centre = f.Main<QWidget>(label).geometry().center();
+      QVERIFY(!f.Main<QCheckBox>(box).isChecked());
+      QTest::mouseClick(&panel, Qt::LeftButton, {}, centre);
+      QVERIFY2(f.Main<QCheckBox>(box).isChecked(), label);
+      QTest::mouseClick(&panel, Qt::LeftButton, {}, centre);
+      QVERIFY2(!f.Main<QCheckBox>(box).isChecked(), label);
+    }
+  }
+
+  // Screen readers have a name for every control that shows no text of its own, in the window and
+  // in its dialogs.
+  void everyControlHasAnAccessibleName() {
+    TWindowFixture& f = *fixture_;
+    QList<QWidget*> controls = f.Window().findChildren<QWidget*>();
+    controls += f.Dialog().findChildren<QWidget*>();
+    for (QWidget* control : controls) {
+      const bool input = qobject_cast<QAbstractButton*>(control) || qobject_cast<QLineEdit*>(control) ||
+                         qobject_cast<QAbstractItemView*>(control) || qobject_cast<QProgressBar*>(control);
+      if (!input || control->objectName().isEmpty()) continue;
+      const auto* button = qobject_cast<QAbstractButton*>(control);
+      const bool named = !control->accessibleName().isEmpty() || (button != nullptr && !button->text().trimmed().isEmpty());
+      QVERIFY2(named, qPrintable(control->objectName()));
+    }
   }
 
  private:
