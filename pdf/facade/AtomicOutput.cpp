@@ -51,7 +51,16 @@ TAtomicOutput::TAtomicOutput(std::u16string_view target) {
   // Readable by its owner alone until it is whole: a decrypted copy's text must not be open to
   // other users while it is written, nor in a temporary file a crash leaves behind. When it takes
   // its name, the copy gets the mode of the file it replaces, or else the one a new file gets.
-  stream_ = std::make_unique<TVelloPDFWideFileStream>(UTF8ToUnicode(temporary_), kFileModeCreatePrivate);
+  // Created here with its mode, then opened (and emptied) as the stream's own new file.
+  const int fd = ::open(temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, S_IRUSR | S_IWUSR);
+  if (fd < 0) throw EFCreateError();
+  ::close(fd);
+  try {
+    stream_ = std::make_unique<TVelloPDFWideFileStream>(UTF8ToUnicode(temporary_), kFileModeCreate);
+  } catch (...) {
+    std::remove(temporary_.c_str());
+    throw;
+  }
   struct stat replaced {};
   const bool replaces = ::stat(target_.c_str(), &replaced) == 0 && S_ISREG(replaced.st_mode);
   finalMode_ = replaces ? replaced.st_mode & 07777 : NewFileMode();

@@ -32,18 +32,14 @@ constexpr std::int64_t kStoreEarlyStep = std::int64_t{8} << 20;
 
 struct TOpenRequest {
   int flags = 0;
-  mode_t permissions = 0666;  // of a created file, before the umask
   bool create = false;
   bool writable = false;
   bool protect = false;
 };
 
 std::optional<TOpenRequest> DecodeMode(std::uint16_t mode) {
-  if (mode == kFileModeCreate || mode == kFileModeCreatePrivate) {
-    return TOpenRequest{.flags = O_RDWR | O_CREAT,
-                        .permissions = static_cast<mode_t>(mode == kFileModeCreatePrivate ? 0600 : 0666),
-                        .create = true,
-                        .writable = true};
+  if (mode == kFileModeCreate) {
+    return TOpenRequest{.flags = O_RDWR | O_CREAT, .create = true, .writable = true};
   }
   const unsigned access = mode & 0x03u;
   const unsigned sharing = mode & 0xF0u;
@@ -60,7 +56,7 @@ int OpenDescriptor(std::u16string_view path, std::uint16_t mode) {
   const std::optional<TOpenRequest> request = DecodeMode(mode);
   const std::optional<std::string> native = NativePath(path);
   if (!request || !native) throw EFCreateError();
-  const int fd = ::open(native->c_str(), request->flags | O_CLOEXEC | O_NONBLOCK, request->permissions);
+  const int fd = ::open(native->c_str(), request->flags | O_CLOEXEC | O_NONBLOCK, 0666);
   if (fd < 0) throw EFCreateError();
   return fd;
 }

@@ -2,8 +2,7 @@
 // A seekable byte stream over one operating-system file, opened by a UTF-16 path.
 //
 // Open modes: kFileModeCreate makes a new empty file (an existing one is emptied) with read and
-// write access; kFileModeCreatePrivate the same, readable by its owner alone from the start. Any
-// other mode opens an existing file: bits 0..1 select the access (0 read, 1
+// write access. Any other mode opens an existing file: bits 0..1 select the access (0 read, 1
 // write, 2 both, 3 invalid), bits 4..7 the sharing granted to other openers (0 and 1 none, 2 read,
 // 3 write, 4 both, above 4 invalid); all other bits are ignored. A sharing that refuses other
 // writers (0, 1, 2) protects the file while the stream lives: see OpenInputRegistry.h.
@@ -35,7 +34,6 @@ class EFCreateError : public EPDFError {
 };
 
 inline constexpr std::uint16_t kFileModeCreate = 0xFFFF;
-inline constexpr std::uint16_t kFileModeCreatePrivate = 0xFFFE;
 // Read access, others may only read: how inputs are opened.
 inline constexpr std::uint16_t kFileModeInput = 0x20;
 
