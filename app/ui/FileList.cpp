@@ -156,9 +156,15 @@ void TFileList::mouseReleaseEvent(QMouseEvent* event) {
   emit Clicked();
 }
 
+void TFileList::SetLocked(bool locked) {
+  locked_ = locked;
+  setAcceptDrops(!locked);
+  viewport()->setAcceptDrops(!locked);
+}
+
 void TFileList::keyPressEvent(QKeyEvent* event) {
   if (event->key() == Qt::Key_Delete && HasSelectedRow()) {
-    emit DeleteRequested();
+    if (!locked_) emit DeleteRequested();
     return;
   }
   // Keyboard users choose rows too; they should be able to delete what they chose.
@@ -178,7 +184,7 @@ void TFileList::dragMoveEvent(QDragMoveEvent* event) {
 
 void TFileList::dropEvent(QDropEvent* event) {
   const QStringList paths = LocalPaths(event->mimeData());
-  if (paths.isEmpty()) return event->ignore();
+  if (locked_ || paths.isEmpty()) return event->ignore();
   event->acceptProposedAction();
   emit PathsDropped(paths);
 }

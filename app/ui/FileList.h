@@ -39,6 +39,8 @@ class TFileList : public QTableWidget {
   QString Status(int row) const;
   // The context menu of a row: "Copy reason" for a row that failed; nullptr for any other.
   QMenu* ContextMenuFor(int row);
+  // While a batch runs the list can be scrolled and read, but takes no drops and deletes nothing.
+  void SetLocked(bool locked);
   // Column "PDF File Path" of every row, in order: what the batch reads.
   std::vector<std::u16string> Paths() const;
 
@@ -56,6 +58,9 @@ class TFileList : public QTableWidget {
   void dragMoveEvent(QDragMoveEvent* event) override;
   void dropEvent(QDropEvent* event) override;
   void contextMenuEvent(QContextMenuEvent* event) override;
+
+ private:
+  bool locked_ = false;
 };
 
 // The text colour of a row: "Succeed!" green, "Encrypting..." red, anything else blue.

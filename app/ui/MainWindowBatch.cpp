@@ -96,6 +96,7 @@ void TForm1::StartBatch() {
 
 void TForm1::SetInputAreasEnabled(bool enabled) {
   for (QWidget* area : controls_.InputAreas()) area->setEnabled(enabled);
+  controls_.ListView1->SetLocked(!enabled);
   controls_.BitBtnEncryptPdf->setEnabled(enabled);
 }
 

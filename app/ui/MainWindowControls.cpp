@@ -26,8 +26,10 @@ QPushButton* Button(QWidget* parent, const char* name, QRect geometry, const QSt
 
 void BuildFileListArea(QWidget& form, TMainControls& c) {
   c.Panel3 = Panel(&form, "Panel3", {8, 8, 735, 226});
-  c.ListView1 = new TFileList(c.Panel3);
-  c.ListView1->setGeometry(8, 8, 575, 210);
+  // On the form above its panel rather than in it: the panel's buttons are disabled during a batch,
+  // while the list stays scrollable (and locked against changes) to follow the files.
+  c.ListView1 = new TFileList(&form);
+  c.ListView1->setGeometry(16, 16, 575, 210);
   c.BitBtnAddFiles = Button(c.Panel3, "BitBtnAddFiles", {595, 8, 132, 30}, QStringLiteral("Add File    "),
                             QStyle::SP_FileIcon);
   c.BitBtnAddFolder = Button(c.Panel3, "BitBtnAddFolder", {595, 46, 132, 30}, QStringLiteral("Add Folder"),
@@ -42,6 +44,7 @@ void BuildFileListArea(QWidget& form, TMainControls& c) {
                              QStringLiteral("Drop PDF files or folders on the list to add them."));
   hint->setWordWrap(true);
   hint->setEnabled(false);
+  c.ListView1->raise();
 }
 
 void BuildLevelArea(QWidget& form, TMainControls& c) {

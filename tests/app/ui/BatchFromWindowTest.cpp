@@ -211,6 +211,12 @@ class TBatchFromWindowTest : public QObject {
     for (const char* area : {"Panel3", "Panel1", "Panel8", "Panel2", "Panel4", "BitBtnEncryptPdf"}) {
       QVERIFY2(!f.Main<QWidget>(area).isEnabled(), area);
     }
+    // The list stays scrollable and readable, but takes no drops and deletes nothing.
+    auto& running = f.Main<TFileList>("ListView1");
+    QVERIFY(running.isEnabled() && !running.viewport()->acceptDrops());
+    running.selectRow(0);
+    QTest::keyClick(&running, Qt::Key_Delete);
+    QCOMPARE(running.rowCount(), 2);
     QVERIFY(f.Main<QWidget>("LabelAbout").isEnabled() && f.Main<QWidget>("Label10").isEnabled());
     QVERIFY(bar.isVisible());
     QCOMPARE(bar.maximum(), 2);
@@ -226,6 +232,7 @@ class TBatchFromWindowTest : public QObject {
     QVERIFY(progress.contains(2));
     QVERIFY(!bar.isVisible());
     QCOMPARE(bar.value(), 0);
+    QVERIFY(list.viewport()->acceptDrops());
     for (const char* area : {"Panel3", "Panel1", "Panel8", "Panel2", "Panel4", "BitBtnEncryptPdf"}) {
       QVERIFY2(f.Main<QWidget>(area).isEnabled(), area);
     }
