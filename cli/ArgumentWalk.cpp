@@ -42,6 +42,20 @@ void SetPasswordSource(TPasswordSource& source, TPasswordSource::TKind kind, con
 
 
 // A decimal number from low to high, digits only.
+void CheckOutputOptions(const TOutputOptions& options) {
+  if (options.outputFolder.empty() == options.outputFile.empty()) {
+    throw TUsageError("give exactly one of --output-dir DIR and -o FILE");
+  }
+  if (!options.outputFile.empty()) {
+    if (options.inputs.size() != 1) throw TUsageError("-o FILE takes exactly one input file");
+    if (options.suffixGiven || options.keepName || options.recursive) {
+      throw TUsageError("-o FILE names the output itself: --suffix, --keep-name and --recursive do not apply");
+    }
+  }
+  if (options.suffixGiven && options.keepName) throw TUsageError("give --suffix or --keep-name, not both");
+  if (options.suffix.find('/') != std::string::npos) throw TUsageError("--suffix must not contain '/'");
+}
+
 int WholeNumber(const std::string& name, const std::string& text, int low, int high) {
   const std::string problem =
       name + " needs a whole number from " + std::to_string(low) + " to " + std::to_string(high);

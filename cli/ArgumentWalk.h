@@ -78,4 +78,17 @@ inline constexpr int kMaxJobs = 256;
 // A decimal number from low to high, digits only.
 int WholeNumber(const std::string& name, const std::string& text, int low, int high);
 
+// The output options of a batch command (encrypt, decrypt): exactly one of --output-dir and -o,
+// -o with one input and none of the naming options, --suffix or --keep-name, a suffix without '/'.
+struct TOutputOptions {
+  const std::vector<std::string>& inputs;
+  const std::string& outputFolder;
+  const std::string& outputFile;
+  const std::string& suffix;
+  bool suffixGiven;
+  bool keepName;
+  bool recursive;
+};
+void CheckOutputOptions(const TOutputOptions& options);
+
 }  // namespace cli

@@ -6,6 +6,7 @@
 
 #include "app/core/BatchJob.h"
 #include "cli/BatchReport.h"
+#include "cli/CommandLine.h"
 #include "cli/InputScreening.h"
 #include "cli/ProgressBar.h"
 #include "cli/StopRequest.h"
@@ -78,6 +79,19 @@ bool RunFiles(const std::vector<fs::path>& files, app::TBatchSettings job, int j
 }
 
 }  // namespace
+
+void CheckOutputNames(const std::string& outputFolder, const std::string& outputFile, const std::string& firstInput) {
+  if (!IsWellFormedUTF8(outputFolder) || !IsWellFormedUTF8(outputFile)) {
+    throw TUsageError("the output name is not UTF-8 text");
+  }
+  if (outputFile.empty()) return;
+  std::error_code ignored;
+  if (fs::is_directory(firstInput, ignored)) throw TUsageError("-o FILE takes one input file, not a folder");
+  const fs::path name = fs::path(outputFile).filename();
+  if (name.empty() || name == "." || name == ".." || fs::is_directory(outputFile, ignored)) {
+    throw TUsageError("-o FILE needs the name of a file, not of a folder");
+  }
+}
 
 bool CreateOutputFolder(const std::string& folder) {
   if (folder.empty()) return true;

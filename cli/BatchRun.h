@@ -10,6 +10,9 @@
 
 namespace cli {
 
+// -o names one file and the names are UTF-8: not a folder on either side. Throws TUsageError.
+void CheckOutputNames(const std::string& outputFolder, const std::string& outputFile, const std::string& firstInput);
+
 // Creates the output folder when there is one; false (the cause printed) when it cannot be made.
 bool CreateOutputFolder(const std::string& folder);
 

@@ -207,17 +207,8 @@ void ParseCharacterClasses(const std::string& name, const std::string& list, TGe
 void CheckEncryptSettings(const TEncryptSettings& settings, bool suffixGiven) {
   using TKind = TPasswordSource::TKind;
   if (settings.Inputs.empty()) throw TUsageError("encrypt needs at least one file or folder");
-  if (settings.OutputFolder.empty() == settings.OutputFile.empty()) {
-    throw TUsageError("give exactly one of --output-dir DIR and -o FILE");
-  }
-  if (!settings.OutputFile.empty()) {
-    if (settings.Inputs.size() != 1) throw TUsageError("-o FILE takes exactly one input file");
-    if (suffixGiven || settings.KeepName || settings.Recursive) {
-      throw TUsageError("-o FILE names the output itself: --suffix, --keep-name and --recursive do not apply");
-    }
-  }
-  if (suffixGiven && settings.KeepName) throw TUsageError("give --suffix or --keep-name, not both");
-  if (settings.Suffix.find('/') != std::string::npos) throw TUsageError("--suffix must not contain '/'");
+  CheckOutputOptions({settings.Inputs, settings.OutputFolder, settings.OutputFile, settings.Suffix, suffixGiven,
+                      settings.KeepName, settings.Recursive});
   const auto given = [](const TPasswordSource& source, const TGeneratorOptions& generator) {
     return source.Kind != TKind::None || generator.Auto;
   };

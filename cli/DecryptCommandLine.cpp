@@ -12,17 +12,8 @@ void CheckDecryptSettings(const TDecryptSettings& settings, bool keepName) {
   if ((settings.Password.Kind != TPasswordSource::TKind::None) == !settings.Ledger.empty()) {
     throw TUsageError("give exactly one of --password-file F, --password-env VAR and --ledger LIST.csv");
   }
-  if (settings.OutputFolder.empty() == settings.OutputFile.empty()) {
-    throw TUsageError("give exactly one of --output-dir DIR and -o FILE");
-  }
-  if (!settings.OutputFile.empty()) {
-    if (settings.Inputs.size() != 1) throw TUsageError("-o FILE takes exactly one input file");
-    if (settings.SuffixGiven || keepName || settings.Recursive) {
-      throw TUsageError("-o FILE names the output itself: --suffix, --keep-name and --recursive do not apply");
-    }
-  }
-  if (settings.SuffixGiven && keepName) throw TUsageError("give --suffix or --keep-name, not both");
-  if (settings.Suffix.find('/') != std::string::npos) throw TUsageError("--suffix must not contain '/'");
+  CheckOutputOptions({settings.Inputs, settings.OutputFolder, settings.OutputFile, settings.Suffix,
+                      settings.SuffixGiven, keepName, settings.Recursive});
 }
 
 }  // namespace

@@ -25,21 +25,6 @@ namespace app = ombrelt::app;
 
 namespace {
 
-// -o names one file: not a folder on either side.
-void CheckOutputNames(const TEncryptSettings& settings) {
-  if (!IsWellFormedUTF8(settings.OutputFolder) || !IsWellFormedUTF8(settings.OutputFile)) {
-    throw TUsageError("the output name is not UTF-8 text");
-  }
-  if (settings.OutputFile.empty()) return;
-  std::error_code ignored;
-  if (fs::is_directory(settings.Inputs.front(), ignored))
-    throw TUsageError("-o FILE takes one input file, not a folder");
-  const fs::path name = fs::path(settings.OutputFile).filename();
-  if (name.empty() || name == "." || name == ".." || fs::is_directory(settings.OutputFile, ignored)) {
-    throw TUsageError("-o FILE needs the name of a file, not of a folder");
-  }
-}
-
 // The job drops blanks and control characters around a typed password, as the window drops them
 // around what users type. A password file is otherwise taken as it is, so a password that would
 // lose characters is refused rather than quietly changed.
@@ -142,7 +127,7 @@ void Validate(const TEncryptSettings& settings, const TTypedPasswords& passwords
 }  // namespace
 
 int RunEncrypt(const TEncryptSettings& settings) {
-  CheckOutputNames(settings);
+  CheckOutputNames(settings.OutputFolder, settings.OutputFile, settings.Inputs.front());
   const TInputFiles inputs = CollectInputFiles(settings.Inputs, settings.Recursive);
   const std::optional<app::TPasswordList> list = ReadPasswordList(settings);
   const TListedSides listed = list ? ListedSides(settings, *list) : TListedSides{};

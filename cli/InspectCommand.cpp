@@ -142,13 +142,11 @@ std::string JsonFailureLine(const std::string& file, std::int32_t error) {
 // first that opens it; without a line that opens it, the inspection without a password.
 TInspection InspectWithLedger(pdf::TVelloPDF& library, const std::string& file, const ombrelt::app::TPasswordList& ledger) {
   std::optional<TInspection> opened;
-  for (const ombrelt::app::TPasswordRecord& line : ledger.LinesFor(pdf::UTF8ToUnicode(FullPath(file)))) {
-    for (const std::u16string* password : {&line.ownerPassword, &line.openPassword}) {
-      TInspection inspection = Inspect(library, file, pdf::UnicodeToUTF8(*password));
-      if (inspection.Error != pdf::kErrorNone) continue;
-      if (inspection.Item(kItemEncryption) == "Owner") return inspection;
-      if (!opened) opened = std::move(inspection);
-    }
+  for (const std::u16string& password : ledger.PasswordsFor(pdf::UTF8ToUnicode(FullPath(file)))) {
+    TInspection inspection = Inspect(library, file, pdf::UnicodeToUTF8(password));
+    if (inspection.Error != pdf::kErrorNone) continue;
+    if (inspection.Item(kItemEncryption) == "Owner") return inspection;
+    if (!opened) opened = std::move(inspection);
   }
   return opened ? *opened : Inspect(library, file, "");
 }

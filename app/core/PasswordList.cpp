@@ -145,4 +145,16 @@ std::vector<TPasswordRecord> TPasswordList::LinesFor(std::u16string_view inputPa
   return byName;
 }
 
+std::vector<std::u16string> TPasswordList::PasswordsFor(std::u16string_view inputPath) const {
+  std::vector<std::u16string> passwords;
+  const auto add = [&passwords](const std::u16string& password) {
+    if (std::find(passwords.begin(), passwords.end(), password) == passwords.end()) passwords.push_back(password);
+  };
+  for (const TPasswordRecord& line : LinesFor(inputPath)) {
+    add(line.ownerPassword);
+    add(line.openPassword);
+  }
+  return passwords;
+}
+
 }  // namespace ombrelt::app

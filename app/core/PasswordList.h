@@ -37,6 +37,10 @@ class TPasswordList {
   std::vector<TPasswordRecord> LinesFor(std::u16string_view inputPath,
                                         TNameMatch match = TNameMatch::kEqualOrStart) const;
 
+  // The passwords to try on an input, each once: of each of its lines (LinesFor, kEqualOrStart), the
+  // owner password before the open one, since only the owner's may change protection.
+  std::vector<std::u16string> PasswordsFor(std::u16string_view inputPath) const;
+
   const std::u16string& Path() const { return path_; }
   // Whether the list gives that side's passwords: it has the column (a list without a header has all).
   bool GivesOpenPasswords() const { return givesOpen_; }

@@ -1,7 +1,5 @@
 #include "app/core/PasswordSources.h"
 
-#include <algorithm>
-
 #include "app/core/CopyVerification.h"
 #include "app/core/FileFailure.h"
 #include "app/core/PasswordGenerator.h"
@@ -73,16 +71,7 @@ TInputFacts TPasswordSources::OpenEncrypted(std::u16string_view input) const {
 }
 
 std::vector<std::u16string> TPasswordSources::CurrentCandidates(std::u16string_view input) const {
-  if (!ledger_) return {settings_.currentPassword.typed};
-  std::vector<std::u16string> candidates;
-  const auto add = [&candidates](const std::u16string& password) {
-    if (std::find(candidates.begin(), candidates.end(), password) == candidates.end()) candidates.push_back(password);
-  };
-  for (const TPasswordRecord& line : ledger_->LinesFor(input)) {
-    add(line.ownerPassword);
-    add(line.openPassword);
-  }
-  return candidates;
+  return ledger_ ? ledger_->PasswordsFor(input) : std::vector<std::u16string>{settings_.currentPassword.typed};
 }
 
 TNewPasswords TPasswordSources::NewPasswords(std::u16string_view input) const {

@@ -90,7 +90,7 @@ bool TFileList::HasSelectedRow() const {
 void TFileList::SetStatus(int row, const QString& status) {
   if (row < 0 || row >= rowCount()) return;
   item(row, kColumnStatus)->setText(status);
-  item(row, kColumnStatus)->setToolTip(item(row, kColumnFile)->toolTip());
+  item(row, kColumnStatus)->setToolTip(RowNotice(row));
   const QBrush colour(StatusColour(status));
   for (int column = 0; column < columnCount(); ++column) item(row, column)->setForeground(colour);
 }
@@ -98,8 +98,7 @@ void TFileList::SetStatus(int row, const QString& status) {
 void TFileList::SetFailureReason(int row, const QString& reason) {
   if (row < 0 || row >= rowCount()) return;
   item(row, kColumnStatus)->setData(kReasonRole, reason);
-  const QString notice = item(row, kColumnFile)->toolTip();
-  const QString tip = notice.isEmpty() ? reason : notice + QLatin1Char('\n') + reason;
+  const QString tip = WithNotice(row, reason);
   item(row, kColumnStatus)->setToolTip(tip);
   item(row, kColumnFile)->setToolTip(tip);
 }
@@ -111,13 +110,8 @@ QString TFileList::FailureReason(int row) const {
 
 void TFileList::ClearStatuses() {
   for (int row = 0; row < rowCount(); ++row) {
-    if (!FailureReason(row).isEmpty()) {
-      // The name cell's tooltip holds the reason after the row's own notice: back to the notice.
-      const QString tip = item(row, kColumnFile)->toolTip();
-      const QString reason = FailureReason(row);
-      item(row, kColumnFile)->setToolTip(tip == reason ? QString() : tip.left(tip.size() - reason.size() - 1));
-      item(row, kColumnStatus)->setData(kReasonRole, QVariant());
-    }
+    item(row, kColumnStatus)->setData(kReasonRole, QVariant());
+    item(row, kColumnFile)->setToolTip(RowNotice(row));
     SetStatus(row, QString());
   }
 }
@@ -139,8 +133,15 @@ void TFileList::contextMenuEvent(QContextMenuEvent* event) {
 
 void TFileList::SetStatusNote(int row, const QString& note) {
   if (row < 0 || row >= rowCount()) return;
-  const QString notice = item(row, kColumnFile)->toolTip();
-  item(row, kColumnStatus)->setToolTip(notice.isEmpty() ? note : notice + QLatin1Char('\n') + note);
+  item(row, kColumnStatus)->setToolTip(WithNotice(row, note));
+}
+
+// The pages cell keeps the tooltip the row got when it was added: what encrypting the file changes.
+QString TFileList::RowNotice(int row) const { return item(row, kColumnPages)->toolTip(); }
+
+QString TFileList::WithNotice(int row, const QString& text) const {
+  const QString notice = RowNotice(row);
+  return notice.isEmpty() ? text : notice + QLatin1Char('\n') + text;
 }
 
 QString TFileList::Status(int row) const { return item(row, kColumnStatus)->text(); }

@@ -60,6 +60,10 @@ class TFileList : public QTableWidget {
   void contextMenuEvent(QContextMenuEvent* event) override;
 
  private:
+  QString RowNotice(int row) const;
+  // text after the row's notice, on a line of its own.
+  QString WithNotice(int row, const QString& text) const;
+
   bool locked_ = false;
 };
 
