@@ -52,18 +52,10 @@ std::optional<TValidationFailure> CodePageFailure(const TValidationInput& input,
   return std::nullopt;
 }
 
-}  // namespace
-
-bool PasswordFilePathIsValid(std::u16string_view path) {
-  if (!EndsWithCsv(path)) return false;
-  const std::size_t slash = path.rfind(u'/');
-  if (slash == std::u16string_view::npos) return false;
-  return FolderExists(slash == 0 ? std::u16string_view(u"/") : path.substr(0, slash));
-}
-
-std::optional<TValidationFailure> ValidateBatch(const TValidationInput& input) {
+// The passwords the copies get: at least one, each typed one given, held by the level, and the
+// two different.
+std::optional<TValidationFailure> PasswordFailure(const TValidationInput& input) {
   using enum TValidationFollowUp;
-  if (input.fileCount == 0) return Warning(u"Please add file(s).", kOpenFileDialog);
   if (!input.openPasswordBox && !input.restrictionsBox) {
     return Warning(u"Please provide password to encrypt pdf file(s).");
   }
@@ -83,11 +75,37 @@ std::optional<TValidationFailure> ValidateBatch(const TValidationInput& input) {
   if (input.openPasswordBox && input.restrictionsBox && bothTyped && !open.empty() && open == restrictions) {
     return TValidationFailure{u"Do not use same password for user and owner.", u"Alert!", kNone};
   }
-  if (TrimText(input.outputFolder).empty()) return Warning(u"Please select output path.", kFocusOutputFolder);
+  return std::nullopt;
+}
+
+std::optional<TValidationFailure> PasswordFileFailure(const TValidationInput& input) {
   if ((input.openPasswordAuto || input.restrictionsAuto) && !PasswordFilePathIsValid(input.passwordFilePath)) {
-    return Warning(u"Password file path is invalid. Please choose correct one.", kShowPasswordSettings);
+    return Warning(u"Password file path is invalid. Please choose correct one.",
+                   TValidationFollowUp::kShowPasswordSettings);
   }
   return std::nullopt;
+}
+
+}  // namespace
+
+bool PasswordFilePathIsValid(std::u16string_view path) {
+  if (!EndsWithCsv(path)) return false;
+  const std::size_t slash = path.rfind(u'/');
+  if (slash == std::u16string_view::npos) return false;
+  return FolderExists(slash == 0 ? std::u16string_view(u"/") : path.substr(0, slash));
+}
+
+std::optional<TValidationFailure> ValidateBatch(const TValidationInput& input) {
+  using enum TValidationFollowUp;
+  if (input.fileCount == 0) return Warning(u"Please add file(s).", kOpenFileDialog);
+  if (const auto failure = PasswordFailure(input)) return failure;
+  if (TrimText(input.outputFolder).empty()) return Warning(u"Please select output path.", kFocusOutputFolder);
+  return PasswordFileFailure(input);
+}
+
+std::optional<TValidationFailure> ValidateNewProtection(const TValidationInput& input) {
+  if (const auto failure = PasswordFailure(input)) return failure;
+  return PasswordFileFailure(input);
 }
 
 }  // namespace ombrelt::app

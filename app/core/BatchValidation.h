@@ -45,6 +45,10 @@ struct TValidationInput {
 // The first rule the input breaks, or nothing when the batch may start.
 std::optional<TValidationFailure> ValidateBatch(const TValidationInput& input);
 
+// The rules of ValidateBatch about the protection the copies get (the passwords and the password
+// file), for a batch whose files and output folder are chosen elsewhere.
+std::optional<TValidationFailure> ValidateNewProtection(const TValidationInput& input);
+
 // A usable password file path: it ends in ".csv" (any case) and its folder part names an existing
 // folder. A bare file name has no folder part and is refused.
 bool PasswordFilePathIsValid(std::u16string_view path);

@@ -6,6 +6,7 @@
 #include <QStringList>
 
 #include "app/core/EncryptionNotices.h"
+#include "app/ui/UserPrompts.h"
 #include "pdf/facade/ErrorWords.h"
 #include "pdf/facade/VelloPDF.h"
 
@@ -66,19 +67,43 @@ TCandidate InspectCandidate(const QString& path) {
   return {true, pages, NoticeText(inspection), {}};
 }
 
-QString RefusedFileMessage(const QString& path) {
-  return QLatin1Char('"') + QFileInfo(path).fileName() + QStringLiteral("\" is already encrypted or invalid pdf!");
+TCandidate InspectProtectedCandidate(const QString& path) {
+  pdf::TCorvanePDFLibrary1013 library;
+  const TInspectionHandle inspection(library, library.InspectFile(path.toStdU16String(), u""));
+  const std::int32_t errorCode = library.ErrorCode();
+  // Only the password opens it: its pages stay unknown until the batch does.
+  if (errorCode == pdf::kErrorPassword) return {true, {}, {}, {}};
+  if (errorCode != 0) return {false, {}, {}, QString::fromStdString(pdf::ErrorWords(errorCode))};
+  if (inspection.Item(kItemEncryption) == u"None") return {false, {}, {}, QStringLiteral("not encrypted")};
+  return {true, inspection.Item(kItemPages), {}, {}};
 }
 
-QString RefusedFilesMessage(int count) {
-  return QStringLiteral("%1 files are already encrypted or invalid pdf! They were not added; the details say why.")
-      .arg(count);
+QString RefusedFileMessage(const QString& path, const QString& state) {
+  return QStringLiteral("\"%1\" is %2 or invalid pdf!").arg(QFileInfo(path).fileName(), state);
+}
+
+QString RefusedFilesMessage(int count, const QString& state) {
+  return QStringLiteral("%1 files are %2 or invalid pdf! They were not added; the details say why.")
+      .arg(count)
+      .arg(state);
 }
 
 QString RefusedFilesDetails(const QList<QPair<QString, QString>>& refused) {
   QStringList lines;
   for (const auto& [path, reason] : refused) lines << QFileInfo(path).fileName() + QStringLiteral(": ") + reason;
   return lines.join(QLatin1Char('\n'));
+}
+
+void ShowRefusals(TUserPrompts& prompts, QWidget* parent, const QList<QPair<QString, QString>>& refused,
+                  const QString& state) {
+  if (refused.size() == 1) {
+    prompts.ShowMessage(parent, TMessageIcon::kError, QStringLiteral("Stop!"),
+                        RefusedFileMessage(refused[0].first, state));
+  } else if (refused.size() > 1) {
+    prompts.ShowDetailedMessage(parent, TMessageIcon::kError, QStringLiteral("Stop!"),
+                                RefusedFilesMessage(static_cast<int>(refused.size()), state),
+                                RefusedFilesDetails(refused));
+  }
 }
 
 }  // namespace ombrelt::ui

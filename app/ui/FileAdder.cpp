@@ -3,7 +3,6 @@
 #include <QElapsedTimer>
 #include <QScopedValueRollback>
 
-#include "app/ui/CandidateInspection.h"
 
 namespace ombrelt::ui {
 
@@ -15,7 +14,7 @@ constexpr qint64 kSliceMilliseconds = 30;
 
 }  // namespace
 
-TFileAdder::TFileAdder(QObject* parent) : QObject(parent) {
+TFileAdder::TFileAdder(QObject* parent, TInspection inspect) : QObject(parent), inspect_(std::move(inspect)) {
   slice_.setSingleShot(true);
   slice_.setInterval(0);
   connect(&slice_, &QTimer::timeout, this, &TFileAdder::RunSlice);
@@ -63,7 +62,7 @@ void TFileAdder::InspectNext() {
   // Taken off the queue first: a handler may stop the run or add more while it shows a message.
   const QString path = queue_.front();
   queue_.pop_front();
-  const TCandidate candidate = InspectCandidate(path);
+  const TCandidate candidate = inspect_(path);
   ++done_;
   if (candidate.accepted) {
     emit Accepted(path, candidate.pages, candidate.notice);

@@ -10,6 +10,9 @@
 #include <QTimer>
 
 #include <deque>
+#include <functional>
+
+#include "app/ui/CandidateInspection.h"
 
 namespace ombrelt::ui {
 
@@ -17,7 +20,11 @@ class TFileAdder : public QObject {
   Q_OBJECT
 
  public:
-  explicit TFileAdder(QObject* parent = nullptr);
+  using TInspection = std::function<TCandidate(const QString& path)>;
+
+  // inspect decides whether each candidate enters the list: the main window takes PDFs in clear,
+  // the protected files dialog encrypted ones.
+  explicit TFileAdder(QObject* parent = nullptr, TInspection inspect = InspectCandidate);
 
   // Appends candidates to the queue; inspection starts with the next slice.
   void Enqueue(const QStringList& paths);
@@ -38,6 +45,7 @@ class TFileAdder : public QObject {
   void RunSlice();
   void InspectNext();
 
+  const TInspection inspect_;
   std::deque<QString> queue_;
   QTimer slice_;
   bool running_ = false;

@@ -33,7 +33,7 @@ QStringList LocalPaths(const QMimeData* data) {
 QColor StatusColour(const QString& status) {
   if (status == QLatin1String("Failed!")) return QColor(0, 0, 255);
   if (status == QLatin1String("Succeed!")) return QColor(0, 128, 0);
-  if (status == QLatin1String("Encrypting...")) return QColor(255, 0, 0);
+  if (status == QLatin1String("Encrypting...") || status == QLatin1String("Decrypting...")) return QColor(255, 0, 0);
   return QColor(0, 0, 255);
 }
 

@@ -67,7 +67,8 @@ class TFileList : public QTableWidget {
   bool locked_ = false;
 };
 
-// The text colour of a row: "Succeed!" green, "Encrypting..." red, anything else blue.
+// The text colour of a row: "Succeed!" green, "Encrypting..." (or "Decrypting...") red, anything
+// else blue.
 QColor StatusColour(const QString& status);
 
 }  // namespace ombrelt::ui

@@ -20,6 +20,8 @@
 #include "app/ui/HelpPage.h"
 #include "app/ui/PasswordSettingsDialog.h"
 #include "app/ui/PdfFolder.h"
+#include "app/ui/ProtectedFilesDialog.h"
+#include "app/ui/BatchSnapshot.h"
 #include "app/ui/UserPrompts.h"
 #include "app/ui/WindowPlacement.h"
 
@@ -61,7 +63,9 @@ TForm1::TForm1(TUserPrompts& prompts)
       controls_(BuildMainControls(*this)),
       activeForms_(new TActiveFormTracker(this)),
       adder_(new TFileAdder(this)),
-      TimerStop_(new QTimer(this)) {
+      protectedFiles_(new TProtectedFilesDialog(prompts, [this] { return ProtectionSettings(); }, this)),
+      TimerStop_(new QTimer(this)),
+      progress_(*controls_.ListView1, *controls_.ProgressBar1, batchNotes_) {
   setObjectName(QStringLiteral("Form1"));
   setWindowTitle(QStringLiteral("PDF Encryption"));
   setFixedSize(kMainClientWidth, kMainClientHeight);
@@ -154,6 +158,7 @@ void TForm1::ConnectOutput() {
   connect(c.BitBtnEncryptPdf, &QPushButton::clicked, this, &TForm1::BitBtnEncryptPdfClick);
   connect(c.Label10, &TLinkLabel::clicked, this, [this] { prompts_.OpenWithShell(HelpPagePath()); });
   connect(c.LabelAbout, &TLinkLabel::clicked, this, [this] { ShowCentred(*about_); });
+  connect(c.LabelProtected, &TLinkLabel::clicked, this, &TForm1::ShowProtectedFiles);
 }
 
 void TForm1::ConnectAdder() {
@@ -196,6 +201,22 @@ void TForm1::ShowCentred(QDialog& dialog) {
   prompts_.RunModal(dialog);
 }
 
+void TForm1::ShowProtectedFiles() {
+  protectedFiles_->OfferOutputFolder(controls_.EditSavePath->text());
+  ShowCentred(*protectedFiles_);
+}
+
+std::optional<app::TBatchSettings> TForm1::ProtectionSettings() {
+  if (const auto failure = app::ValidateNewProtection(ValidationInputOf(controls_, *passwordSettings_))) {
+    prompts_.ShowMessage(protectedFiles_, TMessageIcon::kWarning, QString::fromStdU16String(failure->caption),
+                         QString::fromStdU16String(failure->message) +
+                             QStringLiteral("\n\nProtecting again uses the main window's settings: please "
+                                            "correct them there."));
+    return std::nullopt;
+  }
+  return TakeBatchSettings(controls_, *passwordSettings_);
+}
+
 void TForm1::AddFiles() { AddCandidates(prompts_.ChooseOpenFiles(this, QStringLiteral("PDF File (*.pdf)"))); }
 
 void TForm1::AddFolder() {
@@ -214,17 +235,7 @@ void TForm1::SetAdding(bool adding) {
 
 void TForm1::CandidateRefused(const QString& path, const QString& reason) { refused_.append({path, reason}); }
 
-// Once the adding ends: one file keeps its own "Stop!" box; many share one box that lists them,
-// since a box per file would hold the user for as long as the folder is long.
-void TForm1::ShowRefusals() {
-  const QList<QPair<QString, QString>> refused = std::exchange(refused_, {});
-  if (refused.size() == 1) {
-    prompts_.ShowMessage(this, TMessageIcon::kError, QStringLiteral("Stop!"), RefusedFileMessage(refused[0].first));
-  } else if (refused.size() > 1) {
-    prompts_.ShowDetailedMessage(this, TMessageIcon::kError, QStringLiteral("Stop!"),
-                                 RefusedFilesMessage(static_cast<int>(refused.size())), RefusedFilesDetails(refused));
-  }
-}
+void TForm1::ShowRefusals() { ui::ShowRefusals(prompts_, this, std::exchange(refused_, {})); }
 
 void TForm1::BitBtnDeleteFileClick() {
   controls_.ListView1->RemoveFile();

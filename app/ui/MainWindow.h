@@ -10,9 +10,12 @@
 
 #include <QWidget>
 
+#include <optional>
+
 #include "app/core/BatchSettings.h"
 #include "app/core/BatchValidation.h"
 #include "app/ui/BatchNotes.h"
+#include "app/ui/BatchProgressView.h"
 #include "app/ui/MainWindowControls.h"
 
 class QDialog;
@@ -28,6 +31,7 @@ class TActiveFormTracker;
 class TFileAdder;
 class TForm6;
 class TFrmPwd;
+class TProtectedFilesDialog;
 class TUserPrompts;
 
 class TForm1 : public QWidget {
@@ -81,6 +85,10 @@ class TForm1 : public QWidget {
   void AutoClick();
   void BitBtnSavePathClick();
 
+  // The protected files dialog takes the protection its batches give from these settings.
+  void ShowProtectedFiles();
+  std::optional<app::TBatchSettings> ProtectionSettings();
+
   // The batch (MainWindowBatch.cpp).
   void BitBtnEncryptPdfClick();
   void FollowUpValidation(app::TValidationFollowUp followUp);
@@ -98,11 +106,13 @@ class TForm1 : public QWidget {
   TFrmPwd* passwordSettings_ = nullptr;
   TActiveFormTracker* activeForms_;
   TFileAdder* adder_;
+  TProtectedFilesDialog* protectedFiles_;
   app::TBackgroundWorker* BgWEncryptPDF_ = nullptr;
   QTimer* TimerStop_;
   // Written on this thread before the worker starts, only read by the worker while it runs.
   app::TBatchSettings batchSettings_;
   TBatchNotes batchNotes_;
+  TBatchProgressView progress_;
   // The files refused since the adding started, with why: shown together when it ends.
   QList<QPair<QString, QString>> refused_;
   bool closedDuringBatch_ = false;

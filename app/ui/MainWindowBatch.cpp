@@ -15,27 +15,6 @@
 
 namespace ombrelt::ui {
 
-namespace {
-
-// "\n\n2 files succeeded, 1 failed." from the rows' statuses; a failed row's tooltip says why.
-QString CompletionCounts(const TFileList& list) {
-  int succeeded = 0;
-  int failed = 0;
-  for (int row = 0; row < list.rowCount(); ++row) {
-    const QString status = list.Status(row);
-    succeeded += status == QLatin1String("Succeed!");
-    failed += status == QLatin1String("Failed!");
-  }
-  QString counts = QStringLiteral("\n\n%1 %2 succeeded, %3 failed.")
-                       .arg(succeeded)
-                       .arg(succeeded == 1 ? QStringLiteral("file") : QStringLiteral("files"))
-                       .arg(failed);
-  if (failed > 0) counts += QStringLiteral(" Point at a failed file to see why.");
-  return counts;
-}
-
-}  // namespace
-
 void TForm1::CreateWorker() {
   BgWEncryptPDF_ = new app::TBackgroundWorker(this);
   BgWEncryptPDF_->setObjectName(QStringLiteral("BgWEncryptPDF"));
@@ -82,15 +61,8 @@ void TForm1::FollowUpValidation(app::TValidationFollowUp followUp) {
 
 void TForm1::StartBatch() {
   SetInputAreasEnabled(false);
-  controls_.ProgressBar1->setRange(0, controls_.ListView1->rowCount());
-  controls_.ProgressBar1->setValue(0);
-  controls_.ProgressBar1->setFormat(QStringLiteral("%v of %m"));
-  controls_.ProgressBar1->setTextVisible(true);
-  controls_.ProgressBar1->show();
-  // A row this batch has not reached yet must not show what an earlier batch made of it.
-  controls_.ListView1->ClearStatuses();
+  progress_.Start(QStringLiteral("Encrypting..."));
   batchSettings_ = TakeBatchSettings(controls_, *passwordSettings_);
-  batchNotes_.Clear();
   BgWEncryptPDF_->Execute();
 }
 
@@ -100,25 +72,10 @@ void TForm1::SetInputAreasEnabled(bool enabled) {
   controls_.BitBtnEncryptPdf->setEnabled(enabled);
 }
 
-void TForm1::BgWEncryptPDFWork(app::TBackgroundWorker& worker) {
-  TWorkerBatchObserver observer(worker, batchNotes_);
-  app::EncryptPDF(batchSettings_, observer);
-}
+void TForm1::BgWEncryptPDFWork(app::TBackgroundWorker& worker) { RunBatchOnWorker(worker, batchSettings_, batchNotes_); }
 
 void TForm1::BgWEncryptPDFWorkFeedback(app::TBackgroundWorker& /*worker*/, int feedbackID, int feedbackValue) {
-  const auto status = static_cast<app::TFileStatus>(feedbackValue);
-  TFileList& list = *controls_.ListView1;
-  list.SetStatus(feedbackID, QString::fromStdU16String(std::u16string(app::StatusText(status))));
-  // The list follows the file being worked on.
-  if (status == app::kStatusEncrypting && list.item(feedbackID, kColumnFile) != nullptr) {
-    list.scrollToItem(list.item(feedbackID, kColumnFile));
-  }
-  // Feedback arrives later than the worker sets notes: only the outcome takes the row's note.
-  if (status == app::kStatusEncrypting) return;
-  const QString note = QString::fromStdU16String(batchNotes_.Take(static_cast<std::size_t>(feedbackID)));
-  if (status == app::kStatusSucceeded && !note.isEmpty()) list.SetStatusNote(feedbackID, note);
-  if (status == app::kStatusFailed && !note.isEmpty()) list.SetFailureReason(feedbackID, note);
-  controls_.ProgressBar1->setValue(controls_.ProgressBar1->value() + 1);
+  progress_.Apply(feedbackID, static_cast<app::TFileStatus>(feedbackValue));
 }
 
 void TForm1::BgWEncryptPDFWorkComplete(app::TBackgroundWorker& /*worker*/, bool cancelled) {
@@ -128,10 +85,9 @@ void TForm1::BgWEncryptPDFWorkComplete(app::TBackgroundWorker& /*worker*/, bool 
   // the worker has shown already.
   if (!cancelled) {
     prompts_.ShowMessage(this, TMessageIcon::kInformation, QStringLiteral("Done!"),
-                         QStringLiteral("PDF encryption completed.") + CompletionCounts(*controls_.ListView1));
+                         QStringLiteral("PDF encryption completed.") + progress_.CompletionCounts());
   }
-  controls_.ProgressBar1->hide();
-  controls_.ProgressBar1->setValue(0);
+  progress_.Finish();
   SetInputAreasEnabled(true);
 }
 

@@ -180,6 +180,10 @@ void BuildOutputArea(QWidget& form, TMainControls& c) {
 void BuildBottomEdge(QWidget& form, TMainControls& c) {
   c.LabelAbout = PlaceControl<TLinkLabel>(&form, "LabelAbout", QRect{12, 554, 50, 18}, QStringLiteral("About"));
   c.Label10 = PlaceControl<TLinkLabel>(&form, "Label10", QRect{70, 554, 50, 18}, QStringLiteral("Help"));
+  c.LabelProtected =
+      PlaceControl<TLinkLabel>(&form, "LabelProtected", QRect{128, 554, 160, 18}, QStringLiteral("Protected Files..."));
+  c.LabelProtected->setToolTip(
+      QStringLiteral("Remove the protection of encrypted files, or protect them again with these settings."));
   c.ProgressBar1 = PlaceControl<QProgressBar>(&form, "ProgressBar1", QRect{300, 555, 443, 16});
   c.ProgressBar1->setTextVisible(false);
   c.ProgressBar1->hide();

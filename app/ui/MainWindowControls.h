@@ -1,7 +1,8 @@
 #pragma once
 // The controls of the main window, named and placed as the users of earlier versions know them:
 // a fixed 751 x 578 layout, top to bottom the file list, the level, the passwords, the
-// permissions and the output, with About, Help and the progress bar along the bottom edge. Every
+// permissions and the output, with About, Help, the protected files and the progress bar along the
+// bottom edge. Every
 // control's object name is its member name. The controls carry no behaviour; the window connects it.
 
 #include <QCheckBox>
@@ -76,6 +77,7 @@ struct TMainControls {
   // Along the bottom edge.
   TLinkLabel* LabelAbout;
   TLinkLabel* Label10;
+  TLinkLabel* LabelProtected;  // opens the protected files dialog
   QProgressBar* ProgressBar1;
 
   // The seven boxes the restrictions password protects, in the order the library takes them.

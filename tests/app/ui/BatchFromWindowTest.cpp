@@ -16,6 +16,7 @@
 #include <QTimer>
 
 #include "app/ui/FileList.h"
+#include "tests/app/ui/QpdfChecks.h"
 #include "tests/app/ui/WindowFixture.h"
 
 namespace ombrelt::ui::testing {
@@ -24,18 +25,6 @@ namespace {
 
 using pdf::testing::Quote;
 using pdf::testing::RunCommand;
-
-// What qpdf says about the encryption of path opened with password; empty when it cannot open it.
-std::string QpdfEncryption(const QString& path, const QString& password) {
-  const pdf::testing::CommandResult result = RunCommand("qpdf --password=" + Quote(password.toStdString()) +
-                                                        " --show-encryption " + Quote(path.toStdString()));
-  return result.exitCode == 0 ? result.output : std::string();
-}
-
-bool QpdfOpens(const QString& path, const QString& password) {
-  return RunCommand("qpdf --password=" + Quote(password.toStdString()) + " --check " + Quote(path.toStdString()))
-             .exitCode == 0;
-}
 
 // The password file's records; its fields hold no commas or quotes in these tests.
 QList<QStringList> CsvRecords(const fs::path& path) {

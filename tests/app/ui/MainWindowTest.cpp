@@ -110,6 +110,7 @@ class TMainWindowTest : public QObject {
     row("BitBtnEncryptPdf", "Encrypt Pdf", true, -1);
     row("LabelAbout", "About", true, -1);
     row("Label10", "Help", true, -1);
+    row("LabelProtected", "Protected Files...", true, -1);
     row("ProgressBar1", "", true, -1, false);
   }
 

@@ -80,12 +80,16 @@ class TWindowFixture {
     return Path(name);
   }
   QString Path(const std::string& name) const { return QString::fromStdString((files / name).string()); }
-  // An encrypted copy of a one-page document, made by the library itself.
-  QString WriteEncryptedPdf(const std::string& name, const std::u16string& user) {
-    const QString plain = WriteFile(".plain-" + name, OnePagePdf());
+  // An encrypted copy of a document (one page unless given), made by the library itself at 128-bit
+  // AES; restricted, it allows nothing but printing.
+  QString WriteEncryptedPdf(const std::string& name, const std::u16string& user, bool restricted = false,
+                            const std::u16string& owner = u"owner", const std::string& bytes = OnePagePdf()) {
+    const QString plain = WriteFile(".plain-" + name, bytes);
     pdf::TCorvanePDFLibrary1013 library;
-    library.EncryptFileToFile(plain.toStdU16String(), Path(name).toStdU16String(), u"owner", user, 2,
-                              pdf::TVelloPDF::BuildPermissionMask(1, 1, 1, 1, 1, 1, 1, 1));
+    const int allowed = restricted ? 0 : 1;
+    library.EncryptFileToFile(plain.toStdU16String(), Path(name).toStdU16String(), owner, user, 2,
+                              pdf::TVelloPDF::BuildPermissionMask(1, allowed, allowed, allowed, allowed, allowed,
+                                                                  allowed, 1));
     if (library.ErrorCode() != 0) qFatal("cannot encrypt the fixture");
     return Path(name);
   }
