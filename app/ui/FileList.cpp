@@ -12,6 +12,8 @@
 
 #include <algorithm>
 
+#include "app/ui/ColourContrast.h"
+
 namespace ombrelt::ui {
 
 namespace {
@@ -30,11 +32,14 @@ QStringList LocalPaths(const QMimeData* data) {
 
 }  // namespace
 
-QColor StatusColour(const QString& status) {
-  if (status == QLatin1String("Failed!")) return QColor(0, 0, 255);
-  if (status == QLatin1String("Succeed!")) return QColor(0, 128, 0);
-  if (status == QLatin1String("Encrypting...") || status == QLatin1String("Decrypting...")) return QColor(255, 0, 0);
-  return QColor(0, 0, 255);
+// Each hue in a shade for light lists and one for dark lists, all at least 4.5:1 against white or
+// against the dark lists of common desktops; pure red on white (4:1) was too faint.
+QColor StatusColour(const QString& status, const QColor& background) {
+  if (status == QLatin1String("Succeed!")) return MostReadableOn(background, {QColor(0, 128, 0), QColor(0x5f, 0xd3, 0x5f)});
+  if (status == QLatin1String("Encrypting...") || status == QLatin1String("Decrypting...")) {
+    return MostReadableOn(background, {QColor(0xc0, 0, 0), QColor(0xff, 0x7b, 0x7b)});
+  }
+  return MostReadableOn(background, {QColor(0, 0, 255), QColor(0x8c, 0xb4, 0xff)});
 }
 
 TFileList::TFileList(QWidget* parent) : QTableWidget(0, 4, parent) {
@@ -91,8 +96,19 @@ void TFileList::SetStatus(int row, const QString& status) {
   if (row < 0 || row >= rowCount()) return;
   item(row, kColumnStatus)->setText(status);
   item(row, kColumnStatus)->setToolTip(RowNotice(row));
-  const QBrush colour(StatusColour(status));
+  ColourRow(row);
+}
+
+void TFileList::ColourRow(int row) {
+  const QBrush colour(StatusColour(Status(row), palette().color(QPalette::Base)));
   for (int column = 0; column < columnCount(); ++column) item(row, column)->setForeground(colour);
+}
+
+// A desktop that turns dark (or light) while the program runs gets rows it can read.
+void TFileList::changeEvent(QEvent* event) {
+  QTableWidget::changeEvent(event);
+  if (event->type() != QEvent::PaletteChange) return;
+  for (int row = 0; row < rowCount(); ++row) ColourRow(row);
 }
 
 void TFileList::SetFailureReason(int row, const QString& reason) {

@@ -58,8 +58,10 @@ class TFileList : public QTableWidget {
   void dragMoveEvent(QDragMoveEvent* event) override;
   void dropEvent(QDropEvent* event) override;
   void contextMenuEvent(QContextMenuEvent* event) override;
+  void changeEvent(QEvent* event) override;
 
  private:
+  void ColourRow(int row);
   QString RowNotice(int row) const;
   // text after the row's notice, on a line of its own.
   QString WithNotice(int row, const QString& text) const;
@@ -67,8 +69,8 @@ class TFileList : public QTableWidget {
   bool locked_ = false;
 };
 
-// The text colour of a row: "Succeed!" green, "Encrypting..." (or "Decrypting...") red, anything
-// else blue.
-QColor StatusColour(const QString& status);
+// The text colour of a row on a list of the given background: "Succeed!" green, "Encrypting..."
+// (or "Decrypting...") red, anything else blue, each in the shade that reads best there.
+QColor StatusColour(const QString& status, const QColor& background);
 
 }  // namespace ombrelt::ui

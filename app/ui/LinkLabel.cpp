@@ -1,7 +1,10 @@
 #include "app/ui/LinkLabel.h"
 
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
+
+#include "app/ui/ColourContrast.h"
 
 namespace ombrelt::ui {
 
@@ -10,11 +13,22 @@ TLinkLabel::TLinkLabel(const QString& text, QWidget* parent) : QLabel(text, pare
   QFont underlined = font();
   underlined.setUnderline(true);
   setFont(underlined);
-  QPalette palette = this->palette();
-  palette.setColor(QPalette::WindowText, QColor(0, 70, 160));
-  setPalette(palette);
+  ColourLink();
   setFocusPolicy(Qt::StrongFocus);
   setAccessibleName(text);
+}
+
+// A dark blue on light desktops; on dark ones a light blue, as dark as stays readable.
+void TLinkLabel::ColourLink() {
+  const QColor background = QGuiApplication::palette().color(QPalette::Window);
+  QPalette palette = this->palette();
+  palette.setColor(QPalette::WindowText, MostReadableOn(background, {QColor(0, 70, 160), QColor(0x8c, 0xb4, 0xff)}));
+  setPalette(palette);
+}
+
+void TLinkLabel::changeEvent(QEvent* event) {
+  QLabel::changeEvent(event);
+  if (event->type() == QEvent::ApplicationPaletteChange) ColourLink();
 }
 
 void TLinkLabel::mouseReleaseEvent(QMouseEvent* event) {

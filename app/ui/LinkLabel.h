@@ -18,6 +18,10 @@ class TLinkLabel : public QLabel {
  protected:
   void mouseReleaseEvent(QMouseEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
+  void changeEvent(QEvent* event) override;
+
+ private:
+  void ColourLink();
 };
 
 }  // namespace ombrelt::ui

@@ -16,6 +16,7 @@
 #include "app/ui/AboutBox.h"
 #include "app/ui/ActiveFormTracker.h"
 #include "app/ui/CandidateInspection.h"
+#include "app/ui/ColourContrast.h"
 #include "app/ui/FileAdder.h"
 #include "app/ui/HelpPage.h"
 #include "app/ui/PasswordSettingsDialog.h"
@@ -32,19 +33,22 @@ namespace {
 // The caption of a message about an unexpected error, as the runtime shows one.
 const QString kErrorCaption = QStringLiteral("PDF Encryption");
 
-// The window's picture: a quiet gradient behind the panels.
+// The window's picture: a quiet gradient behind the panels, light or dark as the desktop is, so
+// that the palette's text colours stay readable on it.
 void PaintBackground(QWidget& form) {
+  const bool dark = IsDark(QGuiApplication::palette().color(QPalette::Window));
   QLinearGradient gradient(0, 0, 0, 1);
   gradient.setCoordinateMode(QGradient::ObjectMode);
-  gradient.setColorAt(0, QColor(0xee, 0xf3, 0xfa));
-  gradient.setColorAt(1, QColor(0xcf, 0xdc, 0xee));
+  gradient.setColorAt(0, dark ? QColor(0x34, 0x3b, 0x47) : QColor(0xee, 0xf3, 0xfa));
+  gradient.setColorAt(1, dark ? QColor(0x26, 0x2c, 0x36) : QColor(0xcf, 0xdc, 0xee));
   QPalette palette = form.palette();
   palette.setBrush(QPalette::Window, gradient);
   form.setPalette(palette);
   form.setAutoFillBackground(true);
-  form.setStyleSheet(QStringLiteral(
-      "QFrame#Panel3, QFrame#Panel1, QFrame#Panel8, QFrame#Panel2, QFrame#Panel4 {"
-      " background: rgba(255, 255, 255, 150); border: 1px solid #a9b8cf; border-radius: 5px; }"));
+  const QString panel = dark ? QStringLiteral("background: rgba(255, 255, 255, 16); border: 1px solid #56647a;")
+                             : QStringLiteral("background: rgba(255, 255, 255, 150); border: 1px solid #a9b8cf;");
+  form.setStyleSheet(QStringLiteral("QFrame#Panel3, QFrame#Panel1, QFrame#Panel8, QFrame#Panel2, QFrame#Panel4 { ") +
+                     panel + QStringLiteral(" border-radius: 5px; }"));
 }
 
 // Laid out in pixels at 96 dots per inch: a fixed font size keeps every caption inside its control.
@@ -136,6 +140,12 @@ void TForm1::ConnectSettings() {
   // as on a check box's own text. The labels are grey (disabled) while their box is clear, so the
   // click is taken from the panel, which receives it then.
   c.Panel8->installEventFilter(this);
+}
+
+// The desktop's theme changed while the program runs.
+void TForm1::changeEvent(QEvent* event) {
+  QWidget::changeEvent(event);
+  if (event->type() == QEvent::ApplicationPaletteChange) PaintBackground(*this);
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {

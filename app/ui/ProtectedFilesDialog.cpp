@@ -69,6 +69,9 @@ void TProtectedFilesDialog::BuildFileArea() {
   list_ = new TFileList(this);
   list_->setGeometry(10, 10, 500, 230);
   list_->setAccessibleName(QStringLiteral("Protected files"));
+  // Narrower than the main window's list: the status column stays in view.
+  list_->setColumnWidth(kColumnFile, 150);
+  list_->setColumnWidth(kColumnPages, 48);
   addFiles_ = PlaceButton(this, "BitBtnAddFiles", {520, 10, 130, 32}, QStringLiteral("Add File"));
   addFolder_ = PlaceButton(this, "BitBtnAddFolder", {520, 48, 130, 32}, QStringLiteral("Add Folder"));
   deleteFile_ = PlaceButton(this, "BitBtnDeleteFile", {520, 86, 130, 32}, QStringLiteral("Delete File"));

@@ -140,5 +140,21 @@ TEST(ValidateBatch, PasswordsTheLevelCannotHoldAreRefused) {
   }
 }
 
+// A batch whose files and output folder another dialog chooses: only the protection is checked,
+// with the same rules and messages.
+TEST(ValidateNewProtection, ChecksOnlyThePasswordsAndThePasswordFile) {
+  TValidationInput input;  // no files, no output folder
+  ASSERT_TRUE(ValidateNewProtection(input).has_value());
+  EXPECT_EQ(ValidateNewProtection(input)->message, u"Please provide password to encrypt pdf file(s).");
+  input.openPasswordBox = true;
+  input.openPasswordText = u"open";
+  EXPECT_FALSE(ValidateNewProtection(input).has_value());
+  input.restrictionsBox = true;
+  input.restrictionsAuto = true;
+  input.passwordFilePath = u"report.txt";
+  ASSERT_TRUE(ValidateNewProtection(input).has_value());
+  EXPECT_EQ(ValidateNewProtection(input)->followUp, kShowPasswordSettings);
+}
+
 }  // namespace
 }  // namespace ombrelt::app

@@ -1,8 +1,10 @@
-// Shows the main window with the given PDF files encrypted in one batch and saves a picture of it
-// (scripts/screenshot runs it under Xvfb). Settings are kept in a temporary folder, so the user's
-// own never show.
+// Pictures of the windows for the README and docs (scripts/screenshot runs it under Xvfb). Settings
+// are kept in a temporary folder, so the user's own never show.
 //
-// Usage: window_screenshot OUTPUT.png OUTPUT_FOLDER FILE.pdf...
+// Usage: window_screenshot [--dark] PICTURE.png OUTPUT_FOLDER FILE.pdf...
+//          the main window with the files encrypted in one batch; --dark under a dark desktop theme
+//        window_screenshot --protected PICTURE.png OUTPUT_FOLDER FILE.pdf...
+//          the protected files dialog with the files (encrypted by the first form) unlocked
 #include <QApplication>
 #include <QCheckBox>
 #include <QElapsedTimer>
@@ -18,7 +20,9 @@
 
 #include "app/core/BackgroundWorker.h"
 #include "app/ui/ApplicationForms.h"
+#include "app/ui/ProtectedFilesDialog.h"
 #include "app/ui/UserPrompts.h"
+#include "tests/app/ui/DarkPalette.h"
 
 namespace {
 
@@ -61,36 +65,62 @@ Widget& Find(QWidget& form, const char* name) {
   return *form.findChild<Widget*>(QString::fromLatin1(name));
 }
 
-}  // namespace
+// The settings of the main window's batch (and of the dialog's, which names the same passwords).
+const QString kOpenPassword = QStringLiteral("Harbour-Light-7");
+const QString kOwnerPassword = QStringLiteral("Keeper-of-Keys-42");
 
-int main(int argc, char* argv[]) {
-  QApplication application(argc, argv);
-  if (argc < 4) {
-    std::fprintf(stderr, "usage: window_screenshot OUTPUT.png OUTPUT_FOLDER FILE.pdf...\n");
-    return 2;
-  }
-  const QTemporaryDir settingsFolder;
-  QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsFolder.path());
-  const QStringList arguments = QApplication::arguments();
-  TScreenshotPrompts prompts(arguments.mid(3));
-  TApplicationForms forms(prompts);
-  TForm1& window = forms.Form1();
-  window.show();
-
+bool RunMainBatch(TForm1& window, const QString& outputFolder) {
   Find<QPushButton>(window, "BitBtnAddFiles").click();
   if (!ProcessEventsUntil([&] { return !window.IsAddingFiles(); })) return 1;
   Find<QRadioButton>(window, "RadioButton256BitAES").setChecked(true);
   Find<QCheckBox>(window, "CheckBoxOpenpassword").setChecked(true);
-  Find<QLineEdit>(window, "EditUser").setText(QStringLiteral("Harbour-Light-7"));
+  Find<QLineEdit>(window, "EditUser").setText(kOpenPassword);
   Find<QCheckBox>(window, "CheckBoxRestrictions").setChecked(true);
-  Find<QLineEdit>(window, "EditOwner").setText(QStringLiteral("Keeper-of-Keys-42"));
+  Find<QLineEdit>(window, "EditOwner").setText(kOwnerPassword);
   Find<QCheckBox>(window, "CheckBoxAllwPrint").setChecked(true);
   Find<QCheckBox>(window, "CheckBoxAllwCopyacce").setChecked(true);
-  Find<QLineEdit>(window, "EditSavePath").setText(arguments.at(2));
+  Find<QLineEdit>(window, "EditSavePath").setText(outputFolder);
 
   auto& worker = *window.findChild<ombrelt::app::TBackgroundWorker*>(QStringLiteral("BgWEncryptPDF"));
   Find<QPushButton>(window, "BitBtnEncryptPdf").click();
-  if (!ProcessEventsUntil([&] { return !worker.IsWorking(); })) return 1;
-  ProcessEventsUntil([] { return true; });
-  return window.grab().save(arguments.at(1)) ? 0 : 1;
+  if (!ProcessEventsUntil([&] { return !worker.IsWorking(); })) return false;
+  return ProcessEventsUntil([] { return true; });
+}
+
+bool RunProtectedFiles(TForm1& window, const QString& outputFolder, QWidget*& shown) {
+  auto& dialog = *window.findChild<TProtectedFilesDialog*>(QStringLiteral("FrmProtected"));
+  dialog.show();
+  shown = &dialog;
+  Find<QPushButton>(dialog, "BitBtnAddFiles").click();
+  if (!ProcessEventsUntil([&] { return !dialog.IsAddingFiles(); })) return false;
+  Find<QLineEdit>(dialog, "EditCurrentPassword").setText(kOwnerPassword);
+  Find<QLineEdit>(dialog, "EditSavePath").setText(outputFolder);
+  Find<QPushButton>(dialog, "BitBtnRun").click();
+  if (!ProcessEventsUntil([&] { return !dialog.IsRunning(); })) return false;
+  return ProcessEventsUntil([] { return true; });
+}
+
+}  // namespace
+
+int main(int argc, char* argv[]) {
+  QApplication application(argc, argv);
+  QStringList arguments = QApplication::arguments();
+  const QString mode = arguments.size() > 1 && arguments.at(1).startsWith(QStringLiteral("--")) ? arguments.takeAt(1)
+                                                                                                : QString();
+  if (arguments.size() < 4 || !(mode.isEmpty() || mode == "--dark" || mode == "--protected")) {
+    std::fprintf(stderr, "usage: window_screenshot [--dark | --protected] PICTURE.png OUTPUT_FOLDER FILE.pdf...\n");
+    return 2;
+  }
+  QApplication::setStyle(QStringLiteral("Fusion"));
+  if (mode == "--dark") QApplication::setPalette(ombrelt::ui::testing::DarkPalette());
+  const QTemporaryDir settingsFolder;
+  QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsFolder.path());
+  TScreenshotPrompts prompts(arguments.mid(3));
+  TApplicationForms forms(prompts);
+  TForm1& window = forms.Form1();
+  window.show();
+  QWidget* shown = &window;
+  const bool done = mode == "--protected" ? RunProtectedFiles(window, arguments.at(2), shown)
+                                          : RunMainBatch(window, arguments.at(2));
+  return done && shown->grab().save(arguments.at(1)) ? 0 : 1;
 }
