@@ -2,15 +2,11 @@
 
 #include "app/core/FileFailure.h"
 #include "pdf/facade/VelloPDF.h"
+#include "pdf/objects/TextConversions.h"
 
 namespace ombrelt::app {
 
 namespace {
-
-// Items of the library's inspection list.
-constexpr std::int32_t kItemPages = 9;
-constexpr std::int32_t kItemEncryption = 13;  // "None", "User" or "Owner"
-constexpr std::int32_t kItemLevel = 30;       // security item 10, the encryption level status
 
 // The level status an output of each strength must show.
 std::u16string_view ExpectedLevelStatus(std::int32_t level) {
@@ -39,25 +35,25 @@ void ExpectPages(const TInspection& copy, std::u16string_view inputPages) {
 
 }  // namespace
 
-TInspection Inspect(std::u16string_view path, std::u16string_view password) {
+TInspection Inspect(std::u16string_view path, std::u16string_view password, bool askOwner) {
   pdf::TCorvanePDFLibrary1013 library;
-  const std::int32_t handle = library.InspectFile(path, password);
+  const std::optional<pdf::TVelloPDF::TOpenedFile> opened = library.OpenFile(path, password, askOwner);
   TInspection inspection;
   inspection.errorCode = library.ErrorCode();
-  if (handle == 0) {
+  if (!opened) {
     if (inspection.errorCode == 0) inspection.errorCode = pdf::kErrorInputFile;
     return inspection;
   }
-  inspection.encryption = library.InspectionItem(handle, kItemEncryption);
-  inspection.pages = library.InspectionItem(handle, kItemPages);
-  inspection.level = library.InspectionItem(handle, kItemLevel);
-  library.ReleaseInspection(handle);
+  inspection.encryption = !opened->encrypted ? u"None" : opened->asOwner ? u"Owner" : u"User";
+  inspection.pages = pdf::UTF8ToUnicode(std::to_string(opened->pages));
+  inspection.level = pdf::UTF8ToUnicode(opened->levelStatus);
   return inspection;
 }
 
 void VerifyEncryptedCopy(std::u16string_view copy, std::u16string_view openPassword, std::u16string_view ownerPassword,
                          std::int32_t level, std::u16string_view inputPages) {
-  const TInspection opened = Inspect(copy, openPassword);
+  // Any encryption will do for the open password; only the owner's must open the copy as owner.
+  const TInspection opened = Inspect(copy, openPassword, false);
   if (opened.errorCode != 0) throw TFileFailure{0, u"verification: the copy does not open with its open password"};
   if (opened.encryption == u"None") throw TFileFailure{0, u"verification: the copy is not encrypted"};
   if (opened.level != ExpectedLevelStatus(level)) {
@@ -65,13 +61,13 @@ void VerifyEncryptedCopy(std::u16string_view copy, std::u16string_view openPassw
                               std::u16string(ExpectedLevelStatus(level))};
   }
   ExpectPages(opened, inputPages);
-  if (!ownerPassword.empty() && Inspect(copy, ownerPassword).encryption != u"Owner") {
+  if (!ownerPassword.empty() && Inspect(copy, ownerPassword, true).encryption != u"Owner") {
     throw TFileFailure{0, u"verification: the restrictions password does not open the copy as owner"};
   }
 }
 
 void VerifyClearCopy(std::u16string_view copy, std::u16string_view inputPages) {
-  const TInspection opened = Inspect(copy, u"");
+  const TInspection opened = Inspect(copy, u"", false);
   if (opened.errorCode != 0) throw TFileFailure{0, u"verification: the copy does not open without a password"};
   if (opened.encryption != u"None") throw TFileFailure{0, u"verification: the copy is still encrypted"};
   ExpectPages(opened, inputPages);

@@ -1,6 +1,6 @@
 #pragma once
 // What the job reads of an input before copying it, and the checks a copy must pass before it
-// counts: it is reopened through the library's inspection, as a user's reader would open it.
+// counts: it is reopened through the library, as a user's reader would open it.
 
 #include <cstdint>
 #include <string>
@@ -11,14 +11,16 @@ namespace ombrelt::app {
 // The parts of an inspection the job uses.
 struct TInspection {
   std::int32_t errorCode = 0;
-  std::u16string encryption;  // "None", "User" or "Owner"
+  std::u16string encryption;  // "None", "User" or "Owner" ("Owner" only when asked)
   std::u16string pages;
   std::u16string level;       // the encryption level status
   bool Opened() const { return errorCode == 0; }
   bool Encrypted() const { return errorCode != 0 || encryption != u"None"; }
 };
 
-TInspection Inspect(std::u16string_view path, std::u16string_view password);
+// The file opened with the password; whether that opens it as owner is asked only with askOwner,
+// since at 256-bit AES it costs another key derivation.
+TInspection Inspect(std::u16string_view path, std::u16string_view password, bool askOwner);
 
 // An encrypted copy must open with the passwords that will be recorded, be encrypted at the chosen
 // level and hold every page of the input. Throws TFileFailure.

@@ -42,7 +42,7 @@ TPasswordSources::TPasswordSources(const TBatchSettings& settings) : settings_(s
 }
 
 TInputFacts TPasswordSources::Examine(std::u16string_view input) const {
-  const TInspection plain = Inspect(input, u"");
+  const TInspection plain = Inspect(input, u"", false);
   const bool encrypted = plain.errorCode == pdf::kErrorPassword || (plain.Opened() && plain.encryption != u"None");
   if (!encrypted) {
     if (!plain.Opened()) throw LibraryFailure(plain.errorCode);
@@ -59,7 +59,7 @@ TInputFacts TPasswordSources::OpenEncrypted(std::u16string_view input) const {
   const std::vector<std::u16string> candidates = CurrentCandidates(input);
   std::optional<TInputFacts> opened;
   for (const std::u16string& password : candidates) {
-    const TInspection inspection = Inspect(input, password);
+    const TInspection inspection = Inspect(input, password, true);
     if (!inspection.Opened()) continue;
     if (inspection.encryption == u"Owner") return {true, password, inspection.pages};
     if (!opened) opened = TInputFacts{true, password, inspection.pages};

@@ -1,5 +1,7 @@
 // Inspecting a file: page count, encryption, document information and security items.
 
+#include <memory>
+#include <optional>
 #include <string>
 
 #include "pdf/facade/VelloPDF.h"
@@ -29,6 +31,40 @@ std::string EncryptionText(TSmartPDFInfo& info) {
   return info.OpenedAsOwner() ? "Owner" : "User";
 }
 
+// Opens fileName with password for an inspection; sets error and gives nothing when it cannot.
+class TOpenForInspection {
+ public:
+  TOpenForInspection(std::u16string_view fileName, std::u16string_view password, std::int32_t& error)
+      : stream_(OpenWideFileStream(fileName, kFileModeInput)), reader_(*stream_) {
+    if (reader_.OpenError() != 0) {
+      error = kErrorNotPDF;
+      return;
+    }
+    // Checked once with the password given: a check of the empty password first would cost two
+    // more key derivations at 256-bit AES.
+    info_.emplace(reader_, false, password);
+    if (info_->EncryptionState() != 0 && (info_->EncryptionState() != 1 || !info_->CheckPassword(password))) {
+      error = kErrorPassword;
+      info_.reset();
+      return;
+    }
+    info_->SetPassword(password);
+    info_->LoadDocument();
+  }
+
+  bool Opened() const { return info_.has_value(); }
+  TSmartPDFReader& Reader() { return reader_; }
+  TSmartPDFInfo& Info() { return *info_; }
+  std::int64_t Size() const { return stream_->Size(); }
+
+ private:
+  std::unique_ptr<TVelloPDFWideFileStream> stream_;
+  TSmartPDFReader reader_;
+  std::optional<TSmartPDFInfo> info_;
+};
+
+constexpr std::int32_t kSecurityItemLevel = 10;
+
 }  // namespace
 
 std::int32_t TVelloPDF::InspectFile(std::u16string_view fileName, std::u16string_view password) {
@@ -39,29 +75,40 @@ std::int32_t TVelloPDF::InspectFile(std::u16string_view fileName, std::u16string
   }
   std::int32_t handle = 0;
   try {
-    const auto stream = OpenWideFileStream(fileName, kFileModeInput);
-    const std::int64_t size = stream->Size();
-    TSmartPDFReader reader(*stream);
-    if (reader.OpenError() != 0) {
-      lastError_ = kErrorNotPDF;
-      return 0;
-    }
-    TSmartPDFInfo info(reader, false, u"");
-    if (info.EncryptionState() != 0 && (info.EncryptionState() != 1 || !info.CheckPassword(password))) {
-      lastError_ = kErrorPassword;
-      return 0;
-    }
-    info.SetPassword(password);
-    info.LoadDocument();
+    TOpenForInspection file(fileName, password, lastError_);
+    if (!file.Opened()) return 0;
     auto list = std::make_unique<TVelloPDFStringList>();
     TVelloPDFStringList& items = *list;
     inspections_.push_back(std::move(list));
     handle = RegisterHandle(&items);
-    FillInspection(items, fileName, reader, info, size);
+    FillInspection(items, fileName, file.Reader(), file.Info(), file.Size());
   } catch (...) {
     lastError_ = kErrorInputFile;
   }
   return handle;
+}
+
+std::optional<TVelloPDF::TOpenedFile> TVelloPDF::OpenFile(std::u16string_view fileName, std::u16string_view password,
+                                                         bool askOwner) {
+  lastError_ = kErrorNone;
+  if (!WideFileExists(fileName)) {
+    lastError_ = kErrorInputFile;
+    return std::nullopt;
+  }
+  try {
+    TOpenForInspection file(fileName, password, lastError_);
+    if (!file.Opened()) return std::nullopt;
+    TSmartPDFInfo& info = file.Info();
+    TOpenedFile opened;
+    opened.encrypted = info.EncryptionState() != 0;
+    opened.asOwner = askOwner && opened.encrypted && info.OpenedAsOwner();
+    opened.pages = info.NumberOfPages();
+    opened.levelStatus = info.SecurityItemText(kSecurityItemLevel);
+    return opened;
+  } catch (...) {
+    lastError_ = kErrorInputFile;
+    return std::nullopt;
+  }
 }
 
 void TVelloPDF::FillInspection(TVelloPDFStringList& list, std::u16string_view fileName, TSmartPDFReader& reader,

@@ -179,5 +179,50 @@ TEST(InspectFile, OpensWhatOtherReadersOpen) {
   }
 }
 
+// The cheap opening a copy's check uses agrees with the full inspection at every level.
+TEST(OpenFile, AgreesWithTheInspection) {
+  TempFolder folder;
+  const auto plain = folder / "three.pdf";
+  testing::WriteFile(plain, ThreePages());
+  struct Case {
+    std::u16string password;
+    bool askOwner;
+    bool opens;
+    bool asOwner;
+  };
+  const Case cases[] = {
+      {u"user", false, true, false}, {u"user", true, true, false},  {u"owner", true, true, true},
+      {u"owner", false, true, false}, {u"wrong", true, false, false}, {u"", true, false, false},
+  };
+  for (const std::int32_t strength : {0, 1, 2, 4}) {
+    const auto copy = folder / ("copy" + std::to_string(strength) + ".pdf");
+    TCorvanePDFLibrary1013 pdf;
+    pdf.EncryptFileToFile(Wide(plain), Wide(copy), u"owner", u"user", strength,
+                          TVelloPDF::BuildPermissionMask(1, 0, 0, 0, 0, 0, 0, 1));
+    ASSERT_EQ(pdf.ErrorCode(), 0);
+    for (const Case& c : cases) {
+      const std::optional<TVelloPDF::TOpenedFile> opened = pdf.OpenFile(Wide(copy), c.password, c.askOwner);
+      ASSERT_EQ(opened.has_value(), c.opens) << strength;
+      if (!opened) {
+        EXPECT_EQ(pdf.ErrorCode(), kErrorPassword);
+        continue;
+      }
+      EXPECT_TRUE(opened->encrypted);
+      EXPECT_EQ(opened->asOwner, c.asOwner) << strength;
+      EXPECT_EQ(opened->pages, 3u);
+      const std::int32_t handle = pdf.InspectFile(Wide(copy), c.password);
+      EXPECT_EQ(UTF8ToUnicode(opened->levelStatus), pdf.InspectionItem(handle, 30)) << strength;
+      pdf.ReleaseInspection(handle);
+    }
+  }
+  TCorvanePDFLibrary1013 pdf;
+  const std::optional<TVelloPDF::TOpenedFile> opened = pdf.OpenFile(Wide(plain), u"", true);
+  ASSERT_TRUE(opened.has_value());
+  EXPECT_FALSE(opened->encrypted);
+  EXPECT_FALSE(opened->asOwner);
+  EXPECT_FALSE(pdf.OpenFile(Wide(folder / "missing.pdf"), u"", false).has_value());
+  EXPECT_EQ(pdf.ErrorCode(), kErrorInputFile);
+}
+
 }  // namespace
 }  // namespace pdf
