@@ -228,13 +228,13 @@ struct TBatchParts {
   TBatchObserver& observer;
 };
 
-// What the input is and what opens it; nothing to learn when no check needs it and the library
-// refuses an encrypted input by itself.
+// What the input is and what opens it. An input in clear to be encrypted needs no look of its own:
+// the library refuses an encrypted one by itself, and the copy reports the pages it read.
 TInputFacts ExamineInput(const TBatchParts& batch, std::u16string_view input) {
   const TBatchSettings& settings = batch.settings;
   const bool plainEncryption = settings.operation == TOperation::kEncrypt &&
                                settings.currentPassword.kind == TCurrentPasswordSettings::TKind::kNone;
-  if (!settings.verify && plainEncryption) return {};
+  if (plainEncryption) return {};
   return batch.passwords.Examine(input);
 }
 
@@ -257,7 +257,7 @@ std::optional<TFileFailure> ProcessOneFile(const TBatchParts& batch, std::size_t
                           u"the output path names the input itself, a folder or a file in use"};
     }
     const std::optional<TInputState> before = InputState(input);
-    const TInputFacts facts = ExamineInput(batch, input);
+    TInputFacts facts = ExamineInput(batch, input);
     const TNewPasswords passwords = batch.operation.MakesPasswords() ? batch.passwords.NewPasswords(input) : TNewPasswords{};
 
     TTemporaryOutput copy(outputPath);
@@ -269,6 +269,8 @@ std::optional<TFileFailure> ProcessOneFile(const TBatchParts& batch, std::size_t
       return TFileFailure{0, u"the input was changed or removed while it was being copied"};
     }
     if (code != 0) return TFileFailure{code, LibraryReason(code)};
+    // The pages the copy read: the copy must hold as many.
+    facts.pages = pdf::UTF8ToUnicode(std::to_string(library.LastCopyInputPages()));
     if (settings.verify) batch.operation.Verify(copy.Path(), facts, passwords);
 
     if (library.LastCopyRepairs().Any()) batch.observer.ReportRepairs(index, RepairNote(library.LastCopyRepairs()));

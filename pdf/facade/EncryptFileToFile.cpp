@@ -118,6 +118,7 @@ std::int32_t TVelloPDF::CopyFile(std::u16string_view inputName, std::u16string_v
                                  const TCopyRequest& request) {
   lastError_ = kErrorNone;
   lastRepairs_ = TCopyRepairs{};
+  lastInputPages_ = 0;
   if (const TNewProtection* protection = request.protection) {
     if (protection->strength < 0 || protection->strength > 4) {
       lastError_ = kErrorStrength;
@@ -178,6 +179,8 @@ void TVelloPDF::CopyProtected(TByteStream& input, TAtomicOutput& output, const T
   if (!HasReadableCatalog(reader)) throw TCopyFailure{kErrorNotPDF};
   result = 1;
   try {
+    source.LoadDocument();
+    const std::uint32_t inputPages = source.NumberOfPages();
     const TNewProtection* protection = request.protection;
     std::optional<TEncryptionTarget> target;
     TPDFDictionary* encrypt = nullptr;
@@ -220,6 +223,7 @@ void TVelloPDF::CopyProtected(TByteStream& input, TAtomicOutput& output, const T
     if (input.Size() != inputSize) throw TInputChanged{};
     output.Commit();
     lastRepairs_ = TCopyRepairs{reader.RelocatedObjects(), reader.UnreadableObjects(), reader.Rebuilt()};
+    lastInputPages_ = inputPages;
   } catch (const TInputChanged&) {
     throw TCopyFailure{kErrorInputFile};
   } catch (...) {

@@ -121,6 +121,9 @@ class TVelloPDF {
   // the file, 1 unreadable object written as null"; empty when there were none.
   static std::string RepairWords(const TCopyRepairs& repairs);
   const TCopyRepairs& LastCopyRepairs() const { return lastRepairs_; }
+  // The input's page count as the last complete copy read it: a caller checking the copy needs no
+  // reading of the input of its own.
+  std::uint32_t LastCopyInputPages() const { return lastInputPages_; }
 
   ProgressHandler OnProgress;
   double ProgressScale = 0.0;
@@ -150,6 +153,7 @@ class TVelloPDF {
 
   std::int32_t lastError_ = kErrorNone;
   TCopyRepairs lastRepairs_;
+  std::uint32_t lastInputPages_ = 0;
   std::int32_t lastProgress_ = 0;
   std::vector<std::unique_ptr<TVelloPDFStringList>> inspections_;
   // Slot i holds the object of handle 0x58000000 + i; released slots are cleared, never reused.
