@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <condition_variable>
@@ -12,11 +13,13 @@
 #include <exception>
 #include <mutex>
 #include <optional>
+#include <semaphore>
 #include <thread>
 #include <vector>
 
 #include "app/core/FileFailure.h"
 #include "app/core/FileOperation.h"
+#include "app/core/GroupCommit.h"
 #include "app/core/PasswordGenerator.h"
 #include "app/core/PasswordSources.h"
 #include "pdf/facade/AtomicOutput.h"
@@ -43,62 +46,23 @@ std::string Native(std::u16string_view path) {
   return *native;
 }
 
-// Hands out the turns of the commit step in list order. Every file that was started must end its
-// turn exactly once, whether it commits or fails, or later files would wait for it forever.
-class TCommitOrder {
+// One of the batch's processors, held while a file is copied and verified and given back before
+// the file waits for the disk, so that another file's copy keeps the processor busy meanwhile.
+class TProcessorSlot {
  public:
-  explicit TCommitOrder(std::size_t count) : done_(count, false) {}
+  explicit TProcessorSlot(std::counting_semaphore<>& slots) : slots_(slots) { slots_.acquire(); }
+  ~TProcessorSlot() { Release(); }
+  TProcessorSlot(const TProcessorSlot&) = delete;
+  TProcessorSlot& operator=(const TProcessorSlot&) = delete;
 
-  // Runs commit once every earlier file is done, then marks index done.
-  template <typename Commit>
-  void CommitInOrder(std::size_t index, Commit&& commit) {
-    {
-      std::unique_lock lock(mutex_);
-      turn_.wait(lock, [&] { return next_ == index; });
-    }
-    try {
-      commit();
-    } catch (...) {
-      MarkDone(index);
-      throw;
-    }
-    MarkDone(index);
-  }
-
-  void MarkDone(std::size_t index) {
-    const std::lock_guard lock(mutex_);
-    done_[index] = true;
-    while (next_ < done_.size() && done_[next_]) ++next_;
-    turn_.notify_all();
+  void Release() {
+    if (held_) slots_.release();
+    held_ = false;
   }
 
  private:
-  std::mutex mutex_;
-  std::condition_variable turn_;
-  std::vector<bool> done_;
-  std::size_t next_ = 0;
-};
-
-// Ends a file's turn unless its commit did.
-class TTurnGuard {
- public:
-  TTurnGuard(TCommitOrder& order, std::size_t index) : order_(order), index_(index) {}
-  ~TTurnGuard() {
-    if (!ended_) order_.MarkDone(index_);
-  }
-  TTurnGuard(const TTurnGuard&) = delete;
-  TTurnGuard& operator=(const TTurnGuard&) = delete;
-
-  template <typename Action>
-  void Commit(Action&& commit) {
-    ended_ = true;
-    order_.CommitInOrder(index_, std::forward<Action>(commit));
-  }
-
- private:
-  TCommitOrder& order_;
-  const std::size_t index_;
-  bool ended_ = false;
+  std::counting_semaphore<>& slots_;
+  bool held_ = true;
 };
 
 // The encrypted copy before it is verified and recorded: a hidden file beside the output, removed
@@ -137,8 +101,8 @@ class TTemporaryOutput {
 
   const std::u16string& Path() const { return path_; }
 
-  // Renames the copy over outputPath and syncs the folder. The check that outputPath is not the
-  // input (or another open input) and the rename happen as one step.
+  // Renames the copy over outputPath; the caller syncs the folder. The check that outputPath is not
+  // the input (or another open input) and the rename happen as one step.
   void MoveTo(std::u16string_view outputPath, std::optional<pdf::TFileIdentity> input) {
     const std::string& from = native_;
     const std::string to = Native(outputPath);
@@ -162,9 +126,10 @@ class TTemporaryOutput {
     // Only once it is in place: a crash just before leaves a private copy, never a readable temporary.
     // Should the mode not take, the copy is whole and merely stays private.
     (void)::chmod(to.c_str(), finalMode_);
-    // The rename is durable once the folder is; the password line already is.
-    pdf::SyncFolderOf(to);
   }
+
+  // The native path of the folder the copy appears in.
+  std::string Folder() const { return native_.substr(0, native_.rfind('/')); }
 
  private:
   static std::u16string RandomHex() {
@@ -223,8 +188,7 @@ struct TBatchParts {
   const TBatchSettings& settings;
   const TPasswordSources& passwords;
   const TFileOperation& operation;
-  TCommitOrder& order;
-  TPasswordFile* passwordFile;
+  TGroupCommit& commits;
   TBatchObserver& observer;
 };
 
@@ -238,15 +202,18 @@ TInputFacts ExamineInput(const TBatchParts& batch, std::u16string_view input) {
   return batch.passwords.Examine(input);
 }
 
-// The per-file steps. They share nothing with other files but the password file (which serialises
-// its appends) and the commit order; raise only EBatchJobError, when the password file fails.
-std::optional<TFileFailure> ProcessOneFile(const TBatchParts& batch, std::size_t index) {
-  TTurnGuard turn(batch.order, index);
+// The per-file steps. They share nothing with other files but the commit, which records and
+// reveals copies in list order; raise only EBatchJobError, when the password file fails. The
+// processor is given back before the file waits for its turn and for the disk.
+std::optional<TFileFailure> ProcessOneFile(const TBatchParts& batch, std::size_t index, TProcessorSlot& processor) {
+  TCommitTurn turn(batch.commits, index);
   try {
     const TBatchSettings& settings = batch.settings;
     const std::u16string& input = settings.files[index];
     pdf::TCorvanePDFLibrary1013 library;
     library.OnProgress = [&batch, index](std::int32_t percent) { batch.observer.ReportProgress(index, percent); };
+    // The copy is renamed again beside itself, and the folder synced then (TTemporaryOutput::MoveTo).
+    library.SyncOutputFolder = false;
     const std::u16string outputPath = OutputPathFor(settings, input);
 
     // The copy is renamed over the output at the end: that must never replace the input itself
@@ -274,15 +241,12 @@ std::optional<TFileFailure> ProcessOneFile(const TBatchParts& batch, std::size_t
     if (settings.verify) batch.operation.Verify(copy.Path(), facts, passwords);
 
     if (library.LastCopyRepairs().Any()) batch.observer.ReportRepairs(index, RepairNote(library.LastCopyRepairs()));
-    turn.Commit([&] {
-      // The line goes to disk first: a crash between the two steps leaves a recorded password
-      // without its file, never a file whose password is lost.
-      if (batch.passwordFile != nullptr && batch.operation.MakesPasswords()) {
-        batch.passwordFile->Append({BaseName(input), passwords.open, passwords.owner, input});
-      }
-      copy.MoveTo(outputPath, inputIdentity);
-    });
-    return std::nullopt;
+    processor.Release();
+    TReadyCopy ready;
+    if (batch.operation.MakesPasswords()) ready.line = TPasswordRecord{BaseName(input), passwords.open, passwords.owner, input};
+    ready.reveal = [&] { copy.MoveTo(outputPath, inputIdentity); };
+    ready.folder = copy.Folder();
+    return turn.Commit(std::move(ready));
   } catch (const TFileFailure& failure) {
     return failure;
   } catch (const EBatchJobError&) {
@@ -296,12 +260,12 @@ std::optional<TFileFailure> ProcessOneFile(const TBatchParts& batch, std::size_t
 
 // One file from start to status. When the password file stops taking lines, the file fails and
 // the batch ends with that message: no later file could be recorded either.
-void RunOneFile(const TBatchParts& batch, std::size_t index) {
+void RunOneFile(const TBatchParts& batch, std::size_t index, TProcessorSlot& processor) {
   TBatchObserver& observer = batch.observer;
   std::optional<TFileFailure> failure;
   std::optional<EBatchJobError> batchError;
   try {
-    failure = ProcessOneFile(batch, index);
+    failure = ProcessOneFile(batch, index, processor);
   } catch (const EBatchJobError& error) {
     failure = TFileFailure{0, pdf::UTF8ToUnicode(error.what())};
     batchError = error;
@@ -339,8 +303,11 @@ void EncryptPDF(const TBatchSettings& rawSettings, TBatchObserver& observer, int
   if (settings.passwordFileWanted && operation->MakesPasswords()) passwordFile.emplace(settings.passwordFilePath);
 
   const std::size_t count = settings.files.size();
-  TCommitOrder order(count);
-  const TBatchParts batch{settings, passwords, *operation, order, passwordFile ? &*passwordFile : nullptr, observer};
+  TGroupCommit commits(count, passwordFile ? &*passwordFile : nullptr);
+  const TBatchParts batch{settings, passwords, *operation, commits, observer};
+  // jobs files are copied at once; as many more may wait for the disk meanwhile.
+  const std::size_t processors = static_cast<std::size_t>(std::max(jobs, 1));
+  std::counting_semaphore<> slots(static_cast<std::ptrdiff_t>(processors));
   std::atomic<std::size_t> next{0};
   std::atomic<bool> stop{false};
   std::once_flag accepted;
@@ -351,6 +318,8 @@ void EncryptPDF(const TBatchSettings& rawSettings, TBatchObserver& observer, int
   // commit waits for a file that will never run.
   const auto work = [&] {
     while (!stop) {
+      TProcessorSlot processor(slots);
+      if (stop) return;
       if (observer.CancellationPending()) {
         std::call_once(accepted, [&] { observer.AcceptCancellation(); });
         stop = true;
@@ -362,9 +331,9 @@ void EncryptPDF(const TBatchSettings& rawSettings, TBatchObserver& observer, int
       try {
         observer.ReportStatus(index, kStatusEncrypting);
         started = true;
-        RunOneFile(batch, index);
+        RunOneFile(batch, index, processor);
       } catch (...) {
-        if (!started) order.MarkDone(index);
+        if (!started) commits.Skip(index);
         const std::lock_guard lock(errorMutex);
         if (!error) error = std::current_exception();
         stop = true;
@@ -373,13 +342,10 @@ void EncryptPDF(const TBatchSettings& rawSettings, TBatchObserver& observer, int
     }
   };
 
-  const std::size_t threads = jobs > 1 ? std::min<std::size_t>(static_cast<std::size_t>(jobs), count) : 1;
-  if (threads <= 1) {
-    work();
-  } else {
-    std::vector<std::jthread> workers;
-    for (std::size_t i = 0; i < threads; ++i) workers.emplace_back(work);
-  }
+  const std::size_t threads = std::min(2 * processors, count);
+  std::vector<std::jthread> workers;
+  for (std::size_t i = 0; i < threads; ++i) workers.emplace_back(work);
+  workers.clear();  // joins them
   if (error) std::rethrow_exception(error);
 }
 

@@ -25,7 +25,8 @@ enum TFileStatus : int {
 // "Encrypting...", "Succeed!" or "Failed!".
 std::u16string_view StatusText(TFileStatus status);
 
-// What the job asks of whoever runs it. With jobs > 1 the calls come from several threads at once.
+// What the job asks of whoever runs it. The calls come from several of the job's threads at once,
+// never from the caller's.
 class TBatchObserver {
  public:
   virtual ~TBatchObserver() = default;
@@ -53,8 +54,10 @@ class TBatchObserver {
 // is not a valid number; the caller shows its message. Exceptions from the observer propagate
 // (after the files already started are finished).
 //
-// jobs > 1 encrypts that many files at once. The password file still gets its lines in list order:
-// a file's line is written only after every earlier file has been recorded or has failed.
+// jobs files are encrypted at once; while finished copies wait for the disk (their password lines,
+// their names, their folders synced), as many more are. The password file still gets its lines in
+// list order: a file's line is written only after every earlier file has been recorded or has
+// failed, and lines that are ready together are synced together.
 void EncryptPDF(const TBatchSettings& settings, TBatchObserver& observer, int jobs = 1);
 
 }  // namespace ombrelt::app

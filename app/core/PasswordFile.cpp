@@ -71,9 +71,13 @@ TPasswordFile::TPasswordFile(std::u16string_view path) {
 
 TPasswordFile::~TPasswordFile() { ::close(fd_); }
 
-void TPasswordFile::Append(const TPasswordRecord& record) {
+void TPasswordFile::Append(const TPasswordRecord& record) { Append(std::vector<TPasswordRecord>{record}); }
+
+void TPasswordFile::Append(const std::vector<TPasswordRecord>& records) {
+  std::string lines;
+  for (const TPasswordRecord& record : records) lines += CsvLine(record);
   const std::lock_guard lock(mutex_);
-  WriteSynced(CsvLine(record));
+  WriteSynced(lines);
 }
 
 void TPasswordFile::WriteSynced(std::string_view bytes) {

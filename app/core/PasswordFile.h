@@ -7,6 +7,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace ombrelt::app {
 
@@ -43,6 +44,8 @@ class TPasswordFile {
   // Appends the record's line and syncs it to disk. On failure the file is cut back to where it
   // was, so no half line stays, and EBatchJobError is raised.
   void Append(const TPasswordRecord& record);
+  // The same for several records at once, with one sync: all their lines are on disk, or none.
+  void Append(const std::vector<TPasswordRecord>& records);
 
  private:
   void WriteSynced(std::string_view bytes);

@@ -72,7 +72,7 @@ TAtomicOutput::~TAtomicOutput() {
   if (!committed_) std::remove(temporary_.c_str());
 }
 
-void TAtomicOutput::Commit() {
+void TAtomicOutput::Commit(bool syncFolder) {
   stream_->Sync();
   stream_.reset();
   const std::optional<TFileIdentity> existing = WideFileIdentity(UTF8ToUnicode(target_));
@@ -84,7 +84,7 @@ void TAtomicOutput::Commit() {
   // Only once it is in place: a crash just before leaves a private file, never a readable temporary.
   // Should the mode not take, the output is whole and merely stays private.
   (void)::chmod(target_.c_str(), finalMode_);
-  if (!SyncFolderOf(target_)) throw EPDFError("cannot sync the folder of " + target_);
+  if (syncFolder && !SyncFolderOf(target_)) throw EPDFError("cannot sync the folder of " + target_);
 }
 
 }  // namespace pdf

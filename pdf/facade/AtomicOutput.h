@@ -31,8 +31,9 @@ class TAtomicOutput {
   TAtomicOutput& operator=(const TAtomicOutput&) = delete;
 
   TVelloPDFWideFileStream& Stream() { return *stream_; }
-  // Syncs the data, renames it over the target and syncs the folder; raises EPDFError on failure.
-  void Commit();
+  // Syncs the data, renames it over the target and syncs the folder (unless told not to); raises
+  // EPDFError on failure.
+  void Commit(bool syncFolder = true);
 
  private:
   std::string target_;

@@ -221,7 +221,7 @@ void TVelloPDF::CopyProtected(TByteStream& input, TAtomicOutput& output, const T
     }
     writer.WriteXRefTable(*reader.Trailer(), 0, false);
     if (input.Size() != inputSize) throw TInputChanged{};
-    output.Commit();
+    output.Commit(SyncOutputFolder);
     lastRepairs_ = TCopyRepairs{reader.RelocatedObjects(), reader.UnreadableObjects(), reader.Rebuilt()};
     lastInputPages_ = inputPages;
   } catch (const TInputChanged&) {

@@ -126,6 +126,10 @@ class TVelloPDF {
   std::uint32_t LastCopyInputPages() const { return lastInputPages_; }
 
   ProgressHandler OnProgress;
+  // Whether a copy's folder is synced once the copy has its name. A caller that renames the copy
+  // again within the same folder, and syncs the folder after that, turns it off: one sync of the
+  // folder then serves both renames.
+  bool SyncOutputFolder = true;
   double ProgressScale = 0.0;
   std::int32_t ProgressOffset = 0;
   std::int32_t StepIndex = 1;

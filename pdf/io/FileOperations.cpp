@@ -51,8 +51,11 @@ std::u16string WideFullPathName(std::u16string_view path) {
 }
 
 bool SyncFolderOf(const std::string& nativePath) {
-  const std::filesystem::path folder = std::filesystem::path(nativePath).parent_path();
-  const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  return SyncFolder(std::filesystem::path(nativePath).parent_path().string());
+}
+
+bool SyncFolder(const std::string& nativeFolder) {
+  const int fd = ::open(nativeFolder.empty() ? "." : nativeFolder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (fd < 0) return false;
   const bool synced = ::fsync(fd) == 0;
   ::close(fd);

@@ -38,6 +38,8 @@ std::u16string WideFullPathName(std::u16string_view path);
 // Syncs the folder that holds the file at nativePath (a native, UTF-8 path): a new or renamed name
 // is durable only once its folder is. False when the folder cannot be opened or synced.
 bool SyncFolderOf(const std::string& nativePath);
+// The same for the folder itself ("" is the current folder).
+bool SyncFolder(const std::string& nativeFolder);
 
 // The permissions a new file gets from this process: 0666 less the umask, read without changing
 // it (other threads may be creating files).

@@ -514,7 +514,11 @@ TEST_F(BatchJob, APasswordFileThatStopsTakingLinesEndsTheBatch) {
     const TFileSizeLimit limit(kLimit);
     EXPECT_THROW(EncryptPDF(settings, recorder), EBatchJobError);
   }
-  EXPECT_EQ(recorder.Outcomes(4), (std::vector{kStatusSucceeded, kStatusFailed}));
+  // A file copied while b waited for the disk fails too: its line cannot be recorded either.
+  const std::vector<TFileStatus> outcomes = recorder.Outcomes(4);
+  ASSERT_GE(outcomes.size(), 2u);
+  EXPECT_EQ(outcomes[0], kStatusSucceeded);
+  for (std::size_t i = 1; i < outcomes.size(); ++i) EXPECT_EQ(outcomes[i], kStatusFailed) << i;
   EXPECT_NE(recorder.reasons[1].find("password file"), std::string::npos) << recorder.reasons[1];
   EXPECT_EQ(Names(out.Path()), std::set<std::string>{"a_Secure.pdf"});
   const std::string text = ReadFile(Csv());
