@@ -4,8 +4,6 @@
 #include <optional>
 #include <string_view>
 
-#include "pdf/objects/PlainValue.h"
-
 namespace pdf {
 
 namespace {
@@ -14,32 +12,24 @@ namespace {
 constexpr std::int32_t kWorkArenaObjects = 100;
 // A stream this large is encrypted in pieces as it is written.
 constexpr std::size_t kLargeStreamBytes = std::size_t{1} << 20;
-// Objects copied as they stand are at most this long; anything longer is rare enough to parse.
-constexpr std::size_t kVerbatimLimit = std::size_t{64} * 1024;
+// Objects copied from their text are at most this long; anything longer is rare enough to parse.
+constexpr std::size_t kScannedLimit = std::size_t{64} * 1024;
 
 std::string_view TrimWhiteSpace(std::string_view text) {
   const std::size_t first = text.find_first_not_of(" \t\r\n\f");
   return first == std::string_view::npos ? std::string_view() : text.substr(first);
 }
 
-// The object's value when it can be copied as it stands: a plain dictionary or array (nothing
-// in it to encrypt or decrypt) that is all the object holds. Such objects are most of a document
-// (pages, resources, page tree nodes); copying them skips the parse, the encryption walk and the
-// writing.
-std::optional<std::string_view> VerbatimText(const TSmartPDFReader::TObjectText& text, std::int64_t& highestReference) {
-  const std::string_view body = TrimWhiteSpace(text.Body());
-  if (body.size() > kVerbatimLimit) return std::nullopt;
-  const std::optional<std::size_t> end = PlainContainerEnd(body, &highestReference);
-  if (!end) return std::nullopt;
-  std::string_view rest = TrimWhiteSpace(body.substr(*end));
-  // After "endobj" there must be nothing but white space up to the next object: anything else
-  // is damage that only the parse treats as it always has.
+// Whether the value that ends at valueEnd is all the object holds. After "endobj" there must be
+// nothing but white space up to the next object: anything else is damage that only the parse
+// treats as it always has.
+bool EndsTheObject(const TSmartPDFReader::TObjectText& text, std::string_view body, std::size_t valueEnd) {
+  std::string_view rest = TrimWhiteSpace(body.substr(valueEnd));
   if (text.framed) {
-    if (!rest.starts_with("endobj")) return std::nullopt;
+    if (!rest.starts_with("endobj")) return false;
     rest = TrimWhiteSpace(rest.substr(6));
   }
-  if (!rest.empty()) return std::nullopt;
-  return body.substr(0, *end);
+  return rest.empty();
 }
 
 }  // namespace
@@ -64,11 +54,44 @@ void TObjectCopy::CopyReferencedBeyond(std::int32_t last, const TPDFDictionary& 
 
 void TObjectCopy::CopyText(std::int32_t number, TSmartPDFReader::TObjectText text) {
   const std::int32_t generation = reader_.Generation(number);
-  if (const std::optional<std::string_view> verbatim = VerbatimText(text, highestReference_)) {
-    writer_.WriteObject(number, generation, *verbatim);
-    return;
+  if (path_ == TObjectCopyPath::kScanWherePlain) {
+    if (std::optional<TScannedObject> scanned = Scan(text)) {
+      WriteScanned(number, generation, *scanned);
+      return;
+    }
   }
   CopyParsed(number, generation, reader_.ParseObject(number, std::move(text), arena_));
+}
+
+// Most objects of a document (pages, resources, annotations, outline items) are plain values:
+// copying them from their text skips the parse, the encryption walk and the writing. A signature
+// dictionary is parsed, its /Contents being left in clear by the walk alone.
+std::optional<TObjectCopy::TScannedObject> TObjectCopy::Scan(const TSmartPDFReader::TObjectText& text) {
+  const std::string_view body = TrimWhiteSpace(text.Body());
+  if (body.size() > kScannedLimit) return std::nullopt;
+  std::optional<TPlainValue> value = ScanPlainValue(body, kSignatureTypes, &highestReference_);
+  if (!value || !EndsTheObject(text, body, value->end)) return std::nullopt;
+  return TScannedObject{body, std::move(*value)};
+}
+
+void TObjectCopy::WriteScanned(std::int32_t number, std::int32_t generation, TScannedObject& scanned) {
+  if (scanned.value.strings.empty()) {
+    writer_.WriteObject(number, generation, scanned.text.substr(0, scanned.value.end));
+    return;
+  }
+  CryptStrings(number, generation, scanned.value.strings);
+  writer_.WriteObject(number, generation, PlainValueText(scanned.text, scanned.value));
+}
+
+// Each string as the parse would leave it: decrypted with the input's key, then encrypted with the
+// copy's.
+void TObjectCopy::CryptStrings(std::int32_t number, std::int32_t generation, std::vector<TStringToken>& strings) const {
+  const std::optional<std::string> sourceKey = source_.DecryptionKey(number, generation);
+  const std::string targetKey = target_ != nullptr ? target_->ObjectKey(number, generation) : std::string();
+  for (TStringToken& token : strings) {
+    if (sourceKey) token.bytes = source_.DecryptString(*sourceKey, token.bytes);
+    if (target_ != nullptr) token.bytes = target_->EncryptString(targetKey, token.bytes);
+  }
 }
 
 void TObjectCopy::CopyParsed(std::int32_t number, std::int32_t generation, TPDFObject* object) {

@@ -1,25 +1,34 @@
 #pragma once
 // Copies a file's objects into a writer one at a time, from the input's protection to the copy's:
 // each object is decrypted with the input's key when the input is encrypted, and encrypted with
-// the copy's when the copy is to be.
+// the copy's when the copy is to be. Objects a scan of their text proves plain (see ScanPlainValue)
+// go from text to text, only their strings written anew; the others are parsed into objects.
 
 #include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
 
 #include "pdf/io/PDFReader.h"
 #include "pdf/io/PDFWriter.h"
 #include "pdf/objects/PDFStructure.h"
+#include "pdf/objects/PlainValue.h"
 #include "pdf/security/EncryptionTarget.h"
 #include "pdf/security/SecurityInfo.h"
 
 namespace pdf {
+
+// Parsing every object gives the copy the scan is held to (tests compare the two).
+enum class TObjectCopyPath : std::uint8_t { kScanWherePlain, kParseAlways };
 
 class TObjectCopy {
  public:
   // source decrypts what the input has encrypted (nothing for an input without /Encrypt); target
   // encrypts the copy, or is nullptr for a copy in clear.
   TObjectCopy(TSmartPDFReader& reader, TSmartPDFInfo& source, const TEncryptionTarget* target,
-              TSmartPDFWriter& writer)
-      : reader_(reader), source_(source), target_(target), writer_(writer) {}
+              TSmartPDFWriter& writer, TObjectCopyPath path = TObjectCopyPath::kScanWherePlain)
+      : reader_(reader), source_(source), target_(target), writer_(writer), path_(path) {}
 
   void Copy(std::int32_t number);
   // An object the copy adds (a direct /Info made indirect), encrypted like every other.
@@ -31,7 +40,16 @@ class TObjectCopy {
   std::int64_t HighestReference() const { return highestReference_; }
 
  private:
+  // The plain value that is all an object's text holds, and the text the scan read.
+  struct TScannedObject {
+    std::string_view text;
+    TPlainValue value;
+  };
+
   void CopyText(std::int32_t number, TSmartPDFReader::TObjectText text);
+  std::optional<TScannedObject> Scan(const TSmartPDFReader::TObjectText& text);
+  void WriteScanned(std::int32_t number, std::int32_t generation, TScannedObject& scanned);
+  void CryptStrings(std::int32_t number, std::int32_t generation, std::vector<TStringToken>& strings) const;
   void CopyParsed(std::int32_t number, std::int32_t generation, TPDFObject* object);
   void WriteLarge(std::int32_t number, std::int32_t generation, TPDFStream& stream);
   void Write(std::int32_t number, std::int32_t generation, const TPDFObject* object);
@@ -41,6 +59,7 @@ class TObjectCopy {
   TSmartPDFInfo& source_;
   const TEncryptionTarget* target_;
   TSmartPDFWriter& writer_;
+  const TObjectCopyPath path_;
   TPDFStructure arena_;
   std::int64_t highestReference_ = 0;
 };

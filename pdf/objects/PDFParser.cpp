@@ -6,6 +6,7 @@
 #include <optional>
 #include <string>
 
+#include "pdf/objects/Lexer.h"
 #include "pdf/objects/Limits.h"
 #include "pdf/objects/PDFStructure.h"
 
@@ -13,29 +14,11 @@ namespace pdf {
 
 namespace {
 
-bool IsWhiteSpace(int c) {
-  return c == 0 || c == 9 || c == 10 || c == 12 || c == 13 || c == 32;
-}
-
-bool IsDelimiter(int c) {
-  switch (c) {
-    case '(': case ')': case '<': case '>': case '[':
-    case ']': case '{': case '}': case '/': case '%':
-      return true;
-    default:
-      return false;
-  }
-}
+using lexer::HexValue;
+using lexer::IsDelimiter;
+using lexer::IsWhiteSpace;
 
 bool IsDigit(int c) { return c >= '0' && c <= '9'; }
-bool IsOctalDigit(int c) { return c >= '0' && c <= '7'; }
-
-int HexValue(int c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  return -1;
-}
 
 // Strict "[-]digits" conversion; nothing for anything else or an out-of-range value.
 template <class Int>
@@ -106,35 +89,6 @@ std::optional<double> NumberTokenValue(std::string_view word) {
 bool IsFramingKeyword(std::string_view word) {
   return word == "endobj" || word == "stream" || word == "endstream" || word == "obj" || word == "xref" ||
          word == "trailer" || word == "startxref";
-}
-
-// Rewrites one backslash escape of a literal string; `i` is the index after the backslash.
-// Returns the index of the first byte not consumed.
-std::size_t AppendEscape(std::string_view body, std::size_t i, std::string& bytes) {
-  const char c = body[i];
-  if (IsOctalDigit(c)) {
-    unsigned value = 0;
-    std::size_t end = i;
-    for (; end < body.size() && end < i + 3 && IsOctalDigit(body[end]); ++end) {
-      value = value * 8 + static_cast<unsigned>(body[end] - '0');
-    }
-    bytes += static_cast<char>(value & 0xFF);
-    return end;
-  }
-  switch (c) {
-    case 'n': bytes += '\n'; return i + 1;
-    case 'r': bytes += '\r'; return i + 1;
-    case 't': bytes += '\t'; return i + 1;
-    case 'b': bytes += '\b'; return i + 1;
-    case 'f': bytes += '\f'; return i + 1;
-    case '(': case ')': case '\\': bytes += c; return i + 1;
-    case '\n': return i + 1;
-    case '\r': return (i + 1 < body.size() && body[i + 1] == '\n') ? i + 2 : i + 1;
-    default:
-      // The backslash of an unknown escape is dropped, as every reader drops it.
-      bytes += c;
-      return i + 1;
-  }
 }
 
 }  // namespace
@@ -346,55 +300,18 @@ TPDFObject* TPDFParser::ParseReferenceAfter(double objectNumber) {
 }
 
 TPDFObject* TPDFParser::ParseLiteralString() {
-  std::size_t end = pos_ + 1;
-  int depth = 1;
-  for (; end < text_.size(); ++end) {
-    const char c = text_[end];
-    const bool escapesNext = c == '\\' && end + 2 < text_.size() &&
-                             (text_[end + 1] == '(' || text_[end + 1] == ')' || text_[end + 1] == '\\');
-    if (escapesNext) {
-      ++end;
-    } else if (c == '(') {
-      ++depth;
-    } else if (c == ')' && --depth == 0) {
-      break;
-    }
-  }
-  if (end >= text_.size()) return nullptr;  // unterminated
-  const std::string_view body = text_.substr(pos_ + 1, end - pos_ - 1);
-  std::string bytes;
-  bytes.reserve(body.size());
-  for (std::size_t i = 0; i < body.size();) {
-    const char c = body[i];
-    if (c == '\r') {
-      bytes += '\n';
-      i += (i + 1 < body.size() && body[i + 1] == '\n') ? 2 : 1;
-    } else if (c != '\\' || i + 1 == body.size()) {
-      bytes += c;
-      ++i;
-    } else {
-      i = AppendEscape(body, i + 1, bytes);
-    }
-  }
-  pos_ = end + 1;
+  const std::optional<std::size_t> close = lexer::LiteralStringClose(text_, pos_);
+  if (!close) return nullptr;  // unterminated
+  const std::string bytes = lexer::LiteralStringBytes(text_.substr(pos_ + 1, *close - pos_ - 1));
+  pos_ = *close + 1;
   return structure_.NewString(bytes, false);
 }
 
 TPDFObject* TPDFParser::ParseHexString() {
-  const std::size_t close = text_.find('>', pos_ + 1);
-  const std::size_t bodyEnd = close != std::string_view::npos ? close : std::max(pos_ + 1, text_.size() - 1);
-  std::string digits;
-  for (std::size_t i = pos_ + 1; i < bodyEnd; ++i) {
-    if (HexValue(static_cast<unsigned char>(text_[i])) >= 0) digits += text_[i];
-  }
-  if (digits.size() % 2 != 0) digits += '0';
-  std::string bytes;
-  bytes.reserve(digits.size() / 2);
-  for (std::size_t i = 0; i < digits.size(); i += 2) {
-    bytes += static_cast<char>(HexValue(static_cast<unsigned char>(digits[i])) * 16 +
-                               HexValue(static_cast<unsigned char>(digits[i + 1])));
-  }
-  pos_ = close != std::string_view::npos ? close + 1 : text_.size();
+  const std::optional<std::size_t> close = lexer::HexStringClose(text_, pos_);
+  const std::size_t bodyEnd = close ? *close : std::max(pos_ + 1, text_.size() - 1);
+  const std::string bytes = lexer::HexStringBytes(text_.substr(pos_ + 1, bodyEnd - pos_ - 1));
+  pos_ = close ? *close + 1 : text_.size();
   return structure_.NewString(bytes, true);
 }
 

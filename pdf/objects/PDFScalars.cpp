@@ -1,6 +1,7 @@
 #include "pdf/objects/PDFScalars.h"
 
 #include <algorithm>
+#include <array>
 
 #include "pdf/objects/PDFNumberText.h"
 #include "pdf/objects/PDFStructure.h"
@@ -17,6 +18,20 @@ void AppendHexByte(unsigned char byte, std::string& out) {
   out += kHexDigits[byte & 15];
 }
 
+// The letter after the backslash for each byte a literal string writes escaped; 0 for the others.
+constexpr std::array<char, 256> kLiteralEscapes = [] {
+  std::array<char, 256> escapes{};
+  escapes['\b'] = 'b';
+  escapes['\t'] = 't';
+  escapes['\n'] = 'n';
+  escapes['\f'] = 'f';
+  escapes['\r'] = 'r';
+  escapes['('] = '(';
+  escapes[')'] = ')';
+  escapes['\\'] = '\\';
+  return escapes;
+}();
+
 bool NeedsNameEscape(unsigned char byte) {
   if (byte <= 32 || byte >= 127) return true;
   switch (byte) {
@@ -29,6 +44,33 @@ bool NeedsNameEscape(unsigned char byte) {
 }
 
 }  // namespace
+
+void AppendStringText(std::string_view bytes, bool hexForm, std::string& out) {
+  if (hexForm) {
+    std::size_t at = out.size();
+    out.resize(at + 2 * bytes.size() + 2);
+    out[at++] = '<';
+    for (const char c : bytes) {
+      out[at++] = kHexDigits[static_cast<unsigned char>(c) >> 4];
+      out[at++] = kHexDigits[static_cast<unsigned char>(c) & 15];
+    }
+    out[at] = '>';
+    return;
+  }
+  out += '(';
+  // Runs of bytes that need no escape go out whole: encrypted strings are mostly such runs.
+  std::size_t runStart = 0;
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    const char escape = kLiteralEscapes[static_cast<unsigned char>(bytes[i])];
+    if (escape == 0) continue;
+    out.append(bytes.substr(runStart, i - runStart));
+    out += '\\';
+    out += escape;
+    runStart = i + 1;
+  }
+  out.append(bytes.substr(runStart));
+  out += ')';
+}
 
 void TPDFBoolean::SetValue(bool value) {
   value_ = value;
@@ -90,29 +132,7 @@ void TPDFName::SetValue(std::string_view value) {
   Touch();
 }
 
-void TPDFString::WriteText(std::string& out) const {
-  if (hexForm_) {
-    out += '<';
-    for (const char c : value_) AppendHexByte(static_cast<unsigned char>(c), out);
-    out += '>';
-    return;
-  }
-  out += '(';
-  for (const char c : value_) {
-    switch (c) {
-      case '\b': out += "\\b"; break;
-      case '\t': out += "\\t"; break;
-      case '\n': out += "\\n"; break;
-      case '\f': out += "\\f"; break;
-      case '\r': out += "\\r"; break;
-      case '(': out += "\\("; break;
-      case ')': out += "\\)"; break;
-      case '\\': out += "\\\\"; break;
-      default: out += c;
-    }
-  }
-  out += ')';
-}
+void TPDFString::WriteText(std::string& out) const { AppendStringText(value_, hexForm_, out); }
 
 std::u16string TPDFString::AsText() const { return PDFTextToUnicode(value_); }
 

@@ -74,6 +74,11 @@ class TPDFName final : public TPDFObject {
   bool common_ = false;
 };
 
+// Appends a string's text in hex form ("<...>") or literal form ("(...)", escaping what a reader
+// would otherwise take for syntax). String values write themselves with it, and so does the copy
+// of a scanned value's string tokens, so that the two write a string alike.
+void AppendStringText(std::string_view bytes, bool hexForm, std::string& out);
+
 class TPDFString final : public TPDFObject {
  public:
   static constexpr TPDFObjectKind kKind = TPDFObjectKind::String;

@@ -54,6 +54,14 @@ void TEncryptionTarget::EncryptObject(TPDFObject* object, std::int32_t number, s
   if (object != nullptr) handler_.EncryptObject(handler_.ObjectKey(number, generation), object);
 }
 
+std::string TEncryptionTarget::ObjectKey(std::int32_t number, std::int32_t generation) const {
+  return handler_.ObjectKey(number, generation);
+}
+
+std::string TEncryptionTarget::EncryptString(std::string_view objectKey, std::string_view bytes) const {
+  return handler_.EncryptString(objectKey, bytes);
+}
+
 void TEncryptionTarget::EncryptStreamDictionary(TPDFStream& stream, std::int32_t number,
                                                 std::int32_t generation) const {
   handler_.EncryptStreamDictionary(handler_.ObjectKey(number, generation), stream);

@@ -24,6 +24,10 @@ class TEncryptionTarget {
                                          std::string_view userBytes, std::uint8_t strength,
                                          std::uint8_t basicFlags, std::uint8_t extendedFlags);
   void EncryptObject(TPDFObject* object, std::int32_t number, std::int32_t generation) const;
+  // EncryptObject of one string of an object, for a copy that writes the string without building
+  // the object: the key is the object's, which one call to ObjectKey gives for all its strings.
+  std::string ObjectKey(std::int32_t number, std::int32_t generation) const;
+  std::string EncryptString(std::string_view objectKey, std::string_view bytes) const;
   // EncryptObject in two steps for a stream too large to hold encrypted beside its data (see
   // TSmartPDFCrypt::EncryptStreamDictionary): the dictionary first, then the data to sink.
   void EncryptStreamDictionary(TPDFStream& stream, std::int32_t number, std::int32_t generation) const;

@@ -30,13 +30,12 @@ void AppendLowBytes(std::string& out, std::int32_t value, std::size_t count) {
 
 bool IsAESKeySize(std::size_t size) { return size == 16 || size == 24 || size == 32; }
 
-// A signature's /Contents is never encrypted, and readers do not decrypt it: the signed byte
-// ranges of the file must stay as they were. Signature dictionaries are told by their /Type (usage
-// rights signatures under /Perms carry /Type /Sig too); one without /Type is decrypted by readers
-// such as qpdf, so it is encrypted like any other.
+// A signature's /Contents is never encrypted, and readers do not decrypt it. Signature dictionaries
+// are told by their /Type; one without /Type is decrypted by readers such as qpdf, so it is
+// encrypted like any other.
 bool IsSignatureDictionary(const TPDFDictionary& dictionary) {
   const std::string type = dictionary.GetTypeName();
-  return type == "Sig" || type == "DocTimeStamp";
+  return std::ranges::find(kSignatureTypes, type) != kSignatureTypes.end();
 }
 
 }  // namespace
@@ -71,6 +70,14 @@ void TSmartPDFCrypt::EncryptStreamData(std::string_view key, std::string_view da
   } else {
     sink(RC4Crypt(key, data));
   }
+}
+
+std::string TSmartPDFCrypt::EncryptString(std::string_view key, std::string_view bytes) const {
+  return CryptBytes(key, bytes, TDirection::kEncrypt);
+}
+
+std::string TSmartPDFCrypt::DecryptString(std::string_view key, std::string_view bytes) const {
+  return CryptBytes(key, bytes, TDirection::kDecrypt);
 }
 
 std::string TSmartPDFCrypt::CryptBytes(std::string_view key, std::string_view bytes, TDirection direction) const {

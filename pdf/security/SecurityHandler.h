@@ -3,6 +3,7 @@
 // an /Encrypt dictionary and derives the file key (reading), or computes the key and every
 // value of a new /Encrypt dictionary (writing). Revisions 2 to 6.
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <map>
@@ -52,6 +53,10 @@ enum TExtendedPermission : std::uint8_t {
   kPermFillForms = 1, kPermAccessibility = 2, kPermAssemble = 4, kPermHighResPrint = 8
 };
 
+// Dictionary types whose string /Contents object encryption leaves as it is: signatures, whose
+// signed byte ranges must stay as they were (usage rights signatures under /Perms are /Sig too).
+inline constexpr std::array<std::string_view, 2> kSignatureTypes = {"Sig", "DocTimeStamp"};
+
 // The 32-byte password padding string of the standard security handler.
 extern const std::string_view PasswordPad;
 
@@ -94,6 +99,9 @@ class TSmartPDFCrypt {
   std::string ObjectKey(std::int32_t number, std::int32_t generation) const;
   void EncryptObject(std::string_view key, TPDFObject* object) const;
   void DecryptObject(std::string_view key, TPDFObject* object) const;
+  // One string of an object, as EncryptObject and DecryptObject treat each string they meet.
+  std::string EncryptString(std::string_view key, std::string_view bytes) const;
+  std::string DecryptString(std::string_view key, std::string_view bytes) const;
   // EncryptObject of a stream too large to hold encrypted beside its data, in two steps:
   // EncryptStreamDictionary encrypts the dictionary and sets /Length to the size the data will
   // have, the data staying as it is; EncryptStreamData then hands the encrypted data to sink in

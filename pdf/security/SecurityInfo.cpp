@@ -129,8 +129,17 @@ bool TSmartPDFInfo::MayChangeProtection(std::u16string_view password) {
 }
 
 void TSmartPDFInfo::DecryptObject(TPDFObject* object, std::int32_t number, std::int32_t generation) {
-  if (object == nullptr || handler_->EncryptionState() != 1 || reader_.IsCompressed(number)) return;
-  handler_->DecryptObject(handler_->ObjectKey(number, generation), object);
+  if (object == nullptr) return;
+  if (const std::optional<std::string> key = DecryptionKey(number, generation)) handler_->DecryptObject(*key, object);
+}
+
+std::optional<std::string> TSmartPDFInfo::DecryptionKey(std::int32_t number, std::int32_t generation) const {
+  if (handler_->EncryptionState() != 1 || reader_.IsCompressed(number)) return std::nullopt;
+  return handler_->ObjectKey(number, generation);
+}
+
+std::string TSmartPDFInfo::DecryptString(std::string_view objectKey, std::string_view bytes) const {
+  return handler_->DecryptString(objectKey, bytes);
 }
 
 void TSmartPDFInfo::RefreshFileID() { handler_->SetFileIdentifier(ReadFileID()); }

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -41,6 +42,11 @@ class TSmartPDFInfo {
   // Decrypts, in place, an object as read from the file with the accepted password's key. Objects
   // of an object stream came decrypted with their stream and are left alone.
   void DecryptObject(TPDFObject* object, std::int32_t number, std::int32_t generation);
+  // DecryptObject of one string of an object, for a copy that reads the string without building
+  // the object: the key DecryptObject uses for the object, or nothing when it leaves the object as
+  // it is; then each string with that key.
+  std::optional<std::string> DecryptionKey(std::int32_t number, std::int32_t generation) const;
+  std::string DecryptString(std::string_view objectKey, std::string_view bytes) const;
 
   void RefreshFileID();
   void DecryptObjectStream(std::int32_t number, TPDFStream& stream);

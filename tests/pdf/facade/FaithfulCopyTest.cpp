@@ -58,6 +58,14 @@ std::vector<CopyCase> Cases() {
   for (const std::string id : {"/ID 5 0 R", "/ID [ <0102> ]", "/ID [ <> <> ]", "/ID [ 1 2 ]"}) {
     cases.push_back({"id " + id, Document(kPlainPage).Object(5, "[ <AABB> <CCDD> (SECRETMARK) ]").Finish("/Root 1 0 R " + id), 5});
   }
+  // Strings in every form, copied from their objects' text with only the strings encrypted.
+  cases.push_back({"strings", Document(kPlainPage)
+                                  .Object(5, "<</Type/Annot/Subtype/Text/Rect[0 0 1 1]/Contents(SECRETMARK \\101\\\n"
+                                             "(nested)\r\n\\)x)/NM<534543524554>/T(a)/V<41 4>>>")
+                                  .Object(6, "[ (SECRETMARK) [ << /K (x\\) y) >> ] <> () ]")
+                                  .Object(7, "(SECRETMARK top-level)")
+                                  .Finish("/Root 1 0 R"),
+                   7});
   cases.push_back({"direct info", Document(kPlainPage).Finish("/Root 1 0 R /Info << /Title (SECRETMARK title) >>"), 4});
   // A signature's /Contents is never encrypted; everything else in the dictionary is. Without
   // /Type the dictionary is no signature to readers. (qpdf 11.3 decrypts the /Contents of a
