@@ -343,9 +343,14 @@ void EncryptPDF(const TBatchSettings& rawSettings, TBatchObserver& observer, int
   };
 
   const std::size_t threads = std::min(2 * processors, count);
-  std::vector<std::jthread> workers;
-  for (std::size_t i = 0; i < threads; ++i) workers.emplace_back(work);
-  workers.clear();  // joins them
+  if (threads <= 1) {
+    // One file: nothing to overlap, and a thread of its own would take memory from another heap
+    // arena than the caller's, on top of what the caller has freed.
+    work();
+  } else {
+    std::vector<std::jthread> workers;
+    for (std::size_t i = 0; i < threads; ++i) workers.emplace_back(work);
+  }
   if (error) std::rethrow_exception(error);
 }
 

@@ -25,8 +25,8 @@ enum TFileStatus : int {
 // "Encrypting...", "Succeed!" or "Failed!".
 std::u16string_view StatusText(TFileStatus status);
 
-// What the job asks of whoever runs it. The calls come from several of the job's threads at once,
-// never from the caller's.
+// What the job asks of whoever runs it. The calls come from several of the job's threads at once
+// (from the caller's own when the batch has one file).
 class TBatchObserver {
  public:
   virtual ~TBatchObserver() = default;
