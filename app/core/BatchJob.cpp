@@ -243,7 +243,9 @@ std::optional<TFileFailure> ProcessOneFile(const TBatchParts& batch, std::size_t
     if (library.LastCopyRepairs().Any()) batch.observer.ReportRepairs(index, RepairNote(library.LastCopyRepairs()));
     processor.Release();
     TReadyCopy ready;
-    if (batch.operation.MakesPasswords()) ready.line = TPasswordRecord{BaseName(input), passwords.open, passwords.owner, input};
+    if (batch.operation.MakesPasswords()) {
+      ready.line = TPasswordRecord{BaseName(input), passwords.open, passwords.owner, input};
+    }
     ready.reveal = [&] { copy.MoveTo(outputPath, inputIdentity); };
     ready.folder = copy.Folder();
     return turn.Commit(std::move(ready));

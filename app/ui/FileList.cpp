@@ -35,7 +35,9 @@ QStringList LocalPaths(const QMimeData* data) {
 // Each hue in a shade for light lists and one for dark lists, all at least 4.5:1 against white or
 // against the dark lists of common desktops; pure red on white (4:1) was too faint.
 QColor StatusColour(const QString& status, const QColor& background) {
-  if (status == QLatin1String("Succeed!")) return MostReadableOn(background, {QColor(0, 128, 0), QColor(0x5f, 0xd3, 0x5f)});
+  if (status == QLatin1String("Succeed!")) {
+    return MostReadableOn(background, {QColor(0, 128, 0), QColor(0x5f, 0xd3, 0x5f)});
+  }
   if (status == QLatin1String("Encrypting...") || status == QLatin1String("Decrypting...")) {
     return MostReadableOn(background, {QColor(0xc0, 0, 0), QColor(0xff, 0x7b, 0x7b)});
   }

@@ -72,7 +72,9 @@ void TForm1::SetInputAreasEnabled(bool enabled) {
   controls_.BitBtnEncryptPdf->setEnabled(enabled);
 }
 
-void TForm1::BgWEncryptPDFWork(app::TBackgroundWorker& worker) { RunBatchOnWorker(worker, batchSettings_, batchNotes_); }
+void TForm1::BgWEncryptPDFWork(app::TBackgroundWorker& worker) {
+  RunBatchOnWorker(worker, batchSettings_, batchNotes_);
+}
 
 void TForm1::BgWEncryptPDFWorkFeedback(app::TBackgroundWorker& /*worker*/, int feedbackID, int feedbackValue) {
   progress_.Apply(feedbackID, static_cast<app::TFileStatus>(feedbackValue));

@@ -193,7 +193,9 @@ bool TProtectedFilesDialog::Removing() const { return remove_->isChecked(); }
 
 bool TProtectedFilesDialog::IsRunning() const { return worker_->IsWorking(); }
 
-void TProtectedFilesDialog::AddFiles() { adder_->Enqueue(prompts_.ChooseOpenFiles(this, QStringLiteral("PDF File (*.pdf)"))); }
+void TProtectedFilesDialog::AddFiles() {
+  adder_->Enqueue(prompts_.ChooseOpenFiles(this, QStringLiteral("PDF File (*.pdf)")));
+}
 
 void TProtectedFilesDialog::AddFolder() {
   const QString folder = prompts_.ChooseFolder(this, QStringLiteral("Select pdf folder:"), QDir::homePath());
@@ -241,14 +243,15 @@ std::optional<app::TBatchSettings> TProtectedFilesDialog::SettingsForRun() {
   if (typedPassword_->isChecked()) {
     current.kind = app::TCurrentPasswordSettings::TKind::kTyped;
     current.typed = currentPassword_->text().toStdU16String();
-    if (current.typed.empty() && Refuse(QStringLiteral("Please type the password that opens the files."), currentPassword_)) {
+    if (current.typed.empty()) {
+      Refuse(QStringLiteral("Please type the password that opens the files."), currentPassword_);
       return std::nullopt;
     }
   } else {
     current.kind = app::TCurrentPasswordSettings::TKind::kLedger;
     current.ledgerPath = ledgerPath_->text().trimmed().toStdU16String();
-    if (!QFileInfo(ledgerPath_->text().trimmed()).isFile() &&
-        Refuse(QStringLiteral("Please choose the password file that holds the files' passwords."), ledgerPath_)) {
+    if (!QFileInfo(ledgerPath_->text().trimmed()).isFile()) {
+      Refuse(QStringLiteral("Please choose the password file that holds the files' passwords."), ledgerPath_);
       return std::nullopt;
     }
   }
@@ -271,11 +274,9 @@ std::optional<app::TBatchSettings> TProtectedFilesDialog::SettingsForRun() {
   return settings;
 }
 
-// Always true, so that a check reads as one condition.
-bool TProtectedFilesDialog::Refuse(const QString& message, QWidget* focus) {
+void TProtectedFilesDialog::Refuse(const QString& message, QWidget* focus) {
   prompts_.ShowMessage(this, TMessageIcon::kWarning, QStringLiteral("Warning"), message);
   focus->setFocus();
-  return true;
 }
 
 void TProtectedFilesDialog::SetRunning(bool running) {

@@ -71,7 +71,7 @@ class TProtectedFilesDialog : public QDialog {
   void CloseClick();
   bool Removing() const;
   std::optional<app::TBatchSettings> SettingsForRun();
-  bool Refuse(const QString& message, QWidget* focus);
+  void Refuse(const QString& message, QWidget* focus);
   void SetRunning(bool running);
   void WorkComplete(bool cancelled);
 
