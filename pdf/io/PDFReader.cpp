@@ -72,10 +72,17 @@ std::size_t ObjectBodyStart(std::string_view head, std::int32_t number) {
   return from + obj + 3;
 }
 
+// Documents of many small objects hold one per 100 bytes or so; denser files still grow the table.
+constexpr std::int64_t kBytesPerObjectGuess = 64;
+
 }  // namespace
 
 TSmartPDFReader::TSmartPDFReader(TByteStream& stream) : stream_(stream), fileSize_(stream.Size()) {
   maxTableSize_ = limits::kMinObjectTableSize + fileSize_ / limits::kFileBytesPerTableEntry;
+  // Room for as many objects as a file of this size usually holds, so that the table, read entry by
+  // entry, is not moved and faulted in again each time it outgrows itself. Pages are touched only
+  // as entries fill them.
+  entries_.reserve(static_cast<std::size_t>(std::min<std::int64_t>(maxTableSize_, fileSize_ / kBytesPerObjectGuess)));
   if (!ReadHeader()) {
     openError_ = kOpenNoHeader;
     return;
