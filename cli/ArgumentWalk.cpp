@@ -41,6 +41,21 @@ void SetPasswordSource(TPasswordSource& source, TPasswordSource::TKind kind, con
 }
 
 
+bool ParseCurrentPasswordOption(const TCurrentPasswordOptions& options, const std::string& name, TArgumentWalk& walk,
+                                TPasswordSource& password, std::string& ledger) {
+  const std::string prefix(options.prefix);
+  if (name == prefix + "password-file") {
+    SetPasswordSource(password, TPasswordSource::TKind::File, name, walk.Value(name), options.what);
+  } else if (name == prefix + "password-env") {
+    SetPasswordSource(password, TPasswordSource::TKind::Environment, name, walk.Value(name), options.what);
+  } else if (name == options.ledgerOption) {
+    ledger = NonEmpty(name, walk.Value(name));
+  } else {
+    return false;
+  }
+  return true;
+}
+
 // A decimal number from low to high, digits only.
 void CheckOutputOptions(const TOutputOptions& options) {
   if (options.outputFolder.empty() == options.outputFile.empty()) {

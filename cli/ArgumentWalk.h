@@ -72,6 +72,16 @@ std::string NonEmpty(const std::string& name, std::string value);
 void SetPasswordSource(TPasswordSource& source, TPasswordSource::TKind kind, const std::string& name,
                        std::string value, std::string_view what);
 
+// What opens encrypted inputs: the options PREFIX + "password-file", PREFIX + "password-env" and
+// ledgerOption. Takes name and its value when it is one of them; false for any other option.
+struct TCurrentPasswordOptions {
+  std::string_view prefix;        // "--" or "--input-"
+  std::string_view ledgerOption;  // "--ledger" or "--input-ledger"
+  std::string_view what;          // names the password in messages
+};
+bool ParseCurrentPasswordOption(const TCurrentPasswordOptions& options, const std::string& name, TArgumentWalk& walk,
+                                TPasswordSource& password, std::string& ledger);
+
 // More threads than this only add memory: the work is bound by the processor and the disk.
 inline constexpr int kMaxJobs = 256;
 

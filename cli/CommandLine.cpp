@@ -153,17 +153,14 @@ TInspectSettings ParseInspect(const std::vector<std::string>& arguments, bool& h
   TArgumentWalk walk(arguments, 1);
   while (const std::optional<std::string> option = walk.NextOption(settings.Files)) {
     const std::string& name = *option;
+    if (ParseCurrentPasswordOption({"--", "--ledger", "inspection"}, name, walk, settings.Password, settings.Ledger)) {
+      continue;
+    }
     if (name == "--help" || name == "-h") {
       help = true;
     } else if (name == "--json") {
       walk.NoValue(name);
       settings.Json = true;
-    } else if (name == "--password-file") {
-      SetPasswordSource(settings.Password, TPasswordSource::TKind::File, name, walk.Value(name), "inspection");
-    } else if (name == "--password-env") {
-      SetPasswordSource(settings.Password, TPasswordSource::TKind::Environment, name, walk.Value(name), "inspection");
-    } else if (name == "--ledger") {
-      settings.Ledger = NonEmpty(name, walk.Value(name));
     } else {
       RefuseUnknownOption(name, "--password-file F or --password-env VAR");
     }
@@ -311,12 +308,9 @@ TEncryptSettings ParseEncrypt(const std::vector<std::string>& arguments, bool& h
       settings.OutputFile = NonEmpty(name, walk.Value(name));
     } else if (name == "--password-file") {
       settings.PasswordFile = NonEmpty(name, walk.Value(name));
-    } else if (name == "--input-password-file") {
-      SetPasswordSource(settings.InputPassword, TPasswordSource::TKind::File, name, walk.Value(name), "input");
-    } else if (name == "--input-password-env") {
-      SetPasswordSource(settings.InputPassword, TPasswordSource::TKind::Environment, name, walk.Value(name), "input");
-    } else if (name == "--input-ledger") {
-      settings.InputLedger = NonEmpty(name, walk.Value(name));
+    } else if (ParseCurrentPasswordOption({"--input-", "--input-ledger", "input"}, name, walk, settings.InputPassword,
+                                          settings.InputLedger)) {
+      continue;
     } else if (name == "--passwords-from") {
       settings.PasswordsFrom = NonEmpty(name, walk.Value(name));
     } else if (name == "--jobs") {

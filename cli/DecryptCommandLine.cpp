@@ -24,14 +24,9 @@ TDecryptSettings ParseDecrypt(const std::vector<std::string>& arguments, bool& h
   TArgumentWalk walk(arguments, 1);
   while (const std::optional<std::string> option = walk.NextOption(settings.Inputs)) {
     const std::string& name = *option;
+    if (ParseCurrentPasswordOption({"--", "--ledger", "input"}, name, walk, settings.Password, settings.Ledger)) continue;
     if (name == "--help" || name == "-h") {
       help = true;
-    } else if (name == "--password-file") {
-      SetPasswordSource(settings.Password, TPasswordSource::TKind::File, name, walk.Value(name), "input");
-    } else if (name == "--password-env") {
-      SetPasswordSource(settings.Password, TPasswordSource::TKind::Environment, name, walk.Value(name), "input");
-    } else if (name == "--ledger") {
-      settings.Ledger = NonEmpty(name, walk.Value(name));
     } else if (name == "--output-dir") {
       settings.OutputFolder = NonEmpty(name, walk.Value(name));
     } else if (name == "-o") {

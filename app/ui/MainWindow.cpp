@@ -25,6 +25,7 @@
 #include "app/ui/BatchSnapshot.h"
 #include "app/ui/UserPrompts.h"
 #include "app/ui/WindowPlacement.h"
+#include "app/ui/WorkerBatchObserver.h"
 
 namespace ombrelt::ui {
 
@@ -93,15 +94,7 @@ TForm1::TForm1(TUserPrompts& prompts)
   FormCreate();
 }
 
-TForm1::~TForm1() {
-  // Should the application end without the window being closed (a session ending), a running batch
-  // still finishes its current file and closes the password file instead of being abandoned.
-  if (!BgWEncryptPDF_->IsWorking()) return;
-  BgWEncryptPDF_->OnWorkFeedback = nullptr;
-  BgWEncryptPDF_->OnWorkComplete = nullptr;
-  BgWEncryptPDF_->Cancel();
-  BgWEncryptPDF_->WaitFor();
-}
+TForm1::~TForm1() { FinishBatchBeforeDestruction(*BgWEncryptPDF_); }
 
 void TForm1::SetDialogs(TForm6& about, TFrmPwd& passwordSettings) {
   about_ = &about;

@@ -56,14 +56,7 @@ TProtectedFilesDialog::TProtectedFilesDialog(TUserPrompts& prompts, TProtectionS
   UpdateButtons();
 }
 
-TProtectedFilesDialog::~TProtectedFilesDialog() {
-  // Should the application end while the batch runs, its files are finished rather than abandoned.
-  if (!worker_->IsWorking()) return;
-  worker_->OnWorkFeedback = nullptr;
-  worker_->OnWorkComplete = nullptr;
-  worker_->Cancel();
-  worker_->WaitFor();
-}
+TProtectedFilesDialog::~TProtectedFilesDialog() { FinishBatchBeforeDestruction(*worker_); }
 
 void TProtectedFilesDialog::BuildFileArea() {
   list_ = new TFileList(this);

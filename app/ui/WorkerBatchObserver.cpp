@@ -51,4 +51,12 @@ void RunBatchOnWorker(app::TBackgroundWorker& worker, const app::TBatchSettings&
   observer.Finish();
 }
 
+void FinishBatchBeforeDestruction(app::TBackgroundWorker& worker) {
+  if (!worker.IsWorking()) return;
+  worker.OnWorkFeedback = nullptr;
+  worker.OnWorkComplete = nullptr;
+  worker.Cancel();
+  worker.WaitFor();
+}
+
 }  // namespace ombrelt::ui

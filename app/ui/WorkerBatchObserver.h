@@ -49,4 +49,9 @@ class TWorkerBatchObserver final : public app::TBatchObserver {
 // Runs the batch on the worker's thread with a file per core at once.
 void RunBatchOnWorker(app::TBackgroundWorker& worker, const app::TBatchSettings& settings, TBatchNotes& notes);
 
+// For a window destroyed while its batch runs (the application ending without the window being
+// closed): the files being worked on are finished and the password file closed instead of the
+// run being abandoned. No handler of the half-destroyed window is called any more.
+void FinishBatchBeforeDestruction(app::TBackgroundWorker& worker);
+
 }  // namespace ombrelt::ui

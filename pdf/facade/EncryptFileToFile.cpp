@@ -179,7 +179,8 @@ void TVelloPDF::CopyProtected(TByteStream& input, TAtomicOutput& output, const T
   if (!HasReadableCatalog(reader)) throw TCopyFailure{kErrorNotPDF};
   result = 1;
   try {
-    source.LoadDocument();
+    // The page count is all the caller checks the copy against: no form fields.
+    source.LoadCatalog();
     const std::uint32_t inputPages = source.NumberOfPages();
     const TNewProtection* protection = request.protection;
     std::optional<TEncryptionTarget> target;

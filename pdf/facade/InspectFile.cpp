@@ -34,7 +34,9 @@ std::string EncryptionText(TSmartPDFInfo& info) {
 // Opens fileName with password for an inspection; sets error and gives nothing when it cannot.
 class TOpenForInspection {
  public:
-  TOpenForInspection(std::u16string_view fileName, std::u16string_view password, std::int32_t& error)
+  // withFormFields: the full inspection counts them; a check of a copy needs only the catalog.
+  TOpenForInspection(std::u16string_view fileName, std::u16string_view password, bool withFormFields,
+                     std::int32_t& error)
       : stream_(OpenWideFileStream(fileName, kFileModeInput)), reader_(*stream_) {
     if (reader_.OpenError() != 0) {
       error = kErrorNotPDF;
@@ -48,8 +50,9 @@ class TOpenForInspection {
       info_.reset();
       return;
     }
+    // Loads the catalog too.
     info_->SetPassword(password);
-    info_->LoadDocument();
+    if (withFormFields) info_->LoadFormFields();
   }
 
   bool Opened() const { return info_.has_value(); }
@@ -75,7 +78,7 @@ std::int32_t TVelloPDF::InspectFile(std::u16string_view fileName, std::u16string
   }
   std::int32_t handle = 0;
   try {
-    TOpenForInspection file(fileName, password, lastError_);
+    TOpenForInspection file(fileName, password, true, lastError_);
     if (!file.Opened()) return 0;
     auto list = std::make_unique<TVelloPDFStringList>();
     TVelloPDFStringList& items = *list;
@@ -96,7 +99,7 @@ std::optional<TVelloPDF::TOpenedFile> TVelloPDF::OpenFile(std::u16string_view fi
     return std::nullopt;
   }
   try {
-    TOpenForInspection file(fileName, password, lastError_);
+    TOpenForInspection file(fileName, password, false, lastError_);
     if (!file.Opened()) return std::nullopt;
     TSmartPDFInfo& info = file.Info();
     TOpenedFile opened;

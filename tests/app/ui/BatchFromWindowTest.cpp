@@ -46,12 +46,6 @@ void RunWithOpenPassword(TWindowFixture& f) {
   f.Main<QPushButton>("BitBtnEncryptPdf").click();
 }
 
-QStringList Statuses(const TFileList& list) {
-  QStringList statuses;
-  for (int row = 0; row < list.rowCount(); ++row) statuses << list.Status(row);
-  return statuses;
-}
-
 }  // namespace
 
 class TBatchFromWindowTest : public QObject {

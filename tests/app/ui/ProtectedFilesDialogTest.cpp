@@ -15,12 +15,6 @@ namespace ombrelt::ui::testing {
 
 namespace {
 
-QStringList Statuses(const TFileList& list) {
-  QStringList statuses;
-  for (int row = 0; row < list.rowCount(); ++row) statuses << list.Status(row);
-  return statuses;
-}
-
 bool NotEncrypted(const QString& path) {
   return QpdfEncryption(path, QString()).find("File is not encrypted") != std::string::npos;
 }

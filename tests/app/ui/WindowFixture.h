@@ -15,6 +15,7 @@
 #include "app/core/BackgroundWorker.h"
 #include "app/ui/AboutBox.h"
 #include "app/ui/ApplicationForms.h"
+#include "app/ui/FileList.h"
 #include "app/ui/PasswordSettingsDialog.h"
 #include "pdf/facade/VelloPDF.h"
 #include "tests/app/ui/ScriptedPrompts.h"
@@ -42,6 +43,13 @@ inline std::string ManyObjectPdf(int extraObjects) {
                            " /Note (a string of some length that the encryption has to process) >>");
   }
   return pdf.Finish("/Root 1 0 R");
+}
+
+// The status column of a file list, row by row.
+inline QStringList Statuses(const TFileList& list) {
+  QStringList statuses;
+  for (int row = 0; row < list.rowCount(); ++row) statuses << list.Status(row);
+  return statuses;
 }
 
 class TWindowFixture {
