@@ -11,16 +11,18 @@ namespace cli {
 
 namespace app = ombrelt::app;
 
-TBatchReport::TBatchReport(std::ostream& out, TProgressBar& progress, std::vector<std::string> names,
-                           std::vector<std::size_t> jobLines, const TStopRequest& stop)
-    : lines_(out, names.size()),
+TBatchReport::TBatchReport(std::ostream& out, std::ostream& warnings, TProgressBar& progress,
+                           std::vector<std::string> names, std::vector<std::size_t> jobLines,
+                           const TStopRequest& stop)
+    : lines_(out, names.size(), &warnings),
       progress_(progress),
       names_(std::move(names)),
       jobLines_(std::move(jobLines)),
       stop_(stop),
       percent_(jobLines_.size(), 0),
       reasons_(jobLines_.size()),
-      notes_(jobLines_.size()) {}
+      notes_(jobLines_.size()),
+      warnings_(jobLines_.size()) {}
 
 void TBatchReport::Refuse(std::size_t line, const std::string& reason) {
   const std::lock_guard lock(mutex_);
@@ -71,7 +73,9 @@ void TBatchReport::ReportStatus(std::size_t row, app::TFileStatus status) {
   anyFailed_ = anyFailed_ || failed;
   const std::string& name = names_.at(jobLines_[row]);
   const std::string& note = notes_[row];
-  SetLine(jobLines_[row], failed ? name + ": Failed! " + reasons_[row] : name + ": Succeed!" + (note.empty() ? "" : " (" + note + ")"));
+  SetLine(jobLines_[row],
+          failed ? name + ": Failed! " + reasons_[row] : name + ": Succeed!" + (note.empty() ? "" : " (" + note + ")"),
+          failed ? std::string() : warnings_[row]);
   ShowProgress();
 }
 
@@ -87,6 +91,15 @@ void TBatchReport::ReportRepairs(std::size_t row, std::u16string_view note) {
   notes_.at(row) = pdf::UnicodeToUTF8(note);
 }
 
+void TBatchReport::ReportNotices(std::size_t row, const std::vector<std::u16string>& notices) {
+  const std::lock_guard lock(mutex_);
+  std::string& text = warnings_.at(row);
+  const std::string& name = names_.at(jobLines_[row]);
+  for (const std::u16string& notice : notices) {
+    text += "ombreltenc-cli: warning: " + TerminalText(name + ": " + pdf::UnicodeToUTF8(notice)) + '\n';
+  }
+}
+
 void TBatchReport::ReportProgress(std::size_t row, int percent) {
   percent = std::clamp(percent, 0, 100);
   const std::lock_guard lock(mutex_);
@@ -95,10 +108,10 @@ void TBatchReport::ReportProgress(std::size_t row, int percent) {
   ShowProgress();
 }
 
-void TBatchReport::SetLine(std::size_t line, const std::string& text) {
+void TBatchReport::SetLine(std::size_t line, const std::string& text, const std::string& warnings) {
   progress_.Clear();
   // Reasons may name an output path, which is as untrusted as the input's.
-  lines_.Set(line, TerminalText(text));
+  lines_.Set(line, TerminalText(text), warnings);
 }
 
 void TBatchReport::ShowProgress() {

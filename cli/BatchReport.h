@@ -1,7 +1,8 @@
 #pragma once
 // What a batch shows on the command line: one status line per input on standard output, in list
-// order ("NAME: Succeed!" or "NAME: Failed! REASON"), and on a terminal a progress bar on standard
-// error. It is the job's observer, called from all of the job's threads at once.
+// order ("NAME: Succeed!" or "NAME: Failed! REASON"), each preceded on standard error by the
+// warnings of its file, and on a terminal a progress bar on standard error. It is the job's
+// observer, called from all of the job's threads at once.
 
 #include <cstddef>
 #include <cstdint>
@@ -21,7 +22,7 @@ class TBatchReport final : public ombrelt::app::TBatchObserver {
  public:
   // names: every input's name as shown, in list order. jobLines: for each file of the job, in the
   // job's order, its position in names. stop: asked before every file.
-  TBatchReport(std::ostream& out, TProgressBar& progress, std::vector<std::string> names,
+  TBatchReport(std::ostream& out, std::ostream& warnings, TProgressBar& progress, std::vector<std::string> names,
                std::vector<std::size_t> jobLines, const TStopRequest& stop);
 
   // Before the batch: the line of an input that does not go to the job.
@@ -39,11 +40,12 @@ class TBatchReport final : public ombrelt::app::TBatchObserver {
   void ReportStatus(std::size_t row, ombrelt::app::TFileStatus status) override;
   void ReportFailure(std::size_t row, std::int32_t errorCode, std::u16string_view reason) override;
   void ReportRepairs(std::size_t row, std::u16string_view note) override;
+  void ReportNotices(std::size_t row, const std::vector<std::u16string>& notices) override;
   void ReportProgress(std::size_t row, int percent) override;
 
  private:
   // Called with mutex_ held.
-  void SetLine(std::size_t line, const std::string& text);
+  void SetLine(std::size_t line, const std::string& text, const std::string& warnings = {});
   void ShowProgress();
 
   mutable std::mutex mutex_;
@@ -55,6 +57,7 @@ class TBatchReport final : public ombrelt::app::TBatchObserver {
   std::vector<int> percent_;          // per job file
   std::vector<std::string> reasons_;  // per job file, set by ReportFailure
   std::vector<std::string> notes_;    // per job file, set by ReportRepairs
+  std::vector<std::string> warnings_;  // per job file, set by ReportNotices
   std::int64_t percentSum_ = 0;
   std::size_t started_ = 0;
   std::size_t finished_ = 0;

@@ -19,7 +19,6 @@ namespace app = ombrelt::app;
 
 namespace {
 
-
 // Hands the accepted inputs to the job (their full paths) and returns, for each file of the job,
 // its line in the list of all inputs.
 std::vector<std::size_t> AcceptedLines(const std::vector<TScreenedInput>& screened, app::TBatchSettings& job) {
@@ -30,16 +29,6 @@ std::vector<std::size_t> AcceptedLines(const std::vector<TScreenedInput>& screen
     job.files.push_back(screened[line].FullPath);
   }
   return lines;
-}
-
-// On standard error, so that the status lines on standard output keep their form.
-void WarnOfNotices(const std::vector<TScreenedInput>& screened) {
-  for (const TScreenedInput& input : screened) {
-    if (input.Refusal) continue;
-    for (const std::string& notice : input.Notices) {
-      std::cerr << "ombreltenc-cli: warning: " << TerminalText(input.Name + ": " + notice) << '\n';
-    }
-  }
 }
 
 void RunJob(const app::TBatchSettings& job, TBatchReport& report, int jobs) {
@@ -64,11 +53,10 @@ bool RunFiles(const std::vector<fs::path>& files, app::TBatchSettings job, int j
   std::vector<std::string> names;
   for (const TScreenedInput& input : screened) names.push_back(input.Name);
   TProgressBar progress(std::cerr, TProgressBar::StandardErrorIsTerminal());
-  TBatchReport report(std::cout, progress, std::move(names), std::move(jobLines), stop);
+  TBatchReport report(std::cout, std::cerr, progress, std::move(names), std::move(jobLines), stop);
   for (std::size_t line = 0; line < screened.size(); ++line) {
     if (screened[line].Refusal) report.Refuse(line, *screened[line].Refusal);
   }
-  WarnOfNotices(screened);
   RunJob(job, report, jobs);
   if (report.Stopped()) {
     std::cerr << "ombreltenc-cli: stopped; " << report.NotStarted() << " of " << job.files.size()

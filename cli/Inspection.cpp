@@ -2,7 +2,6 @@
 
 #include <charconv>
 
-#include "app/core/EncryptionNotices.h"
 #include "pdf/objects/TextConversions.h"
 
 namespace cli {
@@ -23,16 +22,6 @@ TInspection Inspect(pdf::TVelloPDF& library, const std::string& file, const std:
   }
   library.ReleaseInspection(handle);
   return inspection;
-}
-
-std::vector<std::string> EncryptionNotices(const TInspection& inspection) {
-  const std::u16string signedItem = pdf::UTF8ToUnicode(inspection.Item(kItemSigned));
-  const std::u16string pdfaItem = pdf::UTF8ToUnicode(inspection.Item(kItemPDFA));
-  std::vector<std::string> notices;
-  for (const std::u16string& notice : ombrelt::app::EncryptionNotices(signedItem, pdfaItem)) {
-    notices.push_back(pdf::UnicodeToUTF8(notice));
-  }
-  return notices;
 }
 
 std::optional<std::int64_t> ItemNumber(std::string_view item) {

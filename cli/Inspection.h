@@ -44,9 +44,6 @@ struct TInspection {
 // Inspects file (a UTF-8 path) with password (UTF-8, empty for none) and releases the library's list.
 TInspection Inspect(pdf::TVelloPDF& library, const std::string& file, const std::string& password);
 
-// What encrypting the inspected file changes (its signatures, its PDF/A claim), one sentence each.
-std::vector<std::string> EncryptionNotices(const TInspection& inspection);
-
 // A decimal item as a number; nothing for an empty or malformed item.
 std::optional<std::int64_t> ItemNumber(std::string_view item);
 

@@ -13,18 +13,28 @@ namespace cli {
 
 class TOrderedLines {
  public:
-  TOrderedLines(std::ostream& out, std::size_t count) : out_(out), lines_(count) {}
+  // warnings: where a line's warnings go, just before the line itself.
+  TOrderedLines(std::ostream& out, std::size_t count, std::ostream* warnings = nullptr)
+      : out_(out), warnings_(warnings), lines_(count) {}
 
   // Sets line index (without its line end) and prints every line that is now next in turn.
-  void Set(std::size_t index, std::string line);
+  // warnings (whole lines, each with its line end) are printed before it.
+  void Set(std::size_t index, std::string line, std::string warnings = {});
   // Prints the lines set but not yet printed, passing over those never set (files a stop left out).
   void Flush();
 
  private:
+  struct TLine {
+    std::string text;
+    std::string warnings;
+  };
+
   void PrintReady();
+  void Print(const TLine& line);
 
   std::ostream& out_;
-  std::vector<std::optional<std::string>> lines_;
+  std::ostream* warnings_;
+  std::vector<std::optional<TLine>> lines_;
   std::size_t next_ = 0;
 };
 

@@ -17,6 +17,7 @@
 #include <thread>
 #include <vector>
 
+#include "app/core/EncryptionNotices.h"
 #include "app/core/FileFailure.h"
 #include "app/core/FileOperation.h"
 #include "app/core/GroupCommit.h"
@@ -183,6 +184,12 @@ std::u16string RepairNote(const pdf::TVelloPDF::TCopyRepairs& repairs) {
   return pdf::UTF8ToUnicode("repaired: " + pdf::TVelloPDF::RepairWords(repairs));
 }
 
+void ReportNotices(TBatchObserver& observer, std::size_t index, const pdf::TVelloPDF::TCopyNotices& found) {
+  const std::vector<std::u16string> notices =
+      EncryptionNotices(found.signedDocument ? u"Yes" : u"No", pdf::UTF8ToUnicode(found.claimedPDFA));
+  if (!notices.empty()) observer.ReportNotices(index, notices);
+}
+
 // The shared parts of a batch that every file's steps use.
 struct TBatchParts {
   const TBatchSettings& settings;
@@ -236,11 +243,14 @@ std::optional<TFileFailure> ProcessOneFile(const TBatchParts& batch, std::size_t
       return TFileFailure{0, u"the input was changed or removed while it was being copied"};
     }
     if (code != 0) return TFileFailure{code, LibraryReason(code)};
-    // The pages the copy read: the copy must hold as many.
+    // The pages the copy read: the copy must hold as many. A page-less input in clear is refused
+    // as its inspection would have refused it; its copy is left unrevealed.
     facts.pages = pdf::UTF8ToUnicode(std::to_string(library.LastCopyInputPages()));
+    if (!facts.encrypted && library.LastCopyInputPages() == 0) return TFileFailure{0, u"the file has no pages"};
     if (settings.verify) batch.operation.Verify(copy.Path(), facts, passwords);
 
     if (library.LastCopyRepairs().Any()) batch.observer.ReportRepairs(index, RepairNote(library.LastCopyRepairs()));
+    ReportNotices(batch.observer, index, library.LastCopyNotices());
     processor.Release();
     TReadyCopy ready;
     if (batch.operation.MakesPasswords()) {

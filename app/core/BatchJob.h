@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "app/core/BatchSettings.h"
 #include "app/core/PasswordFile.h"
@@ -43,6 +44,10 @@ class TBatchObserver {
   // What the library mended in a file that succeeds, just before its kStatusSucceeded: a damaged
   // input's copy holds objects found by scanning the file, or nulls for objects nothing could read.
   virtual void ReportRepairs(std::size_t /*row*/, std::u16string_view /*note*/) {}
+  // What encrypting an input in clear changed beyond who may open it (EncryptionNotices), for a
+  // file that succeeds, just before its kStatusSucceeded. The window ignores it: it showed them when
+  // the file was added.
+  virtual void ReportNotices(std::size_t /*row*/, const std::vector<std::u16string>& /*notices*/) {}
   // How far the library has got with a file's encryption, 0 to 100, between its kStatusEncrypting
   // and its outcome; called often, and from inside the library, so it must be quick and must not
   // raise. The window ignores it (its bar counts files).

@@ -11,6 +11,7 @@
 #include "pdf/io/FileOperations.h"
 #include "pdf/io/PDFReader.h"
 #include "pdf/io/PDFWriter.h"
+#include "pdf/security/DocumentNotices.h"
 #include "pdf/security/EncryptionTarget.h"
 #include "pdf/security/SecurityInfo.h"
 
@@ -92,6 +93,12 @@ std::int32_t InputEncryptNumber(const TSmartPDFReader& reader) {
   return reference != nullptr ? reference->TargetNumber() : 0;
 }
 
+// Whether the input is signed, as an inspection tells. The copy has seen every object: unless one
+// held the name /Sig, no form field is a signature field, and the walk of the fields is skipped.
+bool SignedInput(TSmartPDFReader& reader, TSmartPDFInfo& source, const TObjectCopy& copy) {
+  return DeclaresSignature(reader, source) || (copy.SawSignatureName() && HasSignedField(reader, source));
+}
+
 }  // namespace
 
 std::int32_t TVelloPDF::EncryptFileToFile(std::u16string_view inputName, std::u16string_view outputName,
@@ -119,6 +126,7 @@ std::int32_t TVelloPDF::CopyFile(std::u16string_view inputName, std::u16string_v
   lastError_ = kErrorNone;
   lastRepairs_ = TCopyRepairs{};
   lastInputPages_ = 0;
+  lastNotices_ = TCopyNotices{};
   if (const TNewProtection* protection = request.protection) {
     if (protection->strength < 0 || protection->strength > 4) {
       lastError_ = kErrorStrength;
@@ -183,6 +191,8 @@ void TVelloPDF::CopyProtected(TByteStream& input, TAtomicOutput& output, const T
     source.LoadCatalog();
     const std::uint32_t inputPages = source.NumberOfPages();
     const TNewProtection* protection = request.protection;
+    const bool notices = protection != nullptr && source.EncryptionState() == 0;
+    const std::string claimedPDFA = notices ? ClaimedPDFA(reader, source) : std::string();
     std::optional<TEncryptionTarget> target;
     TPDFDictionary* encrypt = nullptr;
     if (protection != nullptr) {
@@ -208,6 +218,7 @@ void TVelloPDF::CopyProtected(TByteStream& input, TAtomicOutput& output, const T
       if (number != inputEncrypt) copy.Copy(number);
     }
     copy.CopyReferencedBeyond(last, *reader.Trailer());
+    const TCopyNotices found = notices ? TCopyNotices{SignedInput(reader, source, copy), claimedPDFA} : TCopyNotices{};
     ReportProgress(100);
     TNewObjectNumbers numbers(reader, copy.HighestReference());
     MoveDirectInfo(*reader.Trailer(), copy, numbers);
@@ -225,6 +236,7 @@ void TVelloPDF::CopyProtected(TByteStream& input, TAtomicOutput& output, const T
     output.Commit(SyncOutputFolder);
     lastRepairs_ = TCopyRepairs{reader.RelocatedObjects(), reader.UnreadableObjects(), reader.Rebuilt()};
     lastInputPages_ = inputPages;
+    lastNotices_ = found;
   } catch (const TInputChanged&) {
     throw TCopyFailure{kErrorInputFile};
   } catch (...) {

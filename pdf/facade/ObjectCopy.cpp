@@ -32,6 +32,26 @@ bool EndsTheObject(const TSmartPDFReader::TObjectText& text, std::string_view bo
   return rest.empty();
 }
 
+// Whether a parsed object holds the name /Sig as a value, at any depth. The parse has read any
+// escapes a name was written with.
+bool HoldsSignatureName(const TPDFObject* object) {
+  if (const auto* name = As<TPDFName>(object)) return name->Value() == "Sig";
+  if (const auto* stream = As<TPDFStream>(object)) return HoldsSignatureName(stream->Dictionary());
+  if (const auto* array = As<TPDFArray>(object)) {
+    for (std::int32_t i = 0; i < array->ItemCount(); ++i) {
+      if (HoldsSignatureName(array->GetItem(i))) return true;
+    }
+  } else if (const auto* dictionary = As<TPDFDictionary>(object)) {
+    for (std::int32_t i = 0; i < dictionary->EntryCount(); ++i) {
+      TPDFName* key = nullptr;
+      TPDFObject* value = nullptr;
+      dictionary->GetEntry(i, key, value);
+      if (HoldsSignatureName(value)) return true;
+    }
+  }
+  return false;
+}
+
 }  // namespace
 
 void TObjectCopy::Copy(std::int32_t number) { CopyText(number, reader_.ReadObject(number)); }
@@ -56,11 +76,16 @@ void TObjectCopy::CopyText(std::int32_t number, TSmartPDFReader::TObjectText tex
   const std::int32_t generation = reader_.Generation(number);
   if (path_ == TObjectCopyPath::kScanWherePlain) {
     if (std::optional<TScannedObject> scanned = Scan(text)) {
+      // A scanned value has no escaped names: /Sig is spelled out wherever it is.
+      const std::string_view value = scanned->text.substr(0, scanned->value.end);
+      sawSignatureName_ = sawSignatureName_ || value.find("/Sig") != std::string_view::npos;
       WriteScanned(number, generation, *scanned);
       return;
     }
   }
-  CopyParsed(number, generation, reader_.ParseObject(number, std::move(text), arena_));
+  TPDFObject* object = reader_.ParseObject(number, std::move(text), arena_);
+  sawSignatureName_ = sawSignatureName_ || HoldsSignatureName(object);
+  CopyParsed(number, generation, object);
 }
 
 // Most objects of a document (pages, resources, annotations, outline items) are plain values:

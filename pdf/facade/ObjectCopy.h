@@ -38,6 +38,9 @@ class TObjectCopy {
   void CopyReferencedBeyond(std::int32_t last, const TPDFDictionary& trailer);
   // The highest object number any copied object refers to (within the reader's bound).
   std::int64_t HighestReference() const { return highestReference_; }
+  // Whether a copied object may hold the name /Sig, which a signature field's /FT is. Never false
+  // for one that does; a string or key spelled alike can make it true for one that does not.
+  bool SawSignatureName() const { return sawSignatureName_; }
 
  private:
   // The plain value that is all an object's text holds, and the text the scan read.
@@ -62,6 +65,7 @@ class TObjectCopy {
   const TObjectCopyPath path_;
   TPDFStructure arena_;
   std::int64_t highestReference_ = 0;
+  bool sawSignatureName_ = false;
 };
 
 }  // namespace pdf

@@ -124,6 +124,14 @@ class TVelloPDF {
   // The input's page count as the last complete copy read it: a caller checking the copy needs no
   // reading of the input of its own.
   std::uint32_t LastCopyInputPages() const { return lastInputPages_; }
+  // What encrypting the last complete copy's input changes beyond who may open it, found while
+  // copying it (so a caller need not inspect the input first): its signatures no longer verify,
+  // and it is no longer PDF/A. Set for an input in clear that was encrypted; empty otherwise.
+  struct TCopyNotices {
+    bool signedDocument = false;
+    std::string claimedPDFA;  // as "PDF/A-2B"; empty when the input claims none
+  };
+  const TCopyNotices& LastCopyNotices() const { return lastNotices_; }
 
   ProgressHandler OnProgress;
   // Whether a copy's folder is synced once the copy has its name. A caller that renames the copy
@@ -158,6 +166,7 @@ class TVelloPDF {
   std::int32_t lastError_ = kErrorNone;
   TCopyRepairs lastRepairs_;
   std::uint32_t lastInputPages_ = 0;
+  TCopyNotices lastNotices_;
   std::int32_t lastProgress_ = 0;
   std::vector<std::unique_ptr<TVelloPDFStringList>> inspections_;
   // Slot i holds the object of handle 0x58000000 + i; released slots are cleared, never reused.

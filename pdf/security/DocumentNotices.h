@@ -18,6 +18,11 @@ class TSmartPDFInfo;
 // True when the document carries a signature: /SigFlags with its SignaturesExist bit, a signature
 // field with a value, or /Perms with /DocMDP or /UR3. Call after TSmartPDFInfo::LoadDocument.
 bool IsSignedDocument(TSmartPDFReader& reader, TSmartPDFInfo& info);
+// Its two halves. DeclaresSignature reads the catalog's /Perms and /SigFlags only. HasSignedField
+// walks the form's fields, which costs a look at every field: a caller that has seen every object
+// of the file, and no /Sig among them, can skip it.
+bool DeclaresSignature(TSmartPDFReader& reader, TSmartPDFInfo& info);
+bool HasSignedField(TSmartPDFReader& reader, TSmartPDFInfo& info);
 
 // The PDF/A conformance its /Metadata declares, as "PDF/A-1B" (or "PDF/A-2" without a level);
 // empty when it declares none.

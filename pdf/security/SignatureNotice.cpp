@@ -98,18 +98,28 @@ bool HasEntry(TObjectLookup& lookup, const TPDFDictionary* dictionary, std::stri
 
 }  // namespace
 
-bool IsSignedDocument(TSmartPDFReader& reader, TSmartPDFInfo& info) {
+bool DeclaresSignature(TSmartPDFReader& reader, TSmartPDFInfo& info) {
   const TPDFDictionary* catalog = info.Catalog();
   if (catalog == nullptr) return false;
   TObjectLookup lookup(reader);
   const auto* perms = lookup.Entry<TPDFDictionary>(catalog, "Perms");
   if (HasEntry(lookup, perms, "DocMDP") || HasEntry(lookup, perms, "UR3")) return true;
   const auto* form = lookup.Entry<TPDFDictionary>(catalog, "AcroForm");
-  if (form == nullptr) return false;
   const auto* flags = lookup.Entry<TPDFNumeric>(form, "SigFlags");
-  if (flags != nullptr && (flags->AsInteger() & kSignaturesExist) != 0) return true;
+  return flags != nullptr && (flags->AsInteger() & kSignaturesExist) != 0;
+}
+
+bool HasSignedField(TSmartPDFReader& reader, TSmartPDFInfo& info) {
+  const TPDFDictionary* catalog = info.Catalog();
+  if (catalog == nullptr) return false;
+  TObjectLookup lookup(reader);
+  const auto* form = lookup.Entry<TPDFDictionary>(catalog, "AcroForm");
   const auto* fields = lookup.Entry<TPDFArray>(form, "Fields");
   return fields != nullptr && TSignatureFieldSearch(lookup).FindsSignedField(*fields);
+}
+
+bool IsSignedDocument(TSmartPDFReader& reader, TSmartPDFInfo& info) {
+  return DeclaresSignature(reader, info) || HasSignedField(reader, info);
 }
 
 }  // namespace pdf

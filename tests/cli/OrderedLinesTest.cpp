@@ -38,5 +38,17 @@ TEST(OrderedLines, FlushPassesOverLinesNeverSet) {
   EXPECT_EQ(out.str(), "a\nc\ne\n");
 }
 
+TEST(OrderedLines, WarningsComeWithTheirLineInListOrder) {
+  // The second file's warning arrives first; it is printed only when its line is.
+  std::ostringstream out;
+  std::ostringstream warnings;
+  TOrderedLines lines(out, 2, &warnings);
+  lines.Set(1, "b", "warning: b\n");
+  EXPECT_EQ(warnings.str(), "");
+  lines.Set(0, "a", "warning: a\n");
+  EXPECT_EQ(warnings.str(), "warning: a\nwarning: b\n");
+  EXPECT_EQ(out.str(), "a\nb\n");
+}
+
 }  // namespace
 }  // namespace cli

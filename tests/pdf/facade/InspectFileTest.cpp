@@ -126,12 +126,57 @@ TEST(InspectFile, NoticesOfCorpusFiles) {
       {"form-pdflatex-3-fields.pdf", u"No", u""},
       {"basic-google-docs.pdf", u"No", u""},
   };
+  TempFolder folder;
   for (const Case& c : cases) {
     TCorvanePDFLibrary1013 pdf;
     const std::int32_t handle = pdf.InspectFile(Wide(corpus / c.file), u"");
     ASSERT_NE(handle, 0) << c.file << ": " << pdf.ErrorCode();
     EXPECT_EQ(pdf.InspectionItem(handle, kInspectionItemSigned), c.isSigned) << c.file;
     EXPECT_EQ(pdf.InspectionItem(handle, kInspectionItemPDFA), c.pdfa) << c.file;
+    // The copy finds the same notices while it encrypts the file (an encrypted input has none).
+    if (std::string_view(c.file).starts_with("enc-")) continue;
+    ASSERT_EQ(pdf.EncryptFileToFile(Wide(corpus / c.file), Wide(folder / "copy.pdf"), u"o", u"u", 3, TVelloPDF::BuildPermissionMask(1, 1, 1, 1, 1, 1, 1, 1)), 1) << c.file;
+    ASSERT_EQ(pdf.ErrorCode(), kErrorNone) << c.file;
+    EXPECT_EQ(pdf.LastCopyNotices().signedDocument, c.isSigned == u"Yes") << c.file;
+    EXPECT_EQ(UTF8ToUnicode(pdf.LastCopyNotices().claimedPDFA), c.pdfa) << c.file;
+  }
+}
+
+// A signature field declared nowhere else (no /SigFlags, no /Perms) is found by the copy however
+// its /FT is written: spelled out, with an escape, or as a reference to a name object. Fields
+// that are not signature fields, or signature fields without a value, leave the input unsigned.
+TEST(InspectFile, CopyFindsSignatureFieldsHoweverTheyAreWritten) {
+  struct Case {
+    const char* label;
+    std::string fieldType;  // the field's /FT value
+    std::string value;      // its /V entry
+    bool expectSigned;
+  };
+  const Case cases[] = {
+      {"spelled out", "/Sig", "/V 6 0 R", true},
+      {"escaped", "/S#69g", "/V 6 0 R", true},
+      {"indirect", "7 0 R", "/V 6 0 R", true},
+      {"text field", "/Tx", "/V (Sig)", false},
+      {"no value", "/Sig", "", false},
+  };
+  TempFolder folder;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.label);
+    pdf::testing::TestPdf file;
+    file.Object(1, "<< /Type /Catalog /Pages 2 0 R /AcroForm << /Fields [ 5 0 R ] >> >>")
+        .Object(2, "<< /Type /Pages /Kids [ 3 0 R ] /Count 1 >>")
+        .Object(3, "<< /Type /Page /Parent 2 0 R /MediaBox [ 0 0 200 200 ] /Annots [ 5 0 R ] >>")
+        .Object(5, "<< /FT " + c.fieldType + " /T (field) /Subtype /Widget /Rect [ 0 0 10 10 ] " + c.value + " >>")
+        .Object(6, "<< /Filter /Adobe.PPKLite /ByteRange [ 0 1 2 3 ] /Contents <00> >>");
+    if (c.fieldType == "7 0 R") file.Object(7, "/Sig");
+    const auto input = folder / "input.pdf";
+    testing::WriteFile(input, file.Finish("/Root 1 0 R"));
+    TCorvanePDFLibrary1013 pdf;
+    const std::int32_t handle = pdf.InspectFile(Wide(input), u"");
+    ASSERT_NE(handle, 0);
+    EXPECT_EQ(pdf.InspectionItem(handle, kInspectionItemSigned), c.expectSigned ? u"Yes" : u"No");
+    ASSERT_EQ(pdf.EncryptFileToFile(Wide(input), Wide(folder / "copy.pdf"), u"o", u"u", 3, TVelloPDF::BuildPermissionMask(1, 1, 1, 1, 1, 1, 1, 1)), 1);
+    EXPECT_EQ(pdf.LastCopyNotices().signedDocument, c.expectSigned);
   }
 }
 
