@@ -1,5 +1,8 @@
 #include "app/core/CopyVerification.h"
 
+#include <optional>
+#include <span>
+
 #include "app/core/FileFailure.h"
 #include "pdf/facade/VelloPDF.h"
 #include "pdf/objects/TextConversions.h"
@@ -33,35 +36,44 @@ void ExpectPages(const TInspection& copy, std::u16string_view inputPages) {
   }
 }
 
-}  // namespace
-
-TInspection Inspect(std::u16string_view path, std::u16string_view password, bool askOwner) {
-  pdf::TCorvanePDFLibrary1013 library;
-  const std::optional<pdf::TVelloPDF::TOpenedFile> opened = library.OpenFile(path, password, askOwner);
+TInspection InspectionOf(const std::optional<pdf::TVelloPDF::TOpenedFile>& opened, std::int32_t errorCode) {
   TInspection inspection;
-  inspection.errorCode = library.ErrorCode();
+  inspection.errorCode = errorCode;
   if (!opened) {
     if (inspection.errorCode == 0) inspection.errorCode = pdf::kErrorInputFile;
     return inspection;
   }
+  inspection.errorCode = 0;
   inspection.encryption = !opened->encrypted ? u"None" : opened->asOwner ? u"Owner" : u"User";
   inspection.pages = pdf::UTF8ToUnicode(std::to_string(opened->pages));
   inspection.level = pdf::UTF8ToUnicode(opened->levelStatus);
   return inspection;
 }
 
+}  // namespace
+
+TInspection Inspect(std::u16string_view path, std::u16string_view password, bool askOwner) {
+  pdf::TCorvanePDFLibrary1013 library;
+  const std::optional<pdf::TVelloPDF::TOpenedFile> opened = library.OpenFile(path, password, askOwner);
+  return InspectionOf(opened, library.ErrorCode());
+}
+
 void VerifyEncryptedCopy(std::u16string_view copy, std::u16string_view openPassword, std::u16string_view ownerPassword,
                          std::int32_t level, std::u16string_view inputPages) {
   // Any encryption will do for the open password; only the owner's must open the copy as owner.
-  const TInspection opened = Inspect(copy, openPassword, false);
-  if (opened.errorCode != 0) throw TFileFailure{0, u"verification: the copy does not open with its open password"};
-  if (opened.encryption == u"None") throw TFileFailure{0, u"verification: the copy is not encrypted"};
-  if (opened.level != ExpectedLevelStatus(level)) {
-    throw TFileFailure{0, u"verification: the copy's encryption level status is " + opened.level + u", not " +
+  // Both are tried on one reading of the copy's cross-reference data.
+  const pdf::TVelloPDF::TPasswordTry tries[] = {{openPassword, false}, {ownerPassword, true}};
+  pdf::TCorvanePDFLibrary1013 library;
+  const auto opened = library.OpenFileWithEach(copy, std::span(tries, ownerPassword.empty() ? 1 : 2));
+  const TInspection open = InspectionOf(opened.front(), library.ErrorCode());
+  if (open.errorCode != 0) throw TFileFailure{0, u"verification: the copy does not open with its open password"};
+  if (open.encryption == u"None") throw TFileFailure{0, u"verification: the copy is not encrypted"};
+  if (open.level != ExpectedLevelStatus(level)) {
+    throw TFileFailure{0, u"verification: the copy's encryption level status is " + open.level + u", not " +
                               std::u16string(ExpectedLevelStatus(level))};
   }
-  ExpectPages(opened, inputPages);
-  if (!ownerPassword.empty() && Inspect(copy, ownerPassword, true).encryption != u"Owner") {
+  ExpectPages(open, inputPages);
+  if (opened.size() > 1 && !(opened.back() && opened.back()->asOwner)) {
     throw TFileFailure{0, u"verification: the restrictions password does not open the copy as owner"};
   }
 }

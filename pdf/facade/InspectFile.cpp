@@ -1,8 +1,11 @@
 // Inspecting a file: page count, encryption, document information and security items.
 
+#include <algorithm>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
+#include <vector>
 
 #include "pdf/facade/VelloPDF.h"
 #include "pdf/io/FileOperations.h"
@@ -31,31 +34,36 @@ std::string EncryptionText(TSmartPDFInfo& info) {
   return info.OpenedAsOwner() ? "Owner" : "User";
 }
 
-// Opens fileName with password for an inspection; sets error and gives nothing when it cannot.
+// Reads fileName's cross-reference data once; Unlock then opens it with a password, and may be
+// called again with another, each time with a handler and loaded objects of its own.
 class TOpenForInspection {
  public:
-  // withFormFields: the full inspection counts them; a check of a copy needs only the catalog.
-  TOpenForInspection(std::u16string_view fileName, std::u16string_view password, bool withFormFields,
-                     std::int32_t& error)
+  TOpenForInspection(std::u16string_view fileName, std::int32_t& error)
       : stream_(OpenWideFileStream(fileName, kFileModeInput)), reader_(*stream_) {
-    if (reader_.OpenError() != 0) {
-      error = kErrorNotPDF;
-      return;
-    }
+    if (reader_.OpenError() != 0) error = kErrorNotPDF;
+  }
+
+  bool Readable() const { return reader_.OpenError() == 0; }
+
+  // withFormFields: the full inspection counts them; a check of a copy needs only the catalog.
+  // False, with error set, when the password does not open the file.
+  bool Unlock(std::u16string_view password, bool withFormFields, std::int32_t& error) {
+    // The previous handler goes first: it unhooks itself from the reader.
+    info_.reset();
     // Checked once with the password given: a check of the empty password first would cost two
     // more key derivations at 256-bit AES.
     info_.emplace(reader_, false, password);
     if (info_->EncryptionState() != 0 && (info_->EncryptionState() != 1 || !info_->CheckPassword(password))) {
       error = kErrorPassword;
       info_.reset();
-      return;
+      return false;
     }
     // Loads the catalog too.
     info_->SetPassword(password);
     if (withFormFields) info_->LoadFormFields();
+    return true;
   }
 
-  bool Opened() const { return info_.has_value(); }
   TSmartPDFReader& Reader() { return reader_; }
   TSmartPDFInfo& Info() { return *info_; }
   std::int64_t Size() const { return stream_->Size(); }
@@ -78,8 +86,8 @@ std::int32_t TVelloPDF::InspectFile(std::u16string_view fileName, std::u16string
   }
   std::int32_t handle = 0;
   try {
-    TOpenForInspection file(fileName, password, true, lastError_);
-    if (!file.Opened()) return 0;
+    TOpenForInspection file(fileName, lastError_);
+    if (!file.Readable() || !file.Unlock(password, true, lastError_)) return 0;
     auto list = std::make_unique<TVelloPDFStringList>();
     TVelloPDFStringList& items = *list;
     inspections_.push_back(std::move(list));
@@ -93,25 +101,35 @@ std::int32_t TVelloPDF::InspectFile(std::u16string_view fileName, std::u16string
 
 std::optional<TVelloPDF::TOpenedFile> TVelloPDF::OpenFile(std::u16string_view fileName, std::u16string_view password,
                                                          bool askOwner) {
+  const TPasswordTry tries[] = {{password, askOwner}};
+  return std::move(OpenFileWithEach(fileName, tries).front());
+}
+
+std::vector<std::optional<TVelloPDF::TOpenedFile>> TVelloPDF::OpenFileWithEach(std::u16string_view fileName,
+                                                                              std::span<const TPasswordTry> tries) {
   lastError_ = kErrorNone;
+  std::vector<std::optional<TOpenedFile>> results(tries.size());
   if (!WideFileExists(fileName)) {
     lastError_ = kErrorInputFile;
-    return std::nullopt;
+    return results;
   }
   try {
-    TOpenForInspection file(fileName, password, false, lastError_);
-    if (!file.Opened()) return std::nullopt;
-    TSmartPDFInfo& info = file.Info();
-    TOpenedFile opened;
-    opened.encrypted = info.EncryptionState() != 0;
-    opened.asOwner = askOwner && opened.encrypted && info.OpenedAsOwner();
-    opened.pages = info.NumberOfPages();
-    opened.levelStatus = info.SecurityItemText(kSecurityItemLevel);
-    return opened;
+    TOpenForInspection file(fileName, lastError_);
+    if (!file.Readable()) return results;
+    for (std::size_t i = 0; i < tries.size(); ++i) {
+      if (!file.Unlock(tries[i].password, false, lastError_)) continue;
+      TSmartPDFInfo& info = file.Info();
+      TOpenedFile& opened = results[i].emplace();
+      opened.encrypted = info.EncryptionState() != 0;
+      opened.asOwner = tries[i].askOwner && opened.encrypted && info.OpenedAsOwner();
+      opened.pages = info.NumberOfPages();
+      opened.levelStatus = info.SecurityItemText(kSecurityItemLevel);
+    }
   } catch (...) {
     lastError_ = kErrorInputFile;
-    return std::nullopt;
+    std::fill(results.begin(), results.end(), std::nullopt);
   }
+  return results;
 }
 
 void TVelloPDF::FillInspection(TVelloPDFStringList& list, std::u16string_view fileName, TSmartPDFReader& reader,

@@ -76,9 +76,8 @@ void TObjectCopy::CopyText(std::int32_t number, TSmartPDFReader::TObjectText tex
   const std::int32_t generation = reader_.Generation(number);
   if (path_ == TObjectCopyPath::kScanWherePlain) {
     if (std::optional<TScannedObject> scanned = Scan(text)) {
-      // A scanned value has no escaped names: /Sig is spelled out wherever it is.
-      const std::string_view value = scanned->text.substr(0, scanned->value.end);
-      sawSignatureName_ = sawSignatureName_ || value.find("/Sig") != std::string_view::npos;
+      // A scanned value has no escaped names: the scan saw /Sig wherever it is.
+      sawSignatureName_ = sawSignatureName_ || scanned->value.namesTypeApart;
       WriteScanned(number, generation, *scanned);
       return;
     }

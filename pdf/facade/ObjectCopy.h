@@ -39,7 +39,7 @@ class TObjectCopy {
   // The highest object number any copied object refers to (within the reader's bound).
   std::int64_t HighestReference() const { return highestReference_; }
   // Whether a copied object may hold the name /Sig, which a signature field's /FT is. Never false
-  // for one that does; a string or key spelled alike can make it true for one that does not.
+  // for one that does; a key spelled alike, or /DocTimeStamp, can make it true for one that does not.
   bool SawSignatureName() const { return sawSignatureName_; }
 
  private:

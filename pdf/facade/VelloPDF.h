@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -87,6 +88,16 @@ class TVelloPDF {
   };
   // Nothing when the file does not open with the password (see ErrorCode, as for InspectFile).
   std::optional<TOpenedFile> OpenFile(std::u16string_view fileName, std::u16string_view password, bool askOwner);
+  // OpenFile with several passwords, the file's cross-reference data read once: each password
+  // opens it with a handler and loaded objects of its own, as a reader started afresh would. One
+  // result per try; ErrorCode is that of the last one that failed, or of a file that cannot be read
+  // at all (every result nothing then).
+  struct TPasswordTry {
+    std::u16string_view password;
+    bool askOwner = false;
+  };
+  std::vector<std::optional<TOpenedFile>> OpenFileWithEach(std::u16string_view fileName,
+                                                           std::span<const TPasswordTry> tries);
 
   // 1 once the input was accepted for encryption, else 0; ErrorCode 0 means the output is complete.
   std::int32_t EncryptFileToFile(std::u16string_view inputName, std::u16string_view outputName,

@@ -199,7 +199,12 @@ void TSmartPDFReader::HandleEntry(std::int32_t number, std::int32_t second, char
                                   const TPDFXRefReader& source) {
   // A number the file is far too small to hold is damage, not a reason to allocate.
   if (number < 0 || number >= maxTableSize_) return;
-  if (static_cast<std::size_t>(number) >= entries_.size()) entries_.resize(static_cast<std::size_t>(number) + 1);
+  // Tables come mostly in order: the next number is one entry more, not a resize.
+  if (static_cast<std::size_t>(number) == entries_.size()) {
+    entries_.emplace_back();
+  } else if (static_cast<std::size_t>(number) > entries_.size()) {
+    entries_.resize(static_cast<std::size_t>(number) + 1);
+  }
   if (offset > fileSize_) {
     kind = 'n';
     offset = 0;

@@ -66,12 +66,17 @@ std::string LiteralStringBytes(std::string_view body) {
   std::string bytes;
   bytes.reserve(body.size());
   for (std::size_t i = 0; i < body.size();) {
-    const char c = body[i];
-    if (c == '\r') {
+    // Most of a string needs no reading: its runs between escapes and line ends go out whole.
+    std::size_t runEnd = i;
+    while (runEnd < body.size() && body[runEnd] != '\\' && body[runEnd] != '\r') ++runEnd;
+    bytes.append(body.substr(i, runEnd - i));
+    i = runEnd;
+    if (i == body.size()) break;
+    if (body[i] == '\r') {
       bytes += '\n';
       i += (i + 1 < body.size() && body[i + 1] == '\n') ? 2 : 1;
-    } else if (c != '\\' || i + 1 == body.size()) {
-      bytes += c;
+    } else if (i + 1 == body.size()) {
+      bytes += '\\';
       ++i;
     } else {
       i = AppendEscape(body, i + 1, bytes);

@@ -35,7 +35,7 @@ class TPlainScanner {
     if (!container && (topLevel == TTopLevel::kContainer || (Peek() != '(' && Peek() != '<'))) return std::nullopt;
     if (!Value(0)) return std::nullopt;
     if (typeApart_ && !strings_.empty()) return std::nullopt;
-    return TPlainValue{pos_, std::move(strings_)};
+    return TPlainValue{pos_, std::move(strings_), namesTypeApart_};
   }
 
  private:
@@ -89,8 +89,11 @@ class TPlainScanner {
   }
 
   bool Name() {
-    ++pos_;
+    const std::size_t start = ++pos_;
     while (IsNameByte(Peek())) ++pos_;
+    if (!namesTypeApart_) {
+      namesTypeApart_ = std::ranges::find(typesApart_, text_.substr(start, pos_ - start)) != typesApart_.end();
+    }
     return AtTokenEnd();
   }
 
@@ -186,6 +189,7 @@ class TPlainScanner {
   std::size_t pos_ = 0;
   std::vector<TStringToken> strings_;
   bool typeApart_ = false;
+  bool namesTypeApart_ = false;
 };
 
 // References count only once the whole value is accepted.

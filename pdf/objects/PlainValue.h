@@ -26,6 +26,7 @@ struct TStringToken {
 struct TPlainValue {
   std::size_t end = 0;  // just past the value in the scanned text
   std::vector<TStringToken> strings;  // in the order of the text
+  bool namesTypeApart = false;  // some name in the value, key or not, is one of typesApart
 };
 
 // The value that starts text (after white space) when it is a dictionary, an array or a string made

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "pdf/facade/VelloPDF.h"
 #include "pdf/objects/TextConversions.h"
 #include "tests/pdf/io/TestPdf.h"
@@ -258,6 +260,17 @@ TEST(OpenFile, AgreesWithTheInspection) {
       const std::int32_t handle = pdf.InspectFile(Wide(copy), c.password);
       EXPECT_EQ(UTF8ToUnicode(opened->levelStatus), pdf.InspectionItem(handle, 30)) << strength;
       pdf.ReleaseInspection(handle);
+    }
+    // The same passwords on one reading of the file, a wrong one between right ones included.
+    std::vector<TVelloPDF::TPasswordTry> tries;
+    for (const Case& c : cases) tries.push_back({c.password, c.askOwner});
+    const auto each = pdf.OpenFileWithEach(Wide(copy), tries);
+    ASSERT_EQ(each.size(), std::size(cases));
+    for (std::size_t i = 0; i < each.size(); ++i) {
+      ASSERT_EQ(each[i].has_value(), cases[i].opens) << strength << " try " << i;
+      if (!each[i]) continue;
+      EXPECT_EQ(each[i]->asOwner, cases[i].asOwner) << strength << " try " << i;
+      EXPECT_EQ(each[i]->pages, 3u) << strength << " try " << i;
     }
   }
   TCorvanePDFLibrary1013 pdf;
