@@ -2,10 +2,12 @@
 #include <QApplication>
 #include <QIcon>
 
+#include "app/core/HeapSettings.h"
 #include "app/ui/ApplicationForms.h"
 #include "app/ui/QtUserPrompts.h"
 
 int main(int argc, char* argv[]) {
+  ombrelt::app::KeepLargeBuffersForReuse();
   QApplication application(argc, argv);
   QApplication::setApplicationName(QStringLiteral("OmbreltEnc"));
   QApplication::setApplicationVersion(QStringLiteral(OMBRELT_VERSION));

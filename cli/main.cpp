@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "app/core/HeapSettings.h"
 #include "cli/CommandLine.h"
 #include "cli/DecryptCommand.h"
 #include "cli/EncryptCommand.h"
@@ -41,6 +42,7 @@ int main(int argc, char** argv) {
   // Past a file size limit (ulimit -f) a write must fail that one copy, not end the whole batch:
   // the signal's default action would kill the process.
   std::signal(SIGXFSZ, SIG_IGN);
+  ombrelt::app::KeepLargeBuffersForReuse();
   const std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
   try {
     return Run(cli::ParseCommandLine(arguments));
