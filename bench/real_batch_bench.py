@@ -32,7 +32,7 @@ import subprocess
 import tempfile
 from pathlib import Path
 
-# Manuals typeset by pdfTeX, LuaTeX and Texinfo, from 1 to over 2,000 pages.
+# Manuals written mostly by pdfTeX (some by LuaTeX and PARI's tools), from 1 to 2,415 pages.
 DEBIAN_PACKAGES = ("r-doc-pdf", "texlive-latex-base-doc", "libtasn1-doc", "gnuplot-doc", "pari-doc",
                    "asymptote-doc", "octave-doc")
 TARGET = 2.0
