@@ -213,10 +213,9 @@ void TVelloPDF::CopyProtected(TByteStream& input, TAtomicOutput& output, const T
     ProgressScale = 1.0;
     ProgressOffset = 0;
     TObjectCopy copy(reader, source, target ? &*target : nullptr, writer);
-    for (std::int32_t number = 1; number <= last; ++number) {
-      ReportProgress(static_cast<std::int32_t>(static_cast<std::int64_t>(number) * 100 / last));
-      if (number != inputEncrypt) copy.Copy(number);
-    }
+    copy.CopyAll(last, inputEncrypt, [this, last](std::int32_t copied) {
+      ReportProgress(static_cast<std::int32_t>(static_cast<std::int64_t>(copied) * 100 / last));
+    });
     copy.CopyReferencedBeyond(last, *reader.Trailer());
     const TCopyNotices found = notices ? TCopyNotices{SignedInput(reader, source, copy), claimedPDFA} : TCopyNotices{};
     ReportProgress(100);

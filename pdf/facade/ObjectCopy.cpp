@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <optional>
 #include <string_view>
+#include <unordered_map>
+#include <vector>
 
 namespace pdf {
 
@@ -55,6 +57,29 @@ bool HoldsSignatureName(const TPDFObject* object) {
 }  // namespace
 
 void TObjectCopy::Copy(std::int32_t number) { CopyText(number, reader_.ReadObject(number)); }
+
+void TObjectCopy::CopyAll(std::int32_t last, std::int32_t skipped, const std::function<void(std::int32_t)>& progress) {
+  std::unordered_map<std::int32_t, std::vector<std::int32_t>> members;
+  for (std::int32_t number = 1; number <= last; ++number) {
+    if (const std::int32_t stream = reader_.ObjectStreamOf(number)) members[stream].push_back(number);
+  }
+  std::vector<bool> copied(static_cast<std::size_t>(last) + 1);
+  std::int32_t count = 0;
+  const auto copyOnce = [&](std::int32_t number) {
+    if (copied[static_cast<std::size_t>(number)] || number == skipped) return;
+    copied[static_cast<std::size_t>(number)] = true;
+    Copy(number);
+    progress(++count);
+  };
+  for (std::int32_t number = 1; number <= last; ++number) {
+    copyOnce(number);
+    const auto stream = members.find(reader_.ObjectStreamOf(number));
+    if (stream == members.end()) continue;
+    for (const std::int32_t member : stream->second) copyOnce(member);
+    // Every member is copied now; the list is not needed again.
+    members.erase(stream);
+  }
+}
 
 void TObjectCopy::WriteNew(std::int32_t number, TPDFObject* object) {
   if (target_ != nullptr) target_->EncryptObject(object, number, 0);

@@ -241,6 +241,12 @@ bool TSmartPDFReader::IsCompressed(std::int32_t number) const {
   return number >= 1 && number <= MaxObjectNumber() && entries_[static_cast<std::size_t>(number)].kind == 'c';
 }
 
+std::int32_t TSmartPDFReader::ObjectStreamOf(std::int32_t number) const {
+  if (!IsCompressed(number)) return 0;
+  const std::int64_t stream = entries_[static_cast<std::size_t>(number)].offset;
+  return stream >= 1 && stream <= INT32_MAX ? static_cast<std::int32_t>(stream) : 0;
+}
+
 std::string TSmartPDFReader::ReadObjectText(std::int32_t number) {
   return std::string(ReadObjectUnguarded(number).Body());
 }

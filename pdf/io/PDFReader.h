@@ -37,6 +37,9 @@ class TSmartPDFReader {
   // Decoded bytes of the object streams kept for later objects; at most limits::kObjectStreamCacheBytes
   // once another object stream is needed.
   std::size_t KeptObjectStreamBytes() const { return objectStreamBytes_; }
+  // How many times an object stream was decoded: once per stream when its objects are read
+  // together, more when the reading goes back to streams already dropped.
+  std::size_t ObjectStreamsDecoded() const { return objectStreamsDecoded_; }
   std::int64_t StartXRef() const { return startXRef_; }
   bool HasEncrypt() const { return hasEncrypt_; }
   bool HasXRefStream() const { return hasXRefStream_; }
@@ -67,6 +70,8 @@ class TSmartPDFReader {
   TPDFObject* ParseObject(std::int32_t number, TObjectText text, TPDFStructure& arena);
   std::int32_t Generation(std::int32_t number) const;
   bool IsCompressed(std::int32_t number) const;
+  // The object stream the table says holds the object, or 0 for one that is not compressed.
+  std::int32_t ObjectStreamOf(std::int32_t number) const;
   TPDFDictionary* TrailerDictionary(std::string_view key);
   TPDFIndRef* TrailerReference(std::string_view key) const;
   // Rewrites the trailer to close a single-revision copy of the file.
@@ -207,6 +212,7 @@ class TSmartPDFReader {
   std::deque<std::pair<std::int32_t, TPDFObject*>> objectCache_;
   std::deque<ObjectStream> objectStreams_;
   std::size_t objectStreamBytes_ = 0;  // decodedBytes of objectStreams_ together
+  std::size_t objectStreamsDecoded_ = 0;
   std::set<std::int32_t> brokenObjectStreams_;
   // Built on the first object that is not where the cross-reference data says.
   std::unique_ptr<TObjectScan> scan_;

@@ -208,6 +208,7 @@ const TSmartPDFReader::ObjectStream* TSmartPDFReader::LoadObjectStream(std::int3
     return nullptr;
   }
   loaded.stream->SetData(loaded.stream->GetDecodedData(), false);
+  ++objectStreamsDecoded_;
   loaded.first = *first;
   const std::string_view data = loaded.stream->Data();
   std::optional<TOffsetPairs> pairs = HeaderPairs(data.substr(0, static_cast<std::size_t>(std::min<std::int64_t>(*first, static_cast<std::int64_t>(data.size())))), *count);

@@ -91,9 +91,7 @@ std::string Copy(const std::string& input, std::u16string_view password, std::op
   writer.WriteHeader("1.7");
   TObjectCopy copy(reader, source, target ? &*target : nullptr, writer, path);
   const std::int32_t last = reader.MaxObjectNumber();
-  for (std::int32_t number = 1; number <= last; ++number) {
-    if (number != skipped) copy.Copy(number);
-  }
+  copy.CopyAll(last, skipped, [](std::int32_t) {});
   if (encrypt != nullptr) {
     writer.WriteObject(last + 1, 0, encrypt->ToText());
     trailer.SetValue("Encrypt", reader.Arena().NewReference(last + 1, 0));
@@ -184,6 +182,64 @@ TEST(ObjectCopyOfObjectStreams, StringsAreDecryptedOnceWithTheirStream) {
                               " --password '' --input-password owner");
       EXPECT_EQ(compared.exitCode, 0) << level << "\n" << compared.output;
     }
+  }
+}
+
+// A writer may scatter an object stream's objects over the numbers: here object n lies in stream
+// (n - 3) % 20, more streams than the reader keeps decoded. Each stream is decoded once all the
+// same, and every number is copied, each once.
+TEST(ObjectCopyOfObjectStreams, EachStreamIsDecodedOnceHoweverItsObjectsAreNumbered) {
+  constexpr int kStreams = 20;
+  constexpr int kPerStream = 3;
+  constexpr int kFirstStream = 100;
+  TestPdf pdf("%PDF-1.5\n");
+  pdf.Object(1, "<< /Type /Catalog /Pages 2 0 R >>").Object(2, "<< /Type /Pages /Kids [ ] /Count 0 >>");
+  std::map<int, int> streamOf;  // object number: its stream's index
+  for (int stream = 0; stream < kStreams; ++stream) {
+    std::string header;
+    std::string body;
+    for (int k = 0; k < kPerStream; ++k) {
+      const int number = 3 + stream + k * kStreams;
+      streamOf[number] = stream;
+      header += std::to_string(number) + " " + std::to_string(body.size()) + " ";
+      body += "[ (object " + std::to_string(number) + ") ] ";
+    }
+    pdf.Object(kFirstStream + stream, "<< /Type /ObjStm /N " + std::to_string(kPerStream) + " /First " +
+                                          std::to_string(header.size()) + " /Length " +
+                                          std::to_string(header.size() + body.size()) + " >>\nstream\n" + header +
+                                          body + "\nendstream");
+  }
+  std::string bytes = pdf.Bytes();
+  const auto xref = static_cast<std::int64_t>(bytes.size());
+  const int size = kFirstStream + kStreams;
+  bytes += "xref\n0 " + std::to_string(size) + "\n" + TestPdf::Entry(0, 65535, 'f');
+  for (int n = 1; n < size; ++n) {
+    if (n <= 2 || n >= kFirstStream) {
+      bytes += TestPdf::Entry(pdf.Offset(n), 0, 'n');
+    } else if (streamOf.count(n) != 0) {
+      bytes += TestPdf::Entry(kFirstStream + streamOf[n], (n - 3) / kStreams, 'c');
+    } else {
+      bytes += TestPdf::Entry(0, 0, 'f');
+    }
+  }
+  bytes += "trailer\n<< /Size " + std::to_string(size) + " /Root 1 0 R >>\nstartxref\n" + std::to_string(xref) +
+           "\n%%EOF\n";
+
+  TMemoryStream in(bytes);
+  TSmartPDFReader reader(in);
+  ASSERT_EQ(reader.OpenError(), 0);
+  TSmartPDFInfo source(reader, false, u"");
+  TMemoryStream out;
+  TSmartPDFWriter writer(out);
+  TObjectCopy copy(reader, source, nullptr, writer);
+  std::int32_t copied = 0;
+  copy.CopyAll(reader.MaxObjectNumber(), 0, [&copied](std::int32_t count) { copied = count; });
+  EXPECT_EQ(reader.ObjectStreamsDecoded(), static_cast<std::size_t>(kStreams));
+  EXPECT_EQ(copied, reader.MaxObjectNumber());
+  const std::string written = out.Bytes();
+  for (const auto& [number, stream] : streamOf) {
+    const std::string object = std::to_string(number) + " 0 obj\n[ (object " + std::to_string(number) + ") ]";
+    EXPECT_NE(written.find(object), std::string::npos) << number;
   }
 }
 
