@@ -36,14 +36,13 @@ void ExpectPages(const TInspection& copy, std::u16string_view inputPages) {
   }
 }
 
+// errorCode counts only when the file did not open; a failure without a code would read as success.
 TInspection InspectionOf(const std::optional<pdf::TVelloPDF::TOpenedFile>& opened, std::int32_t errorCode) {
   TInspection inspection;
-  inspection.errorCode = errorCode;
   if (!opened) {
-    if (inspection.errorCode == 0) inspection.errorCode = pdf::kErrorInputFile;
+    inspection.errorCode = errorCode != 0 ? errorCode : pdf::kErrorInputFile;
     return inspection;
   }
-  inspection.errorCode = 0;
   inspection.encryption = !opened->encrypted ? u"None" : opened->asOwner ? u"Owner" : u"User";
   inspection.pages = pdf::UTF8ToUnicode(std::to_string(opened->pages));
   inspection.level = pdf::UTF8ToUnicode(opened->levelStatus);

@@ -71,8 +71,11 @@ class TPlainScanner {
   // Every /Type counts, duplicates included: which of them a reader keeps does not matter then.
   void NoteType(std::string_view value) {
     if (!value.starts_with('/')) return;
-    value.remove_prefix(1);
-    typeApart_ = typeApart_ || std::ranges::find(typesApart_, value) != typesApart_.end();
+    typeApart_ = typeApart_ || IsTypeApart(value.substr(1));
+  }
+
+  bool IsTypeApart(std::string_view name) const {
+    return std::ranges::find(typesApart_, name) != typesApart_.end();
   }
 
   bool Array(int depth) {
@@ -91,9 +94,7 @@ class TPlainScanner {
   bool Name() {
     const std::size_t start = ++pos_;
     while (IsNameByte(Peek())) ++pos_;
-    if (!namesTypeApart_) {
-      namesTypeApart_ = std::ranges::find(typesApart_, text_.substr(start, pos_ - start)) != typesApart_.end();
-    }
+    namesTypeApart_ = namesTypeApart_ || IsTypeApart(text_.substr(start, pos_ - start));
     return AtTokenEnd();
   }
 
