@@ -17,7 +17,7 @@
 #include <vector>
 
 // The fixtures live beside the test sources (made by make_fixtures.py), so any build folder finds them.
-#define STREAM_FILTER_FIXTURES (std::filesystem::path(__FILE__).parent_path() / "../../data/filters")
+#define STREAM_FILTER_FIXTURES (std::filesystem::path(OMBRELT_TEST_DATA_DIR) / "filters")
 
 namespace pdf {
 namespace {

@@ -18,7 +18,7 @@
 #include "tests/support/CountingRandom.h"
 #include "pdf/security/SecurityHandler.h"
 
-#define SECURITY_FIXTURES (std::filesystem::path(__FILE__).parent_path() / "../../data/security")
+#define SECURITY_FIXTURES (std::filesystem::path(OMBRELT_TEST_DATA_DIR) / "security")
 
 namespace pdf::security_test {
 
