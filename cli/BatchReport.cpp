@@ -1,6 +1,7 @@
 #include "cli/BatchReport.h"
 
 #include <algorithm>
+#include <ostream>
 
 #include "cli/SecurityWords.h"
 #include "cli/Utf8Text.h"
@@ -15,6 +16,7 @@ TBatchReport::TBatchReport(std::ostream& out, std::ostream& warnings, TProgressB
                            std::vector<std::string> names, std::vector<std::size_t> jobLines,
                            const TStopRequest& stop)
     : lines_(out, names.size(), &warnings),
+      warningStream_(warnings),
       progress_(progress),
       names_(std::move(names)),
       jobLines_(std::move(jobLines)),
@@ -106,6 +108,12 @@ void TBatchReport::ReportProgress(std::size_t row, int percent) {
   percentSum_ += percent - percent_.at(row);
   percent_[row] = percent;
   ShowProgress();
+}
+
+void TBatchReport::ReportWarning(std::u16string_view warning) {
+  const std::lock_guard lock(mutex_);
+  progress_.Clear();
+  warningStream_ << "ombreltenc-cli: warning: " << TerminalText(pdf::UnicodeToUTF8(warning)) << '\n';
 }
 
 void TBatchReport::SetLine(std::size_t line, const std::string& text, const std::string& warnings) {

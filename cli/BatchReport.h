@@ -42,6 +42,8 @@ class TBatchReport final : public ombrelt::app::TBatchObserver {
   void ReportRepairs(std::size_t row, std::u16string_view note) override;
   void ReportNotices(std::size_t row, const std::vector<std::u16string>& notices) override;
   void ReportProgress(std::size_t row, int percent) override;
+  // Printed at once on standard error: it concerns the whole batch, not one status line.
+  void ReportWarning(std::u16string_view warning) override;
 
  private:
   // Called with mutex_ held.
@@ -50,6 +52,7 @@ class TBatchReport final : public ombrelt::app::TBatchObserver {
 
   mutable std::mutex mutex_;
   TOrderedLines lines_;
+  std::ostream& warningStream_;
   TProgressBar& progress_;
   const std::vector<std::string> names_;
   const std::vector<std::size_t> jobLines_;

@@ -1,16 +1,15 @@
 #include "app/core/BatchJob.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
-#include <cerrno>
 #include <condition_variable>
 #include <cstdio>
 #include <cstring>
 #include <exception>
+#include <filesystem>
 #include <mutex>
 #include <optional>
 #include <semaphore>
@@ -25,11 +24,12 @@
 #include "app/core/PasswordSources.h"
 #include "pdf/facade/AtomicOutput.h"
 #include "pdf/facade/ErrorWords.h"
+#include "pdf/facade/StaleTemporaries.h"
+#include "pdf/facade/TemporaryFile.h"
 #include "pdf/facade/VelloPDF.h"
 #include "pdf/io/FileOperations.h"
 #include "pdf/io/OpenInputRegistry.h"
 #include "pdf/objects/TextConversions.h"
-#include "pdf/security/RandomSource.h"
 
 namespace ombrelt::app {
 
@@ -66,46 +66,27 @@ class TProcessorSlot {
   bool held_ = true;
 };
 
-// The encrypted copy before it is verified and recorded: a hidden file beside the output, removed
-// on every path that does not rename it over the output.
+// The encrypted copy before it is verified and recorded: a hidden file beside the output
+// (pdf::TTemporaryFile), removed on every path that does not rename it over the output. The library
+// writes its copy to this name through a temporary file of its own, which it renames to it; the
+// job then holds that file (Reclaim) until it takes the output's name.
 class TTemporaryOutput {
  public:
-  explicit TTemporaryOutput(std::u16string_view outputPath) {
-    const std::size_t slash = outputPath.rfind(u'/');
-    const std::u16string_view folder = outputPath.substr(0, slash + 1);
-    std::u16string name(outputPath.substr(slash + 1));
-    // Short enough that the library's own temporary name beside it stays within NAME_MAX.
-    if (name.size() > 64) name.resize(name[63] >= 0xD800 && name[63] <= 0xDBFF ? 63 : 64);
-    for (int attempt = 0; attempt < 8; ++attempt) {
-      std::u16string candidate = std::u16string(folder) + u"." + name + u"." + RandomHex() + u".tmp";
-      // Reserving the name first means the job never replaces a file it did not make. The file is
-      // its owner's alone until it takes the output's name (a decrypted copy is in clear); the
-      // mode a new file gets is noted for then.
-      std::string native = Native(candidate);
-      const int fd = ::open(native.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-      if (fd >= 0) {
-        ::close(fd);
-        finalMode_ = pdf::NewFileMode();
-        path_ = std::move(candidate);
-        native_ = std::move(native);
-        return;
-      }
-      if (errno != EEXIST) throw TFileFailure{0, SystemReason(u"cannot create a file in the output folder", errno)};
-    }
-    throw TFileFailure{0, u"cannot create a temporary file in the output folder"};
-  }
-  ~TTemporaryOutput() {
-    if (!native_.empty()) ::unlink(native_.c_str());
-  }
-  TTemporaryOutput(const TTemporaryOutput&) = delete;
-  TTemporaryOutput& operator=(const TTemporaryOutput&) = delete;
+  // Reserving the name first means the job never replaces a file it did not make. The file is its
+  // owner's alone until it takes the output's name (a decrypted copy is in clear); the mode a new
+  // file gets is noted for then.
+  explicit TTemporaryOutput(std::u16string_view outputPath)
+      : file_(Native(outputPath)), path_(pdf::UTF8ToUnicode(file_.Path())), finalMode_(pdf::NewFileMode()) {}
 
   const std::u16string& Path() const { return path_; }
+
+  // Holds the copy the library wrote to Path(); raises std::system_error when the name no longer
+  // leads to a file of ours alone.
+  void Reclaim() { file_.Reclaim(); }
 
   // Renames the copy over outputPath; the caller syncs the folder. The check that outputPath is not
   // the input (or another open input) and the rename happen as one step.
   void MoveTo(std::u16string_view outputPath, std::optional<pdf::TFileIdentity> input) {
-    const std::string& from = native_;
     const std::string to = Native(outputPath);
     const std::optional<pdf::TFileIdentity> existing = pdf::WideFileIdentity(outputPath);
     if (existing && input && *existing == *input) {
@@ -113,9 +94,8 @@ class TTemporaryOutput {
     }
     int error = 0;
     const auto rename = [&] {
-      if (std::rename(from.c_str(), to.c_str()) == 0) return true;
-      error = errno;
-      return false;
+      error = file_.RenameTo(to);
+      return error == 0;
     };
     if (!(existing ? pdf::RunUnlessOpenInput(*existing, rename) : rename())) {
       // A refused replacement keeps the library's code; a failed rename (a folder turned read-only
@@ -123,29 +103,19 @@ class TTemporaryOutput {
       if (error != 0) throw TFileFailure{0, SystemReason(u"cannot rename the copy to the output path", error)};
       throw TFileFailure{pdf::kErrorOutputReplace, LibraryReason(pdf::kErrorOutputReplace)};
     }
-    native_.clear();
-    // Only once it is in place: a crash just before leaves a private copy, never a readable temporary.
-    // Should the mode not take, the copy is whole and merely stays private.
-    (void)::chmod(to.c_str(), finalMode_);
+    // Only once it is in place, and through the descriptor: a crash just before leaves a private
+    // copy, never a readable temporary, and no name swapped meanwhile can redirect the mode to
+    // another file. Should the mode not take, the copy is whole and merely stays private.
+    (void)file_.SetMode(finalMode_);
   }
 
   // The native path of the folder the copy appears in.
-  std::string Folder() const { return native_.substr(0, native_.rfind('/')); }
+  std::string Folder() const { return file_.Path().substr(0, file_.Path().rfind('/')); }
 
  private:
-  static std::u16string RandomHex() {
-    static constexpr char16_t kDigits[] = u"0123456789abcdef";
-    std::u16string hex;
-    for (const unsigned char byte : pdf::RandomBytes(8)) {
-      hex += kDigits[byte >> 4];
-      hex += kDigits[byte & 15];
-    }
-    return hex;
-  }
-
-  std::u16string path_;
-  std::string native_;  // empty once renamed
-  mode_t finalMode_ = 0;  // what the umask gives a new file
+  pdf::TTemporaryFile file_;
+  const std::u16string path_;
+  const mode_t finalMode_;  // what the umask gives a new file
 };
 
 // What shows that the file at a path was changed, replaced or removed: its identity, size and
@@ -188,6 +158,24 @@ void ReportNotices(TBatchObserver& observer, std::size_t index, const pdf::TVell
   const std::vector<std::u16string> notices =
       EncryptionNotices(found.signedDocument ? u"Yes" : u"No", pdf::UTF8ToUnicode(found.claimedPDFA));
   if (!notices.empty()) observer.ReportNotices(index, notices);
+}
+
+// Hidden copies that runs killed while writing left where this batch writes (a decrypted one is
+// in clear) go before the batch starts; every output of a batch goes to one folder.
+void RemoveStaleTemporaries(const TBatchSettings& settings) {
+  if (settings.files.empty()) return;
+  const std::optional<std::string> output = pdf::NativePath(OutputPathFor(settings, settings.files.front()));
+  if (output) (void)pdf::RemoveStaleTemporaries(std::filesystem::path(*output).parent_path().string());
+}
+
+// A password file others can read gives them every password the batch adds; the user decides
+// whether that is meant, so it is said, not changed.
+void WarnIfReadableByOthers(const TPasswordFile& file, TBatchObserver& observer) {
+  if (!file.ReadableByOthers()) return;
+  char mode[8];
+  std::snprintf(mode, sizeof mode, "%03o", static_cast<unsigned>(file.Mode() & 0777));
+  observer.ReportWarning(pdf::UTF8ToUnicode("the password file \"" + file.Path() + "\" can be read by other users (mode " +
+                                            mode + "), and so can the passwords this batch adds to it"));
 }
 
 // The shared parts of a batch that every file's steps use.
@@ -243,6 +231,7 @@ std::optional<TFileFailure> ProcessOneFile(const TBatchParts& batch, std::size_t
       return TFileFailure{0, u"the input was changed or removed while it was being copied"};
     }
     if (code != 0) return TFileFailure{code, LibraryReason(code)};
+    copy.Reclaim();
     // The pages the copy read: the copy must hold as many. A page-less input in clear is refused
     // as its inspection would have refused it; its copy is left unrevealed.
     facts.pages = pdf::UTF8ToUnicode(std::to_string(library.LastCopyInputPages()));
@@ -312,7 +301,11 @@ void EncryptPDF(const TBatchSettings& rawSettings, TBatchObserver& observer, int
   const TPasswordSources passwords(settings);
   const std::unique_ptr<TFileOperation> operation = OperationFor(settings);
   std::optional<TPasswordFile> passwordFile;
-  if (settings.passwordFileWanted && operation->MakesPasswords()) passwordFile.emplace(settings.passwordFilePath);
+  if (settings.passwordFileWanted && operation->MakesPasswords()) {
+    passwordFile.emplace(settings.passwordFilePath);
+    WarnIfReadableByOthers(*passwordFile, observer);
+  }
+  RemoveStaleTemporaries(settings);
 
   const std::size_t count = settings.files.size();
   TGroupCommit commits(count, passwordFile ? &*passwordFile : nullptr);

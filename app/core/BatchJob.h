@@ -52,6 +52,9 @@ class TBatchObserver {
   // and its outcome; called often, and from inside the library, so it must be quick and must not
   // raise. The window ignores it (its bar counts files).
   virtual void ReportProgress(std::size_t /*row*/, int /*percent*/) {}
+  // A warning about the batch as a whole (a password file other users can read), a short English
+  // sentence, before any file starts; the batch goes on.
+  virtual void ReportWarning(std::u16string_view /*warning*/) {}
 };
 
 // Runs the batch. A file that fails is reported and the batch goes on. Raises EBatchJobError, before

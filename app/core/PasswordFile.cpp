@@ -21,11 +21,26 @@ std::string Problem(const std::string& what, const std::string& path, int error)
   return "The password file \"" + path + "\" " + what + ": " + std::strerror(error);
 }
 
+// Apostrophes, then a character that starts a formula.
+bool StartsLikeFormula(std::string_view text) {
+  const std::size_t first = text.find_first_not_of('\'');
+  return first != std::string_view::npos && kFormulaStarts.find(text[first]) != std::string_view::npos;
+}
+
 }  // namespace
+
+std::string FormulaGuarded(std::string_view text) {
+  return StartsLikeFormula(text) ? "'" + std::string(text) : std::string(text);
+}
+
+std::string FormulaUnguarded(std::string_view text) {
+  const bool guarded = text.starts_with('\'') && StartsLikeFormula(text);
+  return std::string(guarded ? text.substr(1) : text);
+}
 
 std::string CsvField(std::u16string_view text) {
   std::string field = "\"";
-  for (const char c : pdf::UnicodeToUTF8(text)) {
+  for (const char c : FormulaGuarded(pdf::UnicodeToUTF8(text))) {
     if (c == '"') field += '"';
     field += c;
   }
@@ -52,6 +67,7 @@ TPasswordFile::TPasswordFile(std::u16string_view path) {
     ::close(fd_);
     throw EBatchJobError(Problem("cannot be used", path_, error));
   }
+  mode_ = info.st_mode & 07777;
   std::string start;
   if (info.st_size == 0) {
     start = CsvLine(kHeader);

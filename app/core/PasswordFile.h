@@ -3,6 +3,8 @@
 // exists nowhere else, so a line must be on disk before the file it opens appears: every append
 // is synced before it returns.
 
+#include <sys/stat.h>
+
 #include <mutex>
 #include <stdexcept>
 #include <string>
@@ -25,7 +27,21 @@ struct TPasswordRecord {
   std::u16string filePath;  // the input's full path
 };
 
-// One CSV field: the UTF-8 text between double quotes, inner double quotes doubled (RFC 4180).
+// The characters that make a spreadsheet take a cell for a formula when the cell begins with one.
+inline constexpr std::string_view kFormulaStarts = "=+-@\t\r";
+
+// A spreadsheet opening the password file would run a field that begins with one of kFormulaStarts
+// as a formula (a file named "=HYPERLINK(...).pdf", a password typed or listed as "-x+1"). Such a
+// field is written after an apostrophe, which spreadsheets take for "what follows is text". So that
+// every field reads back exactly, a field that already begins with apostrophes and then one of
+// those characters gets one apostrophe more; no other field changes, so the lines of files written
+// without the guard read back as they always did, unless a field of theirs began so.
+// FormulaGuarded adds the apostrophe, FormulaUnguarded (the password list reader) removes it.
+std::string FormulaGuarded(std::string_view text);
+std::string FormulaUnguarded(std::string_view text);
+
+// One CSV field: the UTF-8 text, formula-guarded, between double quotes, inner double quotes
+// doubled (RFC 4180).
 std::string CsvField(std::u16string_view text);
 
 // The line of a record (or of the header), ended by CR LF.
@@ -47,11 +63,17 @@ class TPasswordFile {
   // The same for several records at once, with one sync: all their lines are on disk, or none.
   void Append(const std::vector<TPasswordRecord>& records);
 
+  // The file's permissions when it was opened, and whether they let other users read it.
+  mode_t Mode() const { return mode_; }
+  bool ReadableByOthers() const { return (mode_ & (S_IRGRP | S_IROTH)) != 0; }
+  const std::string& Path() const { return path_; }
+
  private:
   void WriteSynced(std::string_view bytes);
 
   std::string path_;  // native, for messages
   int fd_ = -1;
+  mode_t mode_ = 0;
   std::mutex mutex_;
 };
 

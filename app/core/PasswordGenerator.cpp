@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "app/core/BatchSettings.h"
+#include "app/core/PasswordFile.h"
 #include "pdf/objects/TextConversions.h"
 
 namespace ombrelt::app {
@@ -11,6 +12,22 @@ namespace {
 
 [[noreturn]] void ThrowNotAnInteger(std::u16string_view text) {
   throw EConvertError("'" + pdf::UnicodeToUTF8(text) + "' is not a valid integer value");
+}
+
+// The pool less the characters a spreadsheet takes for the start of a formula: a password that
+// began with one would reach the password file guarded (FormulaGuarded), and a user copying it out
+// of a spreadsheet could take the guard for part of it. Every class keeps characters of its own
+// (the specials "!?/*#$"), so the pool never ends up empty.
+std::u16string FirstCharacterPool(std::u16string_view pool) {
+  std::u16string first;
+  for (const char16_t c : pool) {
+    if (c > 0x7F || kFormulaStarts.find(static_cast<char>(c)) == std::string_view::npos) first += c;
+  }
+  return first;
+}
+
+char16_t RandomCharacter(std::u16string_view pool, pdf::TRandomSource& source) {
+  return pool[pdf::RandomBelow(static_cast<std::uint32_t>(pool.size()), source)];
 }
 
 }  // namespace
@@ -49,9 +66,9 @@ std::u16string CreatePassword(std::u16string_view lengthText, bool numeric, bool
   const int length = PasswordLength(lengthText);
   std::u16string password;
   password.reserve(static_cast<std::size_t>(length));
-  for (int i = 0; i < length; ++i) {
-    password += pool[pdf::RandomBelow(static_cast<std::uint32_t>(pool.size()), source)];
-  }
+  const std::u16string firstPool = FirstCharacterPool(pool);
+  password += RandomCharacter(firstPool, source);
+  for (int i = 1; i < length; ++i) password += RandomCharacter(pool, source);
   if (lowerCase) {
     for (char16_t& c : password) {
       if (c >= u'A' && c <= u'Z') c = static_cast<char16_t>(c - u'A' + u'a');

@@ -35,6 +35,8 @@ int PasswordLength(std::u16string_view lengthText);
 // One password of PasswordLength(lengthText) characters, each drawn uniformly from the pool of the
 // chosen classes (the letters alone when none is chosen); lowerCase maps A-Z to a-z afterwards.
 // Each character is an independent draw from the CSPRNG, so nothing forces every class to occur.
+// The first is drawn from the pool less "+-@", which a spreadsheet would take for the start of a
+// formula (kFormulaStarts), so a generated password reaches the password file as it is.
 std::u16string CreatePassword(std::u16string_view lengthText, bool numeric, bool alphabet, bool specialCharacters,
                               bool lowerCase, pdf::TRandomSource& source = pdf::SystemRandom());
 

@@ -48,7 +48,8 @@ TPasswordRecord RecordOf(const std::vector<std::string>& fields,
   const auto field = [&](TColumn column) {
     const std::optional<std::size_t> at = positions[column];
     if (!at || *at >= fields.size()) return std::u16string();
-    return utf8 ? pdf::UTF8ToUnicode(fields[*at]) : pdf::Windows1252ToUnicode(fields[*at]);
+    // Only UTF-8 lines can come from a password file that guards formulas (FormulaGuarded).
+    return utf8 ? pdf::UTF8ToUnicode(FormulaUnguarded(fields[*at])) : pdf::Windows1252ToUnicode(fields[*at]);
   };
   return {field(kFileName), field(kOpenPassword), field(kOwnerPassword), field(kFilePath)};
 }

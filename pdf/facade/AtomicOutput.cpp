@@ -4,25 +4,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdio>
-#include <filesystem>
+#include <system_error>
 
+#include "pdf/facade/TemporaryFile.h"
 #include "pdf/io/FileOperations.h"
 #include "pdf/objects/PDFError.h"
 #include "pdf/objects/TextConversions.h"
-#include "pdf/security/CryptoPrimitives.h"
-#include "pdf/security/RandomSource.h"
 
 namespace pdf {
-
-namespace {
-
-std::string Folder(const std::string& path) {
-  const std::string folder = std::filesystem::path(path).parent_path().string();
-  return folder.empty() ? "." : folder;
-}
-
-}  // namespace
 
 std::optional<TFileIdentity> WideFileIdentity(std::u16string_view path) {
   const std::optional<std::string> native = NativePath(path);
@@ -46,44 +35,38 @@ TAtomicOutput::TAtomicOutput(std::u16string_view target) {
   const std::optional<std::string> native = NativePath(target);
   if (!native) throw EFCreateError();
   target_ = *native;
-  const std::string name = std::filesystem::path(target_).filename().string();
-  temporary_ = Folder(target_) + "/." + name + "." + MD5HexText(RandomBytes(6)).substr(0, 12) + ".tmp";
-  // Readable by its owner alone until it is whole: a decrypted copy's text must not be open to
-  // other users while it is written, nor in a temporary file a crash leaves behind. When it takes
-  // its name, the copy gets the mode of the file it replaces, or else the one a new file gets.
-  // Created here with its mode, then opened (and emptied) as the stream's own new file.
-  const int fd = ::open(temporary_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, S_IRUSR | S_IWUSR);
-  if (fd < 0) throw EFCreateError();
-  ::close(fd);
   try {
-    stream_ = std::make_unique<TVelloPDFWideFileStream>(UTF8ToUnicode(temporary_), kFileModeCreate);
-  } catch (...) {
-    std::remove(temporary_.c_str());
-    throw;
+    temporary_ = std::make_unique<TTemporaryFile>(target_);
+  } catch (const std::system_error&) {
+    throw EFCreateError();
   }
+  // The stream writes through a second descriptor of the same open file: the temporary file keeps
+  // its own, and with it the lock, until the name is gone.
+  const int fd = ::fcntl(temporary_->Descriptor(), F_DUPFD_CLOEXEC, 0);
+  if (fd < 0) throw EFCreateError();
+  stream_ = std::make_unique<TVelloPDFWideFileStream>(TCreatedFile{fd});
   struct stat replaced {};
   const bool replaces = ::stat(target_.c_str(), &replaced) == 0 && S_ISREG(replaced.st_mode);
   finalMode_ = replaces ? replaced.st_mode & 07777 : NewFileMode();
   stream_->StartStoringEarly();
 }
 
-TAtomicOutput::~TAtomicOutput() {
-  stream_.reset();
-  if (!committed_) std::remove(temporary_.c_str());
-}
+TAtomicOutput::~TAtomicOutput() = default;
 
 void TAtomicOutput::Commit(bool syncFolder) {
   stream_->Sync();
   stream_.reset();
   const std::optional<TFileIdentity> existing = WideFileIdentity(UTF8ToUnicode(target_));
-  const auto rename = [this] { return std::rename(temporary_.c_str(), target_.c_str()) == 0; };
+  const auto rename = [this] { return temporary_->RenameTo(target_) == 0; };
   // The check for an open input and the replacement happen as one step.
   const bool renamed = existing ? RunUnlessOpenInput(*existing, rename) : rename();
   if (!renamed) throw EPDFError("cannot replace " + target_);
-  committed_ = true;
-  // Only once it is in place: a crash just before leaves a private file, never a readable temporary.
-  // Should the mode not take, the output is whole and merely stays private.
-  (void)::chmod(target_.c_str(), finalMode_);
+  // Readable by its owner alone until it is in place: a decrypted copy's text must not be open to
+  // other users while it is written, nor in a temporary file a crash leaves behind. Its final mode
+  // (the replaced file's, or a new file's) goes through the descriptor, so it reaches this file
+  // whatever the name leads to by now. Should it not take, the output is whole and merely private.
+  (void)temporary_->SetMode(finalMode_);
+  temporary_.reset();
   if (syncFolder && !SyncFolderOf(target_)) throw EPDFError("cannot sync the folder of " + target_);
 }
 

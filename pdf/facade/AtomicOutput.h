@@ -1,8 +1,9 @@
 #pragma once
 // An output file that appears whole or not at all: written to a temporary file beside the
-// target (readable by its owner alone), synced, and renamed over the target only on Commit, with
-// the mode of the file it replaces or of a new file. Until then any file already at the target
-// stays untouched, and the temporary file is removed on every path.
+// target (TemporaryFile.h: created new, readable by its owner alone, used through its descriptor),
+// synced, and renamed over the target only on Commit, then given the mode of the file it replaces
+// or of a new file. Until then any file already at the target stays untouched, and the temporary
+// file is removed on every path.
 
 #include <sys/types.h>
 
@@ -14,6 +15,8 @@
 #include "pdf/io/WideFileStream.h"
 
 namespace pdf {
+
+class TTemporaryFile;
 
 // Device and inode of the file a path names, when it names one.
 std::optional<TFileIdentity> WideFileIdentity(std::u16string_view path);
@@ -37,9 +40,8 @@ class TAtomicOutput {
 
  private:
   std::string target_;
-  std::string temporary_;
+  std::unique_ptr<TTemporaryFile> temporary_;  // declared before the stream: closed after it
   std::unique_ptr<TVelloPDFWideFileStream> stream_;
-  bool committed_ = false;
   mode_t finalMode_ = 0;  // the replaced file's, or what the umask gives a new file
 };
 

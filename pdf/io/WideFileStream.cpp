@@ -115,6 +115,12 @@ TVelloPDFWideFileStream::TVelloPDFWideFileStream(std::u16string_view path, std::
   seekable_ = ::lseek(descriptor_.Get(), 0, SEEK_CUR) >= 0;
 }
 
+TVelloPDFWideFileStream::TVelloPDFWideFileStream(TCreatedFile file) : descriptor_(file.descriptor) {
+  if (descriptor_.Get() < 0 || !S_ISREG(StatDescriptor(descriptor_.Get()).st_mode)) throw EFCreateError();
+  writable_ = true;
+  seekable_ = true;
+}
+
 TVelloPDFWideFileStream::~TVelloPDFWideFileStream() { FlushBuffer(); }
 
 void TVelloPDFWideFileStream::SetSize(std::int64_t size) {

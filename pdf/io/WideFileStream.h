@@ -37,10 +37,18 @@ inline constexpr std::uint16_t kFileModeCreate = 0xFFFF;
 // Read access, others may only read: how inputs are opened.
 inline constexpr std::uint16_t kFileModeInput = 0x20;
 
+// A regular file this process has just created, open for reading and writing, handed to a stream
+// as its descriptor: a file that must not be looked up by name again once it exists.
+struct TCreatedFile {
+  int descriptor = -1;  // owned by the stream from then on, closed by it on every path
+};
+
 class TVelloPDFWideFileStream final : public TByteStream {
  public:
   // Raises EFCreateError when the file cannot be opened or created as the mode asks.
   TVelloPDFWideFileStream(std::u16string_view path, std::uint16_t mode);
+  // Raises EFCreateError when the descriptor is not that of a regular file.
+  explicit TVelloPDFWideFileStream(TCreatedFile file);
   // Flushes what is buffered (a failure is dropped: destructors do not raise) and closes the file.
   ~TVelloPDFWideFileStream() override;
 

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <csignal>
 
@@ -18,7 +20,10 @@
 
 #include "pdf/facade/VelloPDF.h"
 #include "pdf/objects/TextConversions.h"
+#include "app/core/PasswordList.h"
+#include "pdf/facade/TemporaryName.h"
 #include "tests/pdf/io/TestPdf.h"
+#include "tests/support/EndedProcess.h"
 #include "tests/support/CsvReader.h"
 #include "tests/support/TestTools.h"
 
@@ -67,6 +72,10 @@ class TRecorder : public TBatchObserver {
     }
     if (onProgress) onProgress(row, percent);
   }
+  void ReportWarning(std::u16string_view warning) override {
+    const std::lock_guard lock(mutex_);
+    warnings.push_back(Utf8(warning));
+  }
   // Blocks until every row has reported status.
   void WaitForRows(const std::vector<std::size_t>& rows, TFileStatus status) {
     std::unique_lock lock(mutex_);
@@ -97,6 +106,7 @@ class TRecorder : public TBatchObserver {
   std::map<std::size_t, std::int32_t> errorCodes;
   std::map<std::size_t, std::string> reasons;
   std::map<std::size_t, std::vector<int>> progress;
+  std::vector<std::string> warnings;
   int accepted = 0;
 
  private:
@@ -648,6 +658,66 @@ TEST_F(BatchJob, ParallelFilesKeepListOrderInThePasswordFile) {
     EXPECT_TRUE(std::is_sorted(percents.begin(), percents.end())) << row;
     EXPECT_EQ(percents.back(), 100) << row;
   }
+}
+
+
+// A run killed while it wrote leaves its hidden copies (in clear, for a decryption); the next run
+// into that folder removes them, but never one a running process may still be writing.
+TEST_F(BatchJob, ARunRemovesTheTemporaryFilesAKilledRunLeftInItsOutputFolder) {
+  const std::string left = pdf::TemporaryName("a_Secure.pdf", pdf::testing::EndedProcessId(), "0123456789abcdef");
+  const std::string running = pdf::TemporaryName("b_Secure.pdf", ::getppid(), "0123456789abcdef");
+  WriteFile(out / left, "%PDF-1.7\nclear text");
+  WriteFile(out / running, "%PDF-1.7\n");
+  EncryptPDF(Settings({"a.pdf"}), recorder);
+  EXPECT_EQ(recorder.Outcomes(1), std::vector{kStatusSucceeded});
+  EXPECT_EQ(Names(out.Path()), (std::set<std::string>{"a_Secure.pdf", running}));
+  fs::remove(out / running);
+}
+
+TEST_F(BatchJob, APasswordFileOthersCanReadIsWarnedAboutAndKeepsItsMode) {
+  TBatchSettings settings = Settings({"a.pdf"});
+  settings.passwordFileWanted = true;
+  const std::pair<mode_t, bool> cases[] = {{0600, false}, {0640, true}, {0604, true}, {0660, true}};
+  for (const auto& [mode, warned] : cases) {
+    SCOPED_TRACE(mode);
+    WriteFile(Csv(), "");
+    ASSERT_EQ(::chmod(Csv().c_str(), mode), 0);
+    TRecorder observer;
+    EncryptPDF(settings, observer);
+    ASSERT_EQ(observer.warnings.size(), warned ? 1u : 0u);
+    if (warned) {
+      EXPECT_NE(observer.warnings[0].find("can be read by other users"), std::string::npos);
+    }
+    struct stat info {};
+    ASSERT_EQ(::stat(Csv().c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, mode);
+  }
+  // A new password file is its owner's alone: nothing to say.
+  fs::remove(Csv());
+  TRecorder observer;
+  EncryptPDF(settings, observer);
+  EXPECT_EQ(observer.warnings.size(), 0u);
+}
+
+// A spreadsheet would run a field beginning with "=", "+", "-" or "@" as a formula; the password
+// file guards such fields and the password list reads them back as they were.
+TEST_F(BatchJob, FieldsThatLookLikeFormulasAreGuardedAndReadBackExactly) {
+  TBatchSettings settings = Settings({"@sum.pdf"});
+  settings.openPassword.typed = u"=1+2";
+  settings.restrictionsPassword.mode = TPasswordMode::kTyped;
+  settings.restrictionsPassword.typed = u"-owner";
+  settings.passwordFileWanted = true;
+  EncryptPDF(settings, recorder);
+  EXPECT_EQ(recorder.Outcomes(1), std::vector{kStatusSucceeded});
+  const auto records = ReadCsv(ReadFile(Csv()));
+  ASSERT_EQ(records.size(), 2u);
+  EXPECT_EQ(records[1], (std::vector<std::string>{"'@sum", "'=1+2", "'-owner", Utf8(settings.files[0])}));
+  const std::vector<TPasswordRecord> lines = TPasswordList(Wide(Csv())).LinesFor(settings.files[0]);
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_EQ(lines[0].fileName, u"@sum");
+  EXPECT_EQ(lines[0].openPassword, u"=1+2");
+  EXPECT_EQ(lines[0].ownerPassword, u"-owner");
+  EXPECT_NE(Open(out / "@sum_Secure.pdf", u"=1+2").encryption, u"");
 }
 
 }  // namespace

@@ -70,6 +70,14 @@ TEST(CreatePassword, EveryPoolCharacterOccursInALongPassword) {
   EXPECT_EQ(seen.size(), Pool(true, true, true).size());
 }
 
+// Draw k picks pool character k: across the specials, the first character would be each of them.
+TEST(CreatePassword, NeverBeginsWithWhatASpreadsheetTakesForAFormula) {
+  TCountingDraws draws;
+  std::set<char16_t> firsts;
+  for (std::size_t i = 0; i < kPasswordSpecials.size(); ++i) firsts.insert(CreatePassword(u"1", false, false, true, false, draws)[0]);
+  EXPECT_EQ(firsts, (std::set<char16_t>{u'!', u'?', u'/', u'*', u'#', u'$'}));
+}
+
 TEST(CreatePassword, TwoCallsGiveDifferentPasswords) {
   EXPECT_NE(CreatePassword(u"16", true, true, false, false), CreatePassword(u"16", true, true, false, false));
 }

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -212,6 +213,22 @@ TEST_F(CliBatch, NamedOutputIsRecordedAndWrittenWithoutLeftovers) {
   ASSERT_EQ(records.size(), 1u);
   EXPECT_EQ(records[0].name, "f00");
   EXPECT_EQ(QpdfRole(Path("single/Chosen.pdf"), records[0].owner), "owner");
+}
+
+// The warning reaches the user of the command line before the status lines; the file's mode is
+// the user's to change.
+TEST_F(CliBatch, AddingToAPasswordFileOthersCanReadWarns) {
+  MakeInputs(1);
+  WriteFile(Path("passwords.csv"), "");
+  ASSERT_EQ(::chmod(Path("passwords.csv").c_str(), 0644), 0);
+  const auto run = Cli("encrypt --open-password-auto --password-file passwords.csv --output-dir out in");
+  ASSERT_EQ(run.exitCode, 0) << run.output;
+  EXPECT_EQ(run.output, "ombreltenc-cli: warning: the password file \"" + Path("passwords.csv") +
+                            "\" can be read by other users (mode 644), and so can the passwords this batch adds to "
+                            "it\nin/f00.pdf: Succeed!\n");
+  struct stat info {};
+  ASSERT_EQ(::stat(Path("passwords.csv").c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 07777, 0644u);
 }
 
 struct RefusalCase {

@@ -54,5 +54,25 @@ TEST(AtomicOutput, IsPrivateUntilCommittedThenTakesTheUsualMode) {
   ::umask(previous);
 }
 
+// Whoever may write the output folder can put a link where the temporary file was; nothing the
+// output does after that may reach the file the link leads to.
+TEST(AtomicOutput, ALinkSwappedInForTheTemporaryFileLeadsNowhere) {
+  testing::TempFolder folder;
+  const mode_t previous = ::umask(022);
+  testing::WriteFile(folder / "victim", "secret");
+  ASSERT_EQ(::chmod((folder / "victim").c_str(), 0600), 0);
+  {
+    TAtomicOutput output(UTF8ToUnicode((folder / "new.pdf").string()));
+    const fs::path temporary = TemporaryIn(folder.Path());
+    fs::remove(temporary);
+    fs::create_symlink(folder / "victim", temporary);
+    output.Stream().Write("%PDF-1.7\n", 9);
+    output.Commit();
+  }
+  EXPECT_EQ(testing::ReadFile(folder / "victim"), "secret");
+  EXPECT_EQ(ModeOf(folder / "victim"), 0600u);
+  ::umask(previous);
+}
+
 }  // namespace
 }  // namespace pdf
