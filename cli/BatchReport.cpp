@@ -83,9 +83,17 @@ void TBatchReport::ReportStatus(std::size_t row, app::TFileStatus status) {
 
 void TBatchReport::ReportFailure(std::size_t row, std::int32_t errorCode, std::u16string_view reason) {
   const std::lock_guard lock(mutex_);
-  // The library's codes have the words the rest of the command uses; the job's own checks give a
-  // sentence of their own.
-  reasons_.at(row) = errorCode != pdf::kErrorNone ? ErrorWords(errorCode) : pdf::UnicodeToUTF8(reason);
+  // The library's codes have the words the rest of the command uses, kept with what the job adds
+  // after them (a full disk's cause); the job's own checks give a sentence of their own.
+  const std::string text = pdf::UnicodeToUTF8(reason);
+  const std::string words = errorCode != pdf::kErrorNone ? ErrorWords(errorCode) : std::string();
+  reasons_.at(row) = words.empty() || text.starts_with(words) ? text : words;
+}
+
+void TBatchReport::ReportNotStarted(std::size_t row, std::u16string_view reason) {
+  const std::lock_guard lock(mutex_);
+  anyFailed_ = true;
+  SetLine(jobLines_.at(row), names_.at(jobLines_[row]) + ": Failed! not started: " + pdf::UnicodeToUTF8(reason));
 }
 
 void TBatchReport::ReportRepairs(std::size_t row, std::u16string_view note) {

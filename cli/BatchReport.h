@@ -1,6 +1,7 @@
 #pragma once
 // What a batch shows on the command line: one status line per input on standard output, in list
-// order ("NAME: Succeed!" or "NAME: Failed! REASON"), each preceded on standard error by the
+// order ("NAME: Succeed!" or "NAME: Failed! REASON", also for a file a stop left out:
+// "NAME: Failed! not started: WHY THE RUN STOPPED"), each preceded on standard error by the
 // warnings of its file, and on a terminal a progress bar on standard error. It is the job's
 // observer, called from all of the job's threads at once.
 
@@ -39,6 +40,7 @@ class TBatchReport final : public ombrelt::app::TBatchObserver {
   void AcceptCancellation() override;
   void ReportStatus(std::size_t row, ombrelt::app::TFileStatus status) override;
   void ReportFailure(std::size_t row, std::int32_t errorCode, std::u16string_view reason) override;
+  void ReportNotStarted(std::size_t row, std::u16string_view reason) override;
   void ReportRepairs(std::size_t row, std::u16string_view note) override;
   void ReportNotices(std::size_t row, const std::vector<std::u16string>& notices) override;
   void ReportProgress(std::size_t row, int percent) override;

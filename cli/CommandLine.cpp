@@ -26,7 +26,8 @@ encrypt: writes an encrypted copy of each PDF file. A folder contributes its *.p
 (in name order); already encrypted, unreadable and page-less files are refused. A signed
 file, or one that claims PDF/A, is encrypted with a warning on standard error: the copy's
 signatures no longer verify, and an encrypted file is never PDF/A.
-  --level LEVEL              rc4-40, rc4-128, aes-128 or aes-256 (default aes-256)
+  --level LEVEL              rc4-40, rc4-128, aes-128 or aes-256 (default aes-256); the
+                             RC4 levels are weak and deprecated since PDF 2.0 (a warning)
   --output-dir DIR           write the copies into DIR (created if missing)
   -o FILE                    write the copy of the single input file to FILE
   --open-password-file F     the password needed to open the copies, read from file F
@@ -59,7 +60,10 @@ signatures no longer verify, and an encrypted file is never PDF/A.
                              input's name without extension (or its "File Path" the
                              input's path); an empty field means no such password, and a
                              file without a line fails. A side the list has a column for
-                             may not also be given by a password option
+                             may not also be given by a password option. A malformed list
+                             (a line with another number of fields than the header, an
+                             unclosed quote, a control character in a password) or two
+                             different lines for one file stop the run before it starts
 At least one password is needed. Without an open password the copies open freely and only
 the restrictions of --allow apply; without an owner password the open password lifts them.
 
@@ -97,12 +101,15 @@ file took, such as "object table rebuilt by scanning the file", or null).
 
 Passwords are never taken from the command line, where other users can read them. A password
 file holds the password in UTF-8; one line end at its end is ignored; "-" reads standard input.
+A new password holding a control character (NUL, a tab, an inner line end) is refused: no
+reader lets anyone type it.
 
 Ctrl-C (or SIGTERM) stops encrypt or decrypt after the copies being written; a second Ctrl-C stops it at
-once, leaving no partial copy under an output name.
+once, leaving no partial copy under an output name. Every input still gets its status line:
+those never started say "Failed! not started:" and why the run stopped.
 
 Exit status: 0 every file succeeded, 1 some file failed or the run was stopped, 2 usage error
-or unreadable password.
+or a password (or password list) that cannot be read or used.
 )";
 
 const std::string kShortUsage =

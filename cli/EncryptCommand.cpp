@@ -59,15 +59,31 @@ TListedSides ListedSides(const TEncryptSettings& settings, const app::TPasswordL
   return listed;
 }
 
-// The checks of typed passwords, for each input's line of the password list: a password the level
-// cannot hold must stop the run before any copy is made, not give copies that open with "?".
+// A password with a control character inside is one no reader lets anyone type.
+void CheckInside(const std::string& password, const char* which) {
+  if (const auto fault = app::NewPasswordFault(pdf::UTF8ToUnicode(password))) {
+    throw TPasswordError(std::string("the ") + which + " password " + pdf::UnicodeToUTF8(*fault) + "; remove it");
+  }
+}
+
+// Whether the level holds the passwords the list gives an input; one it cannot hold fails that file
+// alone when the job reaches it.
+bool LevelHoldsListed(const TEncryptionLevel level, const app::TPasswordRecord& line, TListedSides listed) {
+  const std::int32_t strength = FacadeStrength(level);
+  return (!listed.Open || app::LevelHoldsPassword(strength, line.openPassword)) &&
+         (!listed.Owner || app::LevelHoldsPassword(strength, line.ownerPassword));
+}
+
+// The checks of typed passwords, for each input's line of the password list, before any copy is
+// made; the warnings they give are printed once each.
 void CheckListedPasswords(const TEncryptSettings& settings, const app::TPasswordList& list, TListedSides listed,
                           const std::vector<fs::path>& files, const std::string& open, const std::string& owner) {
   std::set<std::string> warnings;
   for (const fs::path& file : files) {
     const std::vector<app::TPasswordRecord> lines =
         list.LinesFor(pdf::UTF8ToUnicode(FullPath(file.string())), app::TNameMatch::kEqual);
-    if (lines.empty()) continue;  // the job fails that file alone, naming the list
+    // The job fails such a file alone, naming the list.
+    if (lines.empty() || !LevelHoldsListed(settings.Level, lines.front(), listed)) continue;
     const std::string lineOpen = listed.Open ? pdf::UnicodeToUTF8(lines.front().openPassword) : open;
     const std::string lineOwner = listed.Owner ? pdf::UnicodeToUTF8(lines.front().ownerPassword) : owner;
     try {
@@ -87,6 +103,8 @@ TTypedPasswords ReadPasswords(const TEncryptSettings& settings, const std::optio
   const std::string owner = ReadPassword(settings.OwnerPassword, std::cin);
   // The current password is taken as it is: it must match what the file was encrypted with.
   const std::string input = ReadPassword(settings.InputPassword, std::cin);
+  CheckInside(open, "open");
+  CheckInside(owner, "owner");
   CheckEnds(open, "open");
   CheckEnds(owner, "owner");
   const std::string openChecked = settings.OpenGenerator.Auto ? GeneratedSample(settings.OpenGenerator) : open;
@@ -101,11 +119,18 @@ TTypedPasswords ReadPasswords(const TEncryptSettings& settings, const std::optio
   return {pdf::UTF8ToUnicode(open), pdf::UTF8ToUnicode(owner), pdf::UTF8ToUnicode(input)};
 }
 
-// The password list, read once here for its checks; the job reads it again when it starts.
-std::optional<app::TPasswordList> ReadPasswordList(const TEncryptSettings& settings) {
+// The password list, read once here for its checks (strictly: it gives new passwords); the job
+// reads it again when it starts.
+std::optional<app::TPasswordList> ReadPasswordList(const TEncryptSettings& settings,
+                                                   const std::vector<fs::path>& files) {
   if (settings.PasswordsFrom.empty()) return std::nullopt;
   try {
-    return app::TPasswordList(pdf::UTF8ToUnicode(FullPath(settings.PasswordsFrom)));
+    std::optional<app::TPasswordList> list(std::in_place, pdf::UTF8ToUnicode(FullPath(settings.PasswordsFrom)),
+                                           app::TListUse::kNewPasswords);
+    std::vector<std::u16string> inputs;
+    for (const fs::path& file : files) inputs.push_back(pdf::UTF8ToUnicode(FullPath(file.string())));
+    list->CheckOneLinePerInput(inputs);
+    return list;
   } catch (const app::EBatchJobError& error) {
     throw TPasswordError(error.what());
   }
@@ -129,11 +154,12 @@ void Validate(const TEncryptSettings& settings, const TTypedPasswords& passwords
 int RunEncrypt(const TEncryptSettings& settings) {
   CheckOutputNames(settings.OutputFolder, settings.OutputFile, settings.Inputs.front());
   const TInputFiles inputs = CollectInputFiles(settings.Inputs, settings.Recursive);
-  const std::optional<app::TPasswordList> list = ReadPasswordList(settings);
+  const std::optional<app::TPasswordList> list = ReadPasswordList(settings, inputs.Files);
   const TListedSides listed = list ? ListedSides(settings, *list) : TListedSides{};
   const TTypedPasswords passwords = ReadPasswords(settings, list, listed, inputs.Files);
   app::TBatchSettings job = JobSettings(settings, passwords, listed);
   Validate(settings, passwords, job, listed);
+  if (const auto warning = LevelWarning(settings.Level)) std::cerr << "ombreltenc-cli: warning: " << *warning << '\n';
   if (!CreateOutputFolder(settings.OutputFolder)) return 1;
   return RunBatch(inputs, std::move(job), JobCount(settings.Jobs), "encrypted");
 }

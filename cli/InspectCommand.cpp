@@ -154,7 +154,7 @@ TInspection InspectWithLedger(pdf::TVelloPDF& library, const std::string& file, 
 std::optional<ombrelt::app::TPasswordList> ReadLedger(const TInspectSettings& settings) {
   if (settings.Ledger.empty()) return std::nullopt;
   try {
-    return ombrelt::app::TPasswordList(pdf::UTF8ToUnicode(FullPath(settings.Ledger)));
+    return ombrelt::app::TPasswordList(pdf::UTF8ToUnicode(FullPath(settings.Ledger)), ombrelt::app::TListUse::kLedger);
   } catch (const ombrelt::app::EBatchJobError& error) {
     throw TPasswordError(error.what());
   }

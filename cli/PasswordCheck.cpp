@@ -37,6 +37,14 @@ void CheckOne(TEncryptionLevel level, const std::string& password, const char* w
 
 }  // namespace
 
+std::optional<std::string> LevelWarning(TEncryptionLevel level) {
+  if (level != TEncryptionLevel::RC4_40 && level != TEncryptionLevel::RC4_128) return std::nullopt;
+  // RC4 has known biases, a 40-bit key falls to a search within minutes, and PDF 2.0 deprecates both
+  // levels; they stay for readers that know nothing newer.
+  return std::string(LevelName(level)) + " is weak and deprecated since PDF 2.0: choose aes-256 unless the copies "
+         "must open in readers that know only RC4";
+}
+
 std::vector<std::string> CheckPasswords(TEncryptionLevel level, const std::string& openPassword,
                                         const std::string& ownerPassword, const TPermissions& allow) {
   if (openPassword.empty() && ownerPassword.empty()) {

@@ -16,6 +16,7 @@
 #include <thread>
 #include <vector>
 
+#include "app/core/BatchValidation.h"
 #include "app/core/EncryptionNotices.h"
 #include "app/core/FileFailure.h"
 #include "app/core/FileOperation.h"
@@ -36,6 +37,14 @@ namespace ombrelt::app {
 namespace {
 
 std::u16string LibraryReason(std::int32_t code) { return pdf::UTF8ToUnicode(pdf::ErrorWords(code)); }
+
+// The code's words, followed by what the library found wrong when it has words for it: a full disk
+// is "creating or writing the output file failed: cannot write the file: No space left on device".
+std::u16string LibraryReason(std::int32_t code, std::string detail) {
+  if (detail.empty()) return LibraryReason(code);
+  if (detail[0] >= 'A' && detail[0] <= 'Z') detail[0] = static_cast<char>(detail[0] - 'A' + 'a');
+  return LibraryReason(code) + u": " + pdf::UTF8ToUnicode(detail);
+}
 
 std::u16string SystemReason(std::u16string_view what, int error) {
   return std::u16string(what) + u": " + pdf::UTF8ToUnicode(std::strerror(error));
@@ -149,6 +158,15 @@ void CheckGenerator(const TPasswordSettings& password, const std::string& side) 
   }
 }
 
+// The front ends refuse such passwords where they are typed or read; the job refuses them too, so
+// that no caller can make a copy that opens nowhere.
+void CheckTyped(const TPasswordSettings& password, const std::string& side) {
+  if (password.mode != TPasswordMode::kTyped) return;
+  if (const auto fault = NewPasswordFault(password.typed)) {
+    throw EBatchJobError("Cannot use the " + side + " password: it " + pdf::UnicodeToUTF8(*fault) + ".");
+  }
+}
+
 // "repaired: 2 objects found by scanning the file, 1 unreadable object written as null".
 std::u16string RepairNote(const pdf::TVelloPDF::TCopyRepairs& repairs) {
   return pdf::UTF8ToUnicode("repaired: " + pdf::TVelloPDF::RepairWords(repairs));
@@ -230,7 +248,7 @@ std::optional<TFileFailure> ProcessOneFile(const TBatchParts& batch, std::size_t
     if (before && InputState(input) != before) {
       return TFileFailure{0, u"the input was changed or removed while it was being copied"};
     }
-    if (code != 0) return TFileFailure{code, LibraryReason(code)};
+    if (code != 0) return TFileFailure{code, LibraryReason(code, library.LastErrorReason())};
     copy.Reclaim();
     // The pages the copy read: the copy must hold as many. A page-less input in clear is refused
     // as its inspection would have refused it; its copy is left unrevealed.
@@ -290,14 +308,28 @@ std::u16string_view StatusText(TFileStatus status) {
   return u"";
 }
 
-void EncryptPDF(const TBatchSettings& rawSettings, TBatchObserver& observer, int jobs) {
+namespace {
+
+// Tells the observer, in list order, why each file from first on was never started.
+void ReportNotStarted(TBatchObserver& observer, std::size_t first, std::size_t count, std::u16string_view reason) {
+  for (std::size_t index = first; index < count; ++index) observer.ReportNotStarted(index, reason);
+}
+
+enum class TBatchEnd { kDone, kCancelled };
+
+// The batch without its last promise (EncryptPDF): next counts the files taken, which always form a
+// prefix of the list.
+TBatchEnd RunFiles(const TBatchSettings& rawSettings, TBatchObserver& observer, int jobs,
+                   std::atomic<std::size_t>& next) {
   if (observer.CancellationPending()) {
     observer.AcceptCancellation();
-    return;
+    return TBatchEnd::kCancelled;
   }
   const TBatchSettings settings = NormalisedSettings(rawSettings);
   CheckGenerator(settings.openPassword, "open");
   CheckGenerator(settings.restrictionsPassword, "restrictions");
+  CheckTyped(settings.openPassword, "open");
+  CheckTyped(settings.restrictionsPassword, "restrictions");
   const TPasswordSources passwords(settings);
   const std::unique_ptr<TFileOperation> operation = OperationFor(settings);
   std::optional<TPasswordFile> passwordFile;
@@ -313,8 +345,8 @@ void EncryptPDF(const TBatchSettings& rawSettings, TBatchObserver& observer, int
   // jobs files are copied at once; as many more may wait for the disk meanwhile.
   const std::size_t processors = static_cast<std::size_t>(std::max(jobs, 1));
   std::counting_semaphore<> slots(static_cast<std::ptrdiff_t>(processors));
-  std::atomic<std::size_t> next{0};
   std::atomic<bool> stop{false};
+  std::atomic<bool> cancelled{false};
   std::once_flag accepted;
   std::mutex errorMutex;
   std::exception_ptr error;
@@ -327,6 +359,7 @@ void EncryptPDF(const TBatchSettings& rawSettings, TBatchObserver& observer, int
       if (stop) return;
       if (observer.CancellationPending()) {
         std::call_once(accepted, [&] { observer.AcceptCancellation(); });
+        cancelled = true;
         stop = true;
         return;
       }
@@ -357,6 +390,23 @@ void EncryptPDF(const TBatchSettings& rawSettings, TBatchObserver& observer, int
     for (std::size_t i = 0; i < threads; ++i) workers.emplace_back(work);
   }
   if (error) std::rethrow_exception(error);
+  return cancelled ? TBatchEnd::kCancelled : TBatchEnd::kDone;
+}
+
+}  // namespace
+
+void EncryptPDF(const TBatchSettings& settings, TBatchObserver& observer, int jobs) {
+  const std::size_t count = settings.files.size();
+  std::atomic<std::size_t> next{0};
+  try {
+    if (RunFiles(settings, observer, jobs, next) == TBatchEnd::kCancelled) {
+      ReportNotStarted(observer, std::min<std::size_t>(next, count), count, u"the run was stopped");
+    }
+  } catch (const EBatchJobError& error) {
+    ReportNotStarted(observer, std::min<std::size_t>(next, count), count,
+                     u"the run stopped: " + pdf::UTF8ToUnicode(error.what()));
+    throw;
+  }
 }
 
 }  // namespace ombrelt::app

@@ -35,12 +35,17 @@ class TBatchObserver {
   // files. Files already started are finished.
   virtual bool CancellationPending() = 0;
   virtual void AcceptCancellation() = 0;
-  // Every file gets kStatusEncrypting, then kStatusSucceeded or kStatusFailed. row is the file's
-  // index in TBatchSettings::files.
+  // Every file started gets kStatusEncrypting, then kStatusSucceeded or kStatusFailed; every other
+  // one gets ReportNotStarted. row is the file's index in TBatchSettings::files.
   virtual void ReportStatus(std::size_t row, TFileStatus status) = 0;
   // Why a file failed, just before its kStatusFailed: the library's error code (0 when one of the
   // job's own checks refused it) and a short English reason. The window ignores it.
   virtual void ReportFailure(std::size_t /*row*/, std::int32_t /*errorCode*/, std::u16string_view /*reason*/) {}
+  // Why a file of the batch was never started: the batch stopped before it (a stop request, the
+  // password file failing, a list or password file that cannot be used). Called for every such
+  // file, in list order, once the files already started are finished; such a file gets no
+  // ReportStatus. The reason is a short English sentence, e.g. "the run was stopped".
+  virtual void ReportNotStarted(std::size_t /*row*/, std::u16string_view /*reason*/) {}
   // What the library mended in a file that succeeds, just before its kStatusSucceeded: a damaged
   // input's copy holds objects found by scanning the file, or nulls for objects nothing could read.
   virtual void ReportRepairs(std::size_t /*row*/, std::u16string_view /*note*/) {}
@@ -57,10 +62,13 @@ class TBatchObserver {
   virtual void ReportWarning(std::u16string_view /*warning*/) {}
 };
 
-// Runs the batch. A file that fails is reported and the batch goes on. Raises EBatchJobError, before
-// any file is touched, when the password file cannot be opened or written or a generator length
-// is not a valid number; the caller shows its message. Exceptions from the observer propagate
-// (after the files already started are finished).
+// Runs the batch. A file that fails is reported and the batch goes on. Raises EBatchJobError when
+// the password file cannot be opened or written, a password list cannot be used, a typed
+// password holds a control character (NewPasswordFault) or a generator length is not a valid
+// number (all but a failed write found before any file is touched); the
+// caller shows its message. Every file gets its outcome, also then: the files never started are
+// reported with ReportNotStarted, with the reason the batch stopped. Exceptions from the observer
+// propagate (after the files already started are finished).
 //
 // jobs files are encrypted at once; while finished copies wait for the disk (their password lines,
 // their names, their folders synced), as many more are. The password file still gets its lines in

@@ -30,24 +30,50 @@ TValidationFailure Warning(std::u16string message, TValidationFollowUp followUp 
   return {std::move(message), u"Warning", followUp};
 }
 
+bool IsControlCharacter(char16_t c) {
+  return c < 0x20 || (c >= 0x7F && c <= 0x9F) || c == 0x2028 || c == 0x2029;
+}
+
+std::u16string ControlName(char16_t c) {
+  static constexpr char16_t kDigits[] = u"0123456789ABCDEF";
+  std::u16string code = u"U+";
+  for (int shift = 12; shift >= 0; shift -= 4) code += kDigits[(c >> shift) & 0xF];
+  if (c == 0) return code + u", NUL";
+  if (c == u'\t') return code + u", a tab";
+  if (c == u'\n' || c == u'\r' || c == 0x2028 || c == 0x2029) return code + u", a line end";
+  return code;
+}
+
 // The first typed password the level cannot hold, as a warning that sends the user to it.
 std::optional<TValidationFailure> CodePageFailure(const TValidationInput& input, std::u16string_view open,
                                                   std::u16string_view restrictions) {
-  constexpr std::int32_t kAES256 = 4;
-  if (input.level >= kAES256) return std::nullopt;
-  const auto holds = [](std::u16string_view text) {
-    return std::all_of(text.begin(), text.end(), pdf::IsWindows1252Character);
-  };
   const auto message = [](std::u16string_view which) {
     return u"The " + std::u16string(which) +
            u" password has characters that this encryption level cannot hold. Please choose 256 bits AES or a "
            u"password of characters this level can hold.";
   };
-  if (input.openPasswordBox && !input.openPasswordAuto && !holds(open)) {
+  if (input.openPasswordBox && !input.openPasswordAuto && !LevelHoldsPassword(input.level, open)) {
     return Warning(message(u"user"), TValidationFollowUp::kFocusOpenPassword);
   }
-  if (input.restrictionsBox && !input.restrictionsAuto && !holds(restrictions)) {
+  if (input.restrictionsBox && !input.restrictionsAuto && !LevelHoldsPassword(input.level, restrictions)) {
     return Warning(message(u"owner"), TValidationFollowUp::kFocusRestrictionsPassword);
+  }
+  return std::nullopt;
+}
+
+// The first typed password holding a control character, as a warning that sends the user to it.
+std::optional<TValidationFailure> ControlCharacterFailure(const TValidationInput& input, std::u16string_view open,
+                                                          std::u16string_view restrictions) {
+  const auto message = [](std::u16string_view which, const std::u16string& fault) {
+    return u"The " + std::u16string(which) + u" password " + fault + u". Please remove it.";
+  };
+  const bool openTyped = input.openPasswordBox && !input.openPasswordAuto && !input.openPasswordListed;
+  const bool restrictionsTyped = input.restrictionsBox && !input.restrictionsAuto && !input.restrictionsListed;
+  if (const auto fault = openTyped ? NewPasswordFault(open) : std::nullopt) {
+    return Warning(message(u"user", *fault), TValidationFollowUp::kFocusOpenPassword);
+  }
+  if (const auto fault = restrictionsTyped ? NewPasswordFault(restrictions) : std::nullopt) {
+    return Warning(message(u"owner", *fault), TValidationFollowUp::kFocusRestrictionsPassword);
   }
   return std::nullopt;
 }
@@ -69,6 +95,7 @@ std::optional<TValidationFailure> PasswordFailure(const TValidationInput& input)
   }
   // RC4 and 128-bit AES hash a password as Windows-1252 bytes, any other character as "?": a copy
   // would open with "??" rather than with what was typed. Generated passwords never have such.
+  if (const auto failure = ControlCharacterFailure(input, open, restrictions)) return failure;
   if (const auto failure = CodePageFailure(input, open, restrictions)) return failure;
   // Compared even when an auto option makes the typed texts unused: the user sees them as entered.
   const bool bothTyped = !input.openPasswordListed && !input.restrictionsListed;
@@ -87,6 +114,17 @@ std::optional<TValidationFailure> PasswordFileFailure(const TValidationInput& in
 }
 
 }  // namespace
+
+std::optional<std::u16string> NewPasswordFault(std::u16string_view password) {
+  const auto control = std::find_if(password.begin(), password.end(), IsControlCharacter);
+  if (control == password.end()) return std::nullopt;
+  return u"holds a control character (" + ControlName(*control) + u"), which no reader lets anyone type";
+}
+
+bool LevelHoldsPassword(std::int32_t level, std::u16string_view password) {
+  constexpr std::int32_t kAES256 = 4;
+  return level >= kAES256 || std::all_of(password.begin(), password.end(), pdf::IsWindows1252Character);
+}
 
 bool PasswordFilePathIsValid(std::u16string_view path) {
   if (!EndsWithCsv(path)) return false;

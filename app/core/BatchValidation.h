@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace ombrelt::app {
 
@@ -48,6 +49,18 @@ std::optional<TValidationFailure> ValidateBatch(const TValidationInput& input);
 // The rules of ValidateBatch about the protection the copies get (the passwords and the password
 // file), for a batch whose files and output folder are chosen elsewhere.
 std::optional<TValidationFailure> ValidateNewProtection(const TValidationInput& input);
+
+// Why a new password cannot be used, or nothing: a NUL, a line end, a tab or another control
+// character inside it (U+0000 to U+001F, U+007F to U+009F, U+2028, U+2029) makes a password that
+// no reader's password field lets anyone type, so the copy would open nowhere. The words follow
+// "the open password ...", e.g. "holds a control character (U+000A, a line end), which no reader
+// lets anyone type". Every source of new passwords calls it (typed, file, environment, list);
+// passwords that open inputs are taken as they are.
+std::optional<std::u16string> NewPasswordFault(std::u16string_view password);
+
+// Whether every character of password has a byte at level (as TBatchSettings::level): below 256-bit
+// AES passwords are hashed as Windows-1252 bytes, and any other character would become "?".
+bool LevelHoldsPassword(std::int32_t level, std::u16string_view password);
 
 // A usable password file path: it ends in ".csv" (any case) and its folder part names an existing
 // folder. A bare file name has no folder part and is refused.

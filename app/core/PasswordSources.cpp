@@ -1,5 +1,6 @@
 #include "app/core/PasswordSources.h"
 
+#include "app/core/BatchValidation.h"
 #include "app/core/CopyVerification.h"
 #include "app/core/FileFailure.h"
 #include "app/core/PasswordGenerator.h"
@@ -35,10 +36,15 @@ std::u16string PasswordFor(const TPasswordSettings& password) {
 }  // namespace
 
 TPasswordSources::TPasswordSources(const TBatchSettings& settings) : settings_(settings) {
-  if (settings.currentPassword.kind == TCurrentKind::kLedger) ledger_.emplace(settings.currentPassword.ledgerPath);
+  if (settings.currentPassword.kind == TCurrentKind::kLedger) {
+    ledger_.emplace(settings.currentPassword.ledgerPath, TListUse::kLedger);
+  }
   const bool listed = settings.openPassword.mode == TPasswordMode::kListed ||
                       settings.restrictionsPassword.mode == TPasswordMode::kListed;
-  if (listed && settings.operation == TOperation::kEncrypt) list_.emplace(settings.passwordListPath);
+  if (listed && settings.operation == TOperation::kEncrypt) {
+    list_.emplace(settings.passwordListPath, TListUse::kNewPasswords);
+    list_->CheckOneLinePerInput(settings.files);
+  }
 }
 
 TInputFacts TPasswordSources::Examine(std::u16string_view input) const {
@@ -83,10 +89,17 @@ TNewPasswords TPasswordSources::NewPasswords(std::u16string_view input) const {
   return {Listed(settings_.openPassword, lines, true), Listed(settings_.restrictionsPassword, lines, false)};
 }
 
+// A listed password the level cannot hold fails its file alone: the other lines are good.
 std::u16string TPasswordSources::Listed(const TPasswordSettings& side, const std::vector<TPasswordRecord>& lines,
                                         bool open) const {
   if (side.mode != TPasswordMode::kListed) return PasswordFor(side);
-  return open ? lines.front().openPassword : lines.front().ownerPassword;
+  std::u16string password = open ? lines.front().openPassword : lines.front().ownerPassword;
+  if (!LevelHoldsPassword(settings_.level, password)) {
+    const std::u16string which = open ? u"open" : u"owner";
+    throw TFileFailure{0, u"the " + which + u" password of its line in the password list " + Quoted(list_->Path()) +
+                              u" has characters this encryption level cannot hold"};
+  }
+  return password;
 }
 
 }  // namespace ombrelt::app

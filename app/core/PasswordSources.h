@@ -27,7 +27,8 @@ struct TInputFacts {
 
 class TPasswordSources {
  public:
-  // Raises EBatchJobError when the ledger or the password list cannot be read.
+  // Raises EBatchJobError when the ledger or the password list cannot be read, or the list is
+  // malformed or gives one of settings.files two different lines.
   explicit TPasswordSources(const TBatchSettings& settings);
 
   // Inspects the input, with the current passwords when it is encrypted. Throws TFileFailure when
@@ -35,7 +36,7 @@ class TPasswordSources {
   // unreadable, or not encrypted for a decryption.
   TInputFacts Examine(std::u16string_view input) const;
   // The copy's passwords; a generated side is fresh on every call. Throws TFileFailure when a
-  // listed side finds no line for the input.
+  // listed side finds no line for the input, or a password the level cannot hold.
   TNewPasswords NewPasswords(std::u16string_view input) const;
 
  private:

@@ -2,8 +2,11 @@
 // decrypted and encrypted anew.
 
 #include <algorithm>
+#include <exception>
 #include <memory>
 #include <optional>
+#include <string>
+#include <utility>
 
 #include "pdf/facade/AtomicOutput.h"
 #include "pdf/facade/ObjectCopy.h"
@@ -50,7 +53,11 @@ bool HasReadableCatalog(TSmartPDFReader& reader) {
 
 // Failures before the input is accepted keep their own code; later ones are write failures.
 struct TCopyFailure {
+  explicit TCopyFailure(std::int32_t failureCode, std::string failureReason = {})
+      : code(failureCode), reason(std::move(failureReason)) {}
+
   std::int32_t code;
+  std::string reason;  // the system's or the library's words for a write failure, or empty
 };
 
 // The input changed size while it was copied: what could not be read was taken for damage and
@@ -124,6 +131,7 @@ std::int32_t TVelloPDF::ReencryptFileToFile(std::u16string_view inputName, std::
 std::int32_t TVelloPDF::CopyFile(std::u16string_view inputName, std::u16string_view outputName,
                                  const TCopyRequest& request) {
   lastError_ = kErrorNone;
+  lastErrorReason_.clear();
   lastRepairs_ = TCopyRepairs{};
   lastInputPages_ = 0;
   lastNotices_ = TCopyNotices{};
@@ -156,6 +164,10 @@ std::int32_t TVelloPDF::CopyFile(std::u16string_view inputName, std::u16string_v
     CopyProtected(*input, output, request, result);
   } catch (const TCopyFailure& failure) {
     lastError_ = failure.code;
+    lastErrorReason_ = failure.reason;
+  } catch (const std::exception& error) {
+    lastError_ = kErrorOutputWrite;
+    lastErrorReason_ = error.what();
   } catch (...) {
     lastError_ = kErrorOutputWrite;
   }
@@ -238,6 +250,8 @@ void TVelloPDF::CopyProtected(TByteStream& input, TAtomicOutput& output, const T
     lastNotices_ = found;
   } catch (const TInputChanged&) {
     throw TCopyFailure{kErrorInputFile};
+  } catch (const std::exception& error) {
+    throw TCopyFailure{kErrorOutputWrite, error.what()};
   } catch (...) {
     throw TCopyFailure{kErrorOutputWrite};
   }

@@ -60,6 +60,10 @@ class TVelloPDF {
 
   // The last error code, which the call resets to 0.
   std::int32_t ErrorCode();
+  // Why the last copy (EncryptFileToFile, DecryptFileToFile, ReencryptFileToFile) failed to write,
+  // in the words of whatever failed, such as "Cannot write the file: No space left on device";
+  // empty when there are none. Kept until the next copy.
+  const std::string& LastErrorReason() const { return lastErrorReason_; }
   static std::int32_t BuildPermissionMask(std::int32_t print, std::int32_t copy, std::int32_t change,
                                           std::int32_t annotate, std::int32_t fillForms,
                                           std::int32_t accessibility, std::int32_t assemble,
@@ -175,6 +179,7 @@ class TVelloPDF {
   void CopyProtected(TByteStream& input, TAtomicOutput& output, const TCopyRequest& request, std::int32_t& result);
 
   std::int32_t lastError_ = kErrorNone;
+  std::string lastErrorReason_;
   TCopyRepairs lastRepairs_;
   std::uint32_t lastInputPages_ = 0;
   TCopyNotices lastNotices_;

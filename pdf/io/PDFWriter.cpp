@@ -203,6 +203,8 @@ void TSmartPDFWriter::WriteTrailer(const TPDFDictionary& trailer) {
 void TSmartPDFWriter::Put(std::string_view bytes) {
   const std::size_t stored = stream_.Write(bytes);
   if (stored != bytes.size()) {
+    // A file stream knows the system's reason (no space left, a file size limit) and raises it here.
+    stream_.Flush();
     throw EPDFError("Output stream stored " + std::to_string(stored) + " of " + std::to_string(bytes.size()) +
                     " bytes");
   }

@@ -8,6 +8,7 @@
 #include <csignal>
 
 #include <algorithm>
+#include <cerrno>
 #include <condition_variable>
 #include <cstring>
 #include <filesystem>
@@ -65,6 +66,12 @@ class TRecorder : public TBatchObserver {
     errorCodes[row] = errorCode;
     reasons[row] = Utf8(reason);
   }
+  void ReportNotStarted(std::size_t row, std::u16string_view reason) override {
+    const std::lock_guard lock(mutex_);
+    EXPECT_FALSE(statuses.contains(row)) << row;
+    EXPECT_FALSE(notStarted.contains(row)) << row;
+    notStarted[row] = Utf8(reason);
+  }
   void ReportProgress(std::size_t row, int percent) override {
     {
       const std::lock_guard lock(mutex_);
@@ -105,6 +112,7 @@ class TRecorder : public TBatchObserver {
   std::map<std::size_t, std::vector<TFileStatus>> statuses;
   std::map<std::size_t, std::int32_t> errorCodes;
   std::map<std::size_t, std::string> reasons;
+  std::map<std::size_t, std::string> notStarted;  // why
   std::map<std::size_t, std::vector<int>> progress;
   std::vector<std::string> warnings;
   int accepted = 0;
@@ -530,6 +538,13 @@ TEST_F(BatchJob, APasswordFileThatStopsTakingLinesEndsTheBatch) {
   EXPECT_EQ(outcomes[0], kStatusSucceeded);
   for (std::size_t i = 1; i < outcomes.size(); ++i) EXPECT_EQ(outcomes[i], kStatusFailed) << i;
   EXPECT_NE(recorder.reasons[1].find("password file"), std::string::npos) << recorder.reasons[1];
+  EXPECT_NE(recorder.reasons[1].find(std::strerror(EFBIG)), std::string::npos) << recorder.reasons[1];
+  // Every file has its outcome: those never started say why the batch stopped.
+  EXPECT_EQ(recorder.statuses.size() + recorder.notStarted.size(), 4u);
+  for (const auto& [row, reason] : recorder.notStarted) {
+    EXPECT_TRUE(reason.starts_with("the run stopped: The password file")) << reason;
+    EXPECT_NE(reason.find(std::strerror(EFBIG)), std::string::npos) << reason;
+  }
   EXPECT_EQ(Names(out.Path()), std::set<std::string>{"a_Secure.pdf"});
   const std::string text = ReadFile(Csv());
   EXPECT_TRUE(text.starts_with(earlier));
@@ -576,6 +591,8 @@ TEST_F(BatchJob, CancellationStopsAfterTheCurrentFileWithACompletePasswordFile) 
   EncryptPDF(settings, recorder);
   EXPECT_EQ(recorder.Outcomes(3), std::vector{kStatusSucceeded});
   EXPECT_EQ(recorder.accepted, 1);
+  EXPECT_EQ(recorder.notStarted,
+            (std::map<std::size_t, std::string>{{1, "the run was stopped"}, {2, "the run was stopped"}}));
   EXPECT_EQ(Names(out.Path()), std::set<std::string>{"a_Secure.pdf"});
   const std::string text = ReadFile(Csv());
   const auto records = ReadCsv(text);
@@ -590,6 +607,7 @@ TEST_F(BatchJob, CancellationBeforeTheStartTouchesNothing) {
   EncryptPDF(settings, recorder);
   EXPECT_EQ(recorder.accepted, 1);
   EXPECT_TRUE(recorder.statuses.empty());
+  EXPECT_EQ(recorder.notStarted, (std::map<std::size_t, std::string>{{0, "the run was stopped"}}));
   EXPECT_TRUE(fs::is_empty(out.Path()));
   EXPECT_TRUE(fs::is_empty(csvFolder.Path()));
 }
@@ -615,6 +633,8 @@ TEST_F(BatchJob, ErrorsOutsideTheFilesEndTheBatchBeforeAnyFile) {
        [](TBatchSettings& s) { s.restrictionsPassword.mode = TPasswordMode::kGenerated;
                                s.restrictionsPassword.generator.lengthText = u""; },
        "'' is not a valid integer value"},
+      {"a NUL inside a typed password", [](TBatchSettings& s) { s.openPassword.typed = std::u16string(u"us\0er", 5); },
+       "Cannot use the open password: it holds a control character (U+0000, NUL)"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -629,8 +649,52 @@ TEST_F(BatchJob, ErrorsOutsideTheFilesEndTheBatchBeforeAnyFile) {
       EXPECT_NE(std::string(error.what()).find(c.messagePart), std::string::npos) << error.what();
     }
     EXPECT_TRUE(caseRecorder.statuses.empty());
+    ASSERT_EQ(caseRecorder.notStarted.size(), 1u);
+    EXPECT_NE(caseRecorder.notStarted[0].find(c.messagePart), std::string::npos) << caseRecorder.notStarted[0];
     EXPECT_TRUE(fs::is_empty(out.Path()));
     EXPECT_FALSE(fs::exists(Csv()));
+  }
+}
+
+// Each file's passwords from a list: a line the level cannot hold fails that file alone; a list
+// read wrongly would give copies that open with nothing anyone knows, so it ends the batch before
+// any file is touched.
+TEST_F(BatchJob, AListedPasswordTheLevelCannotHoldFailsThatFileAlone) {
+  TBatchSettings settings = Settings({"alice.pdf", "bob.pdf", "carol.pdf"});
+  settings.level = 1;
+  settings.openPassword.mode = TPasswordMode::kListed;
+  settings.passwordListPath = Wide(csvFolder / "list.csv");
+  WriteFile(csvFolder / "list.csv",
+            "\"File Name\",\"Open Password\"\r\nalice,a-pw\r\nbob,\xE5\xAF\x86\xE7\xA0\x81\r\ncarol,c-pw\r\n");
+  EncryptPDF(settings, recorder);
+  EXPECT_EQ(recorder.Outcomes(3), (std::vector{kStatusSucceeded, kStatusFailed, kStatusSucceeded}));
+  EXPECT_NE(recorder.reasons[1].find("has characters this encryption level cannot hold"), std::string::npos)
+      << recorder.reasons[1];
+  EXPECT_EQ(Names(out.Path()), (std::set<std::string>{"alice_Secure.pdf", "carol_Secure.pdf"}));
+  EXPECT_NE(Open(out / "carol_Secure.pdf", u"c-pw").encryption, u"");
+}
+
+TEST_F(BatchJob, AListThatCannotBeReadAsMeantEndsTheBatchBeforeAnyFile) {
+  const std::pair<std::string, std::string> lists[] = {
+      {"\"File Name\",\"Open Password\"\r\nalice,a-pw\r\nbob\r\n", "line 3: it has 1 field"},
+      {"\"File Name\",\"Open Password\"\r\nbob,b-pw\r\nalice,a-pw\r\nbob,other\r\n", "lines 2 and 4 both name"},
+  };
+  for (const auto& [list, messagePart] : lists) {
+    SCOPED_TRACE(list);
+    TRecorder caseRecorder;
+    TBatchSettings settings = Settings({"alice.pdf", "bob.pdf"});
+    settings.openPassword.mode = TPasswordMode::kListed;
+    settings.passwordListPath = Wide(csvFolder / "list.csv");
+    WriteFile(csvFolder / "list.csv", list);
+    try {
+      EncryptPDF(settings, caseRecorder);
+      ADD_FAILURE() << "no error";
+    } catch (const EBatchJobError& error) {
+      EXPECT_NE(std::string(error.what()).find(messagePart), std::string::npos) << error.what();
+    }
+    EXPECT_TRUE(caseRecorder.statuses.empty());
+    EXPECT_EQ(caseRecorder.notStarted.size(), 2u);
+    EXPECT_TRUE(fs::is_empty(out.Path()));
   }
 }
 

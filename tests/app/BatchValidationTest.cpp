@@ -140,6 +140,45 @@ TEST(ValidateBatch, PasswordsTheLevelCannotHoldAreRefused) {
   }
 }
 
+// A password with a NUL, a tab or a line end inside opens in no reader: no password field takes
+// them. Those at the ends are trimmed as blanks are; only inner ones are refused.
+TEST(NewPasswordFault, NamesTheFirstControlCharacterInside) {
+  const std::pair<std::u16string, std::u16string> cases[] = {
+      {u"plain p\u00E4ss w\u00F6rd \u5BC6", u""},
+      {std::u16string(u"a\0b", 3), u"holds a control character (U+0000, NUL), which no reader lets anyone type"},
+      {u"a\tb", u"holds a control character (U+0009, a tab), which no reader lets anyone type"},
+      {u"line\r\nbreak", u"holds a control character (U+000D, a line end), which no reader lets anyone type"},
+      {u"a\u2028b", u"holds a control character (U+2028, a line end), which no reader lets anyone type"},
+      {u"del\u007F", u"holds a control character (U+007F), which no reader lets anyone type"},
+      {u"c1\u0085", u"holds a control character (U+0085), which no reader lets anyone type"},
+  };
+  for (const auto& [password, fault] : cases) {
+    EXPECT_EQ(NewPasswordFault(password).value_or(u""), fault) << pdf::UnicodeToUTF8(password);
+  }
+}
+
+TEST(ValidateBatch, TypedPasswordsWithAControlCharacterInsideAreRefused) {
+  TValidationInput input;
+  input.fileCount = 1;
+  input.openPasswordBox = input.restrictionsBox = true;
+  input.openPasswordText = u" user\t";  // around it: trimmed, as blanks are
+  input.restrictionsText = u"own\ter";
+  input.outputFolder = u"out";
+  std::optional<TValidationFailure> failure = ValidateBatch(input);
+  ASSERT_TRUE(failure.has_value());
+  EXPECT_EQ(failure->message, u"The owner password holds a control character (U+0009, a tab), which no reader lets "
+                              u"anyone type. Please remove it.");
+  EXPECT_EQ(failure->followUp, kFocusRestrictionsPassword);
+  input.openPasswordText = u"us\ner";
+  failure = ValidateBatch(input);
+  ASSERT_TRUE(failure.has_value());
+  EXPECT_EQ(failure->followUp, kFocusOpenPassword);
+  input.openPasswordListed = true;  // the list's passwords are checked where the list is read
+  input.openPasswordText.clear();
+  input.restrictionsText = u"owner";
+  EXPECT_FALSE(ValidateBatch(input).has_value());
+}
+
 // A batch whose files and output folder another dialog chooses: only the protection is checked,
 // with the same rules and messages.
 TEST(ValidateNewProtection, ChecksOnlyThePasswordsAndThePasswordFile) {

@@ -312,7 +312,8 @@ TEST_F(CliBatch, ACopyThatDoesNotFitFailsAndTheBatchKeepsTheOthers) {
                               " --output-dir out in");
   EXPECT_EQ(run.exitCode, 1) << run.output;
   EXPECT_EQ(run.output,
-            "in/f00.pdf: Succeed!\nin/f01.pdf: Failed! creating or writing the output file failed\n"
+            "in/f00.pdf: Succeed!\nin/f01.pdf: Failed! creating or writing the output file failed: cannot write the "
+            "file: File too large\n"
             "in/f02.pdf: Succeed!\n");
   EXPECT_EQ(Names(Path("out")), (std::set<std::string>{"f00_Secure.pdf", "f02_Secure.pdf"}));
   EXPECT_EQ(ReadFile(Path(InputName(1))), bigInput);
@@ -323,6 +324,38 @@ TEST_F(CliBatch, ACopyThatDoesNotFitFailsAndTheBatchKeepsTheOthers) {
     EXPECT_EQ(QpdfRole(copy, r.open), "user") << copy;
     EXPECT_EQ(QpdfRole(copy, r.owner), "owner") << copy;
   }
+}
+
+// A password file that stops taking lines ends the run, and every input still gets its status line:
+// the files under way fail with the password file's reason, those never started say why the run
+// stopped.
+TEST_F(CliBatch, APasswordFileThatFillsUpGivesEveryInputItsStatusLine) {
+  constexpr std::size_t kLimit = 64 * 1024;
+  MakeInputs(6);
+  // Room for the first input's line but not for the second's (a line here has about 60 bytes).
+  const std::string header = "\"File Name\",\"Open Password\",\"Owner Password\",\"File Path\"\r\n";
+  const std::string filler = "\"old\",\"\",\"\",\"" + std::string(kLimit - header.size() - 120, 'x') + "\"\r\n";
+  WriteFile(Path("passwords.csv"), header + filler);
+  // bash counts the limit in KiB (sh may count 512-byte blocks).
+  const std::string command = "ulimit -f " + std::to_string(kLimit / 1024) + " && exec " + Quote(OMBRELT_CLI_PATH) +
+                              " encrypt --open-password-auto --password-file passwords.csv --jobs 1 --output-dir out in";
+  const auto run = RunCommand("cd " + Quote(folder_.Path().string()) + " && bash -c " + Quote(command));
+  EXPECT_EQ(run.exitCode, 1) << run.output;
+  const std::vector<std::string> lines = Lines(run.output);
+  std::vector<std::string> statusLines;
+  std::copy_if(lines.begin(), lines.end(), std::back_inserter(statusLines),
+               [](const std::string& line) { return line.starts_with("in/"); });
+  ASSERT_EQ(statusLines.size(), 6u) << run.output;
+  // The first line may still fit, unless its commit took the second line along.
+  const std::size_t succeeded = statusLines[0] == "in/f00.pdf: Succeed!" ? 1 : 0;
+  for (std::size_t i = succeeded; i < statusLines.size(); ++i) {
+    EXPECT_TRUE(statusLines[i].starts_with(InputName(static_cast<int>(i)) + ": Failed! ")) << statusLines[i];
+    EXPECT_TRUE(Contains(statusLines[i], "File too large")) << statusLines[i];
+  }
+  EXPECT_TRUE(statusLines[5].starts_with("in/f05.pdf: Failed! not started: the run stopped: The password file"))
+      << statusLines[5];
+  EXPECT_TRUE(Contains(run.output, "ombreltenc-cli: The password file")) << run.output;
+  EXPECT_EQ(Names(Path("out")).size(), succeeded);
 }
 
 // The program started in the background, its standard output read line by line.
@@ -388,8 +421,17 @@ TEST_F(CliBatch, CtrlCFinishesTheStartedCopiesAndLeavesAMatchingPasswordFile) {
   EXPECT_EQ(cli.Wait(), 1);
   EXPECT_TRUE(Contains(ReadFile(Path("stderr.txt")), "stopped; ")) << ReadFile(Path("stderr.txt"));
 
-  // Stopped part of the way, every started file finished, and nothing else in the folder.
-  ASSERT_LT(lines.size(), static_cast<std::size_t>(kFiles));
+  // Stopped part of the way, every started file finished, every other one told it was not started,
+  // and nothing else in the folder.
+  ASSERT_EQ(lines.size(), static_cast<std::size_t>(kFiles));
+  const auto notStarted = std::find_if(lines.begin(), lines.end(),
+                                       [](const std::string& line) { return !line.ends_with(": Succeed!"); });
+  ASSERT_NE(notStarted, lines.end());
+  for (auto line = notStarted; line != lines.end(); ++line) {
+    const auto i = static_cast<int>(line - lines.begin());
+    EXPECT_EQ(*line, Path(InputName(i)) + ": Failed! not started: the run was stopped");
+  }
+  lines.erase(notStarted, lines.end());
   const std::vector<TRecord> records = Records();
   ASSERT_EQ(records.size(), lines.size());
   std::set<std::string> expected;

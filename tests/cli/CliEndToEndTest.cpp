@@ -221,6 +221,13 @@ const UsageCase kUsageCases[] = {
     {"encrypt --open-password-file open.txt -o . doc.pdf", "", "not of a folder"},
     // The job would drop them, as the window drops blanks around what users type.
     {"encrypt --open-password-env PW --output-dir out doc.pdf", "PW='s3cret '", "begins or ends with a blank"},
+    // No reader lets anyone type these: the copies would open nowhere.
+    {"encrypt --open-password-file nul.txt --output-dir out doc.pdf", "printf 's3cret\\000x\\n' > nul.txt;",
+     "the open password holds a control character (U+0000, NUL)"},
+    {"encrypt --owner-password-file two.txt --output-dir out doc.pdf", "printf 's3cret\\nline 2\\n' > two.txt;",
+     "the owner password holds a control character (U+000A, a line end)"},
+    {"encrypt --open-password-env PW --output-dir out doc.pdf", "PW=\"$(printf 's3\\tcret')\"",
+     "holds a control character (U+0009, a tab)"},
 };
 
 TEST_F(CliEndToEnd, UsageMistakesExitWithTwoAndWriteNothing) {

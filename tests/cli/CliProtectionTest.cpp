@@ -162,5 +162,56 @@ TEST_F(CliProtection, EachFileGetsItsOwnPasswordFromAList) {
   EXPECT_EQ(Cli("encrypt --passwords-from list.csv --open-password-env X --output-dir out in", "X=1").exitCode, 2);
 }
 
+// A list read wrongly gives copies that open with a password nobody knows or with none: it stops
+// the run, naming the line, before anything is written.
+TEST_F(CliProtection, AMalformedListStopsTheRunBeforeAnyFile) {
+  AddDocuments("in", {"alice", "bob"});
+  const std::string header = "\"File Name\",\"Open Password\"\r\n";
+  const std::pair<std::string, std::string> lists[] = {
+      {header + "\"alice\",\"a-pw\"\r\n\"bob\"\r\n", "line 3: it has 1 field where the header has 2"},
+      {header + "\"alice\",\"a-pw\r\n\"bob\",\"b-pw\"\r\n",
+       "line 2: a quote opened on this line is not closed before the line ends"},
+      {header + "\"bob\",\"b-pw\"\r\n\"alice\",\"a-pw\"\r\n\"bob\",\"other\"\r\n",
+       "lines 2 and 4 both name \"" + fs::canonical(Path("in")).string() + "/bob.pdf\" and give it different passwords"},
+  };
+  for (const auto& [list, message] : lists) {
+    SCOPED_TRACE(list);
+    WriteFile(Path("list.csv"), list);
+    const auto run = Cli("encrypt --passwords-from list.csv --password-file ledger.csv --output-dir out in");
+    EXPECT_EQ(run.exitCode, 2) << run.output;
+    EXPECT_EQ(run.output, "ombreltenc-cli: The password list \"" + fs::canonical(Path("list.csv")).string() +
+                              "\" cannot be used: " + message + "\n");
+    EXPECT_FALSE(fs::exists(Path("out")));
+    EXPECT_FALSE(fs::exists(Path("ledger.csv")));
+  }
+}
+
+// 128-bit RC4 hashes passwords as Windows-1252 bytes: a CJK password would become "??". That line's
+// file fails alone; the others are encrypted, with one warning that the level is weak.
+TEST_F(CliProtection, AListedPasswordTheLevelCannotHoldFailsThatFileAlone) {
+  AddDocuments("in", {"alice", "bob", "carol"});
+  WriteFile(Path("list.csv"), "\"File Name\",\"Open Password\"\r\nalice,a-pw\r\nbob,\xE5\xAF\x86\xE7\xA0\x81\r\n"
+                              "carol,c-pw\r\n");
+  const auto run = Cli("encrypt --level rc4-128 --passwords-from list.csv --output-dir out in");
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_EQ(run.output,
+            "ombreltenc-cli: warning: rc4-128 is weak and deprecated since PDF 2.0: choose aes-256 unless the copies "
+            "must open in readers that know only RC4\n"
+            "in/alice.pdf: Succeed!\n"
+            "in/bob.pdf: Failed! the open password of its line in the password list \"" +
+                fs::canonical(Path("list.csv")).string() +
+                "\" has characters this encryption level cannot hold\n"
+                "in/carol.pdf: Succeed!\n");
+  EXPECT_TRUE(Opens("out/alice_Secure.pdf", "a-pw"));
+  EXPECT_FALSE(Opens("out/alice_Secure.pdf", ""));
+  EXPECT_TRUE(Opens("out/carol_Secure.pdf", "c-pw"));
+  EXPECT_FALSE(fs::exists(Path("out/bob_Secure.pdf")));
+  // At 256-bit AES the same list serves every file, with no warning.
+  const auto strong = Cli("encrypt --passwords-from list.csv --output-dir strong in");
+  EXPECT_EQ(strong.exitCode, 0) << strong.output;
+  EXPECT_FALSE(Contains(strong.output, "warning")) << strong.output;
+  EXPECT_TRUE(Opens("strong/bob_Secure.pdf", "\xE5\xAF\x86\xE7\xA0\x81"));
+}
+
 }  // namespace
 }  // namespace cli
