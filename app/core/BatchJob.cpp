@@ -167,7 +167,7 @@ void CheckTyped(const TPasswordSettings& password, const std::string& side) {
   }
 }
 
-// "repaired: 2 objects found by scanning the file, 1 unreadable object written as null".
+// "repaired: 2 objects found away from their table offsets, 1 unreadable object written as null".
 std::u16string RepairNote(const pdf::TVelloPDF::TCopyRepairs& repairs) {
   return pdf::UTF8ToUnicode("repaired: " + pdf::TVelloPDF::RepairWords(repairs));
 }

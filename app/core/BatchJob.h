@@ -47,7 +47,7 @@ class TBatchObserver {
   // ReportStatus. The reason is a short English sentence, e.g. "the run was stopped".
   virtual void ReportNotStarted(std::size_t /*row*/, std::u16string_view /*reason*/) {}
   // What the library mended in a file that succeeds, just before its kStatusSucceeded: a damaged
-  // input's copy holds objects found by scanning the file, or nulls for objects nothing could read.
+  // input's copy holds objects found away from their table offsets, or nulls for objects nothing could read.
   virtual void ReportRepairs(std::size_t /*row*/, std::u16string_view /*note*/) {}
   // What encrypting an input in clear changed beyond who may open it (EncryptionNotices), for a
   // file that succeeds, just before its kStatusSucceeded. The window ignores it: it showed them when

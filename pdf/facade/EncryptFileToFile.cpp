@@ -191,12 +191,12 @@ void TVelloPDF::CopyProtected(TByteStream& input, TAtomicOutput& output, const T
                               std::int32_t& result) {
   const std::int64_t inputSize = input.Size();
   TSmartPDFReader reader(input);
-  if (reader.OpenError() != 0) throw TCopyFailure{kErrorNotPDF};
+  if (reader.OpenError() != 0) throw TCopyFailure{reader.DecodeBudgetSpent() ? kErrorInflation : kErrorNotPDF};
   TSmartPDFInfo source(reader, false, request.password);
   CheckInputProtection(source, request);
   const std::int32_t inputEncrypt = InputEncryptNumber(reader);
   PrepareSingleSectionTrailer(reader);
-  if (!HasReadableCatalog(reader)) throw TCopyFailure{kErrorNotPDF};
+  if (!HasReadableCatalog(reader)) throw TCopyFailure{reader.DecodeBudgetSpent() ? kErrorInflation : kErrorNotPDF};
   result = 1;
   try {
     // The page count is all the caller checks the copy against: no form fields.
@@ -244,12 +244,17 @@ void TVelloPDF::CopyProtected(TByteStream& input, TAtomicOutput& output, const T
     }
     writer.WriteXRefTable(*reader.Trailer(), 0, false);
     if (input.Size() != inputSize) throw TInputChanged{};
+    // Objects in streams left undecoded would be nulls in the copy.
+    if (reader.DecodeBudgetSpent()) throw TCopyFailure{kErrorInflation};
     output.Commit(SyncOutputFolder);
-    lastRepairs_ = TCopyRepairs{reader.RelocatedObjects(), reader.UnreadableObjects(), reader.Rebuilt()};
+    lastRepairs_ = TCopyRepairs{reader.RelocatedObjects(), reader.UnreadableObjects(), reader.Rebuilt(),
+                                reader.HeaderMissing()};
     lastInputPages_ = inputPages;
     lastNotices_ = found;
   } catch (const TInputChanged&) {
     throw TCopyFailure{kErrorInputFile};
+  } catch (const TCopyFailure&) {
+    throw;
   } catch (const std::exception& error) {
     throw TCopyFailure{kErrorOutputWrite, error.what()};
   } catch (...) {

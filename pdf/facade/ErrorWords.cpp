@@ -17,6 +17,8 @@ std::string ErrorWords(std::int32_t errorCode) {
     case kErrorNotPDF: return "not a readable PDF file";
     case kErrorAuthority: return "the password given does not carry the authority to change protection: the restrictions password is needed";
     case kErrorNotEncrypted: return "the file is not encrypted";
+    case kErrorInflation:
+      return "its compressed object data inflates to far more than a file of its size holds (a decompression bomb?)";
     default: return "error " + std::to_string(errorCode);
   }
 }

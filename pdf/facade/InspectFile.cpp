@@ -155,7 +155,7 @@ void TVelloPDF::FillInspection(TVelloPDFStringList& list, std::u16string_view fi
   list.Add(IsSignedDocument(reader, info) ? "Yes" : "No");
   list.Add(ClaimedPDFA(reader, info));
   // Nothing is written by an inspection: objects no reading could find are not counted as nulls.
-  list.Add(RepairWords(TCopyRepairs{reader.RelocatedObjects(), 0, reader.Rebuilt()}));
+  list.Add(RepairWords(TCopyRepairs{reader.RelocatedObjects(), 0, reader.Rebuilt(), reader.HeaderMissing()}));
 }
 
 }  // namespace pdf

@@ -13,9 +13,11 @@ std::string TVelloPDF::RepairWords(const TCopyRepairs& repairs) {
     return std::to_string(n) + " " + (n == 1 ? one : many);
   };
   std::vector<std::string> parts;
+  if (repairs.headerMissing) parts.emplace_back("no PDF header");
   if (repairs.rebuiltTable) parts.emplace_back("object table rebuilt by scanning the file");
   if (repairs.relocatedObjects != 0) {
-    parts.push_back(count(repairs.relocatedObjects, "object", "objects") + " found by scanning the file");
+    parts.push_back(count(repairs.relocatedObjects, "object found away from its table offset",
+                          "objects found away from their table offsets"));
   }
   if (repairs.unreadableObjects != 0) {
     parts.push_back(count(repairs.unreadableObjects, "unreadable object", "unreadable objects") + " written as null");

@@ -34,6 +34,7 @@ enum TPDFErrorCode : std::int32_t {
   kErrorNotPDF = 409,         // no header, or no usable cross-reference data and trailer
   kErrorAuthority = 410,      // the password opens the file but may not remove or change its protection
   kErrorNotEncrypted = 411,   // decryption asked of a file that is not encrypted
+  kErrorInflation = 412,      // its object and cross-reference streams inflate past what its size allows
 };
 
 // Items of an inspection list that say what encrypting the file changes, after the older ones;
@@ -130,10 +131,11 @@ class TVelloPDF {
     std::size_t relocatedObjects = 0;
     std::size_t unreadableObjects = 0;
     bool rebuiltTable = false;
-    bool Any() const { return rebuiltTable || relocatedObjects != 0 || unreadableObjects != 0; }
+    bool headerMissing = false;
+    bool Any() const { return rebuiltTable || headerMissing || relocatedObjects != 0 || unreadableObjects != 0; }
   };
-  // The repairs in words: "object table rebuilt by scanning the file, 2 objects found by scanning
-  // the file, 1 unreadable object written as null"; empty when there were none.
+  // The repairs in words: "no PDF header, object table rebuilt by scanning the file, 2 objects found
+  // away from their table offsets, 1 unreadable object written as null"; empty when there were none.
   static std::string RepairWords(const TCopyRepairs& repairs);
   const TCopyRepairs& LastCopyRepairs() const { return lastRepairs_; }
   // The input's page count as the last complete copy read it: a caller checking the copy needs no

@@ -15,7 +15,7 @@ namespace pdf {
 namespace {
 
 constexpr std::int64_t kHeaderWindow = 1024;
-// An object's header must start within this many bytes of its table offset.
+// An object's header is looked for in this many bytes at its table offset (blanks may come first).
 constexpr std::int64_t kObjectHeaderWindow = 1024;
 
 // The leading run of digits and dots of text, when it reads as a number.
@@ -25,51 +25,40 @@ std::string VersionText(std::string_view text) {
   return IsNumberText(version) ? std::string(version) : std::string();
 }
 
-// The "obj" that ends an object header ("12 0 obj"): an offset a few bytes too small can
-// start inside "endobj", whose tail ("dobj", "obj") must not be taken for it.
-std::size_t FindObjectKeyword(std::string_view text) {
-  for (std::size_t obj = text.find("obj"); obj != std::string_view::npos; obj = text.find("obj", obj + 1)) {
-    std::size_t before = obj;
-    while (before > 0 && (text[before - 1] == ' ' || text[before - 1] == '\r' || text[before - 1] == '\n')) --before;
-    if (before > 0 && IsDecimalDigit(text[before - 1])) return obj;
-  }
-  return text.find("obj");
+constexpr std::string_view kBlanks{" \t\r\n\f\0", 6};
+
+// The decimal number of up to ten digits at i, which then stands after it; nothing when i is at
+// no digit.
+std::optional<std::int64_t> NumberAt(std::string_view text, std::size_t& i) {
+  const std::size_t start = i;
+  while (i < text.size() && i - start < 10 && IsDecimalDigit(text[i])) ++i;
+  if (i == start) return std::nullopt;
+  return DecimalValue(text.substr(start, i - start), -1);
 }
 
-// Where the number of an object header whose "obj" is at obj ("12 0 obj") starts, and its text
-// (empty when there is none).
-std::pair<std::size_t, std::string_view> HeaderNumberText(std::string_view text, std::size_t obj) {
-  std::size_t i = obj;
-  const auto skipBlanks = [&] { while (i > 0 && (text[i - 1] == ' ' || text[i - 1] == '\r' || text[i - 1] == '\n')) --i; };
-  const auto skipDigits = [&] { while (i > 0 && IsDecimalDigit(text[i - 1])) --i; };
-  skipBlanks();
-  skipDigits();  // the generation
-  skipBlanks();
-  const std::size_t digitsEnd = i;
-  skipDigits();
-  return {i, text.substr(i, digitsEnd - i)};
+// Whether blanks stand at i, which then stands after them.
+bool SkipBlanks(std::string_view text, std::size_t& i) {
+  const std::size_t start = i;
+  i = std::min(text.find_first_not_of(kBlanks, i), text.size());
+  return i > start;
 }
 
-// The number of an object header whose "obj" is at obj ("12 0 obj"), if it has one.
-std::optional<std::int64_t> HeaderNumber(std::string_view text, std::size_t obj) {
-  const std::string_view digits = HeaderNumberText(text, obj).second;
-  if (digits.empty()) return std::nullopt;
-  return DecimalValue(digits, -1);
-}
-
-// Where the object's text begins after its header, or npos when the bytes hold no header of
-// this object. An offset a little too small starts inside the previous object's "endobj".
-std::size_t ObjectBodyStart(std::string_view head, std::int32_t number) {
-  std::size_t from = 0;
-  // Only an "endobj" before the header matters, and its "obj" is then the first one.
-  const std::size_t firstObj = head.find("obj");
-  if (firstObj != std::string_view::npos && firstObj >= 3 && head.substr(firstObj - 3, 3) == "end") from = firstObj + 3;
-  const std::size_t obj = FindObjectKeyword(head.substr(from));
-  if (obj == std::string_view::npos) return obj;
-  // A table entry pointing at another object's header is damage: that object is not this one.
-  const std::optional<std::int64_t> named = HeaderNumber(head.substr(from), obj);
-  if (named && *named != number) return std::string_view::npos;
-  return from + obj + 3;
+// Where the object's text begins after its header, when the bytes begin (after blanks) with the
+// header "N G obj" of this number and generation (any generation when generation is -1); npos
+// otherwise. Nothing else is taken for the header: a table offset a few bytes off lands in the end
+// of the object before or inside the header, where the bytes may read as another object's header
+// ("1 0 obj" inside "11 0 obj") or as a number alone.
+std::size_t ObjectBodyStart(std::string_view head, std::int32_t number, std::int32_t generation) {
+  std::size_t i = 0;
+  SkipBlanks(head, i);
+  if (NumberAt(head, i) != number || !SkipBlanks(head, i)) return std::string_view::npos;
+  const std::optional<std::int64_t> headerGeneration = NumberAt(head, i);
+  if (!headerGeneration || (generation >= 0 && *headerGeneration != generation)) return std::string_view::npos;
+  if (!SkipBlanks(head, i) || !head.substr(i).starts_with("obj")) return std::string_view::npos;
+  i += 3;
+  const bool delimited = i == head.size() || kBlanks.find(head[i]) != std::string_view::npos ||
+                         std::string_view("()<>[]{}/%").find(head[i]) != std::string_view::npos;
+  return delimited ? i : std::string_view::npos;
 }
 
 // Documents of many small objects hold one per 100 bytes or so; denser files still grow the table.
@@ -77,13 +66,17 @@ constexpr std::int64_t kBytesPerObjectGuess = 64;
 
 }  // namespace
 
-TSmartPDFReader::TSmartPDFReader(TByteStream& stream) : stream_(stream), fileSize_(stream.Size()) {
+TSmartPDFReader::TSmartPDFReader(TByteStream& stream)
+    : stream_(stream), fileSize_(stream.Size()), decodeBudget_(fileSize_) {
   maxTableSize_ = limits::kMinObjectTableSize + fileSize_ / limits::kFileBytesPerTableEntry;
   // Room for as many objects as a file of this size usually holds, so that the table, read entry by
   // entry, is not moved and faulted in again each time it outgrows itself. Pages are touched only
   // as entries fill them.
   entries_.reserve(static_cast<std::size_t>(std::min<std::int64_t>(maxTableSize_, fileSize_ / kBytesPerObjectGuess)));
-  if (!ReadHeader()) {
+  // Without a header in the first kilobyte the file is read all the same, offsets counting from its
+  // start, as other readers read it; it is no PDF file only when no document is found in it either.
+  headerMissing_ = !ReadHeader();
+  if (headerMissing_ && !LooksLikeADocument()) {
     openError_ = kOpenNoHeader;
     return;
   }
@@ -92,7 +85,7 @@ TSmartPDFReader::TSmartPDFReader(TByteStream& stream) : stream_(stream), fileSiz
     Rebuild(loaded);
   }
   if (trailers_.empty()) {
-    openError_ = kOpenNoXRef;
+    openError_ = headerMissing_ ? kOpenNoHeader : kOpenNoXRef;
     return;
   }
   trailer_ = trailers_.front();
@@ -127,6 +120,15 @@ bool TSmartPDFReader::ReadHeader() {
   return true;
 }
 
+// Without a header, a file is read only when it shows another sign of a document: an object header
+// near its start or "startxref" at its end. Pictures and texts added by mistake are not scanned whole.
+bool TSmartPDFReader::LooksLikeADocument() {
+  constexpr std::int64_t kStartLookedAt = std::int64_t{64} << 10;
+  constexpr std::int64_t kEndLookedAt = 1024;
+  return TObjectScan::HoldsHeader(ReadBytes(0, kStartLookedAt)) ||
+         ReadBytes(fileSize_ - kEndLookedAt, kEndLookedAt).find("startxref") != std::string::npos;
+}
+
 bool TSmartPDFReader::LoadCrossReferences() {
   try {
     TPDFXRefReader finder(stream_);
@@ -153,6 +155,7 @@ bool TSmartPDFReader::LoadCrossReferences() {
 bool TSmartPDFReader::WalkCrossReferences(std::int64_t baseOffset) {
   TPDFXRefReader reader(stream_);
   reader.BaseOffset = baseOffset;
+  reader.Budget = &decodeBudget_;
   reader.EntryHandler = [this, &reader](std::int32_t number, std::int32_t second, char kind, std::int64_t offset) {
     HandleEntry(number, second, kind, offset, reader);
   };
@@ -173,10 +176,7 @@ bool TSmartPDFReader::ObjectsAfterTheLastEnd() {
 }
 
 bool TSmartPDFReader::ObjectHeaderAt(std::int64_t position, std::int32_t number) {
-  const std::string head = ReadBytes(position, 24);
-  const std::size_t start = head.find_first_not_of(" \t\r\n\f");
-  const std::string expected = std::to_string(number) + " ";
-  return start != std::string::npos && head.compare(start, expected.size(), expected) == 0;
+  return ObjectBodyStart(ReadBytes(position, 64), number, -1) != std::string::npos;
 }
 
 bool TSmartPDFReader::OffsetsCountFromHeader() {
@@ -261,27 +261,26 @@ TSmartPDFReader::TObjectText TSmartPDFReader::ReadObjectUnguarded(std::int32_t n
   if (entry.kind != 'n' || entry.offset < 0) return {};
   const std::int64_t end = offsets_.NextAfter(entry.offset) - 1;
   const std::int64_t position = entry.offset + (headerRelative_ ? headerOffset_ : 0);
-  TObjectText text = ReadObjectAt(number, position, end > entry.offset ? end - entry.offset + 1 : -1);
+  TObjectText text = ReadObjectAt(number, entry.second, position, end > entry.offset ? end - entry.offset + 1 : -1);
   if (text.bodyStart == std::string::npos) return ReadRelocated(number, &entry);
-  if (EndsBeforeItsEndobj(text, position)) text = ReadObjectAt(number, position, ScannedExtent(position));
+  if (EndsBeforeItsEndobj(text, position)) {
+    const std::int64_t bodyStart = position + static_cast<std::int64_t>(text.bodyStart);
+    text = ReadObjectAt(number, entry.second, position, ScannedExtent(position, bodyStart));
+  }
   return text;
 }
 
-// The object whose header should start at position; extent -1 reads to the end of the file. The
-// header is looked for in the first bytes only, and the whole extent is read only for an object
-// that calls itself by this number: a damaged table pointing thousands of entries at one place
-// must not read that place thousands of times. bodyStart is npos when the header is not there.
-TSmartPDFReader::TObjectText TSmartPDFReader::ReadObjectAt(std::int32_t number, std::int64_t position,
-                                                           std::int64_t extent) {
+// The object whose header should start at position (after blanks), with this generation (-1: any);
+// extent -1 reads to the end of the file. The header is looked for in the first bytes only, and the
+// whole extent is read only for an object that calls itself by this number: a damaged table pointing
+// thousands of entries at one place must not read that place thousands of times. bodyStart is npos
+// when the header is not there.
+TSmartPDFReader::TObjectText TSmartPDFReader::ReadObjectAt(std::int32_t number, std::int32_t generation,
+                                                           std::int64_t position, std::int64_t extent) {
   if (extent < 0) extent = fileSize_ - position;
   std::string head = ReadBytes(position, std::min(extent, kObjectHeaderWindow));
-  const std::size_t bodyStart = ObjectBodyStart(head, number);
+  const std::size_t bodyStart = ObjectBodyStart(head, number, generation);
   if (bodyStart == std::string::npos) return TObjectText{{}, std::string::npos, true};
-  // Offsets a few bytes short (bytes inserted earlier in the file) put the header a little after
-  // the offset: the object then ends as far after the next offset, where everything is shifted alike.
-  const auto headerStart = static_cast<std::int64_t>(HeaderNumberText(head, bodyStart - 3).first);
-  const std::int64_t leading = static_cast<std::int64_t>(std::min(head.find_first_not_of(" \t\r\n\f\0"), head.size()));
-  if (headerStart > leading) extent = std::min(extent + headerStart, fileSize_ - position);
   if (extent > static_cast<std::int64_t>(head.size())) head = ReadBytes(position, extent);
   return TObjectText{std::move(head), bodyStart, true};
 }
@@ -296,10 +295,11 @@ bool TSmartPDFReader::EndsBeforeItsEndobj(const TObjectText& text, std::int64_t 
   return body.substr(body.size() - std::min(body.size(), kEndWindow)).find("endobj") == std::string_view::npos;
 }
 
-// How far an object runs by the scan of the file: up to the next header after it, or -1 for the end.
-std::int64_t TSmartPDFReader::ScannedExtent(std::int64_t position) {
+// How far an object read from position runs by the scan of the file: up to the next header after its
+// own, which ends before bodyStart, or -1 for the end.
+std::int64_t TSmartPDFReader::ScannedExtent(std::int64_t position, std::int64_t bodyStart) {
   if (!scan_) scan_ = std::make_unique<TObjectScan>(stream_, maxTableSize_);
-  const std::int64_t next = scan_->NextHeaderAfter(position + 1);
+  const std::int64_t next = scan_->NextHeaderAfter(bodyStart);
   return next > position ? next - position : -1;
 }
 
@@ -309,7 +309,7 @@ std::int64_t TSmartPDFReader::ScannedExtent(std::int64_t position) {
 TSmartPDFReader::TObjectText TSmartPDFReader::ReadRelocated(std::int32_t number, const Entry* entry) {
   if (!scan_) scan_ = std::make_unique<TObjectScan>(stream_, maxTableSize_);
   const std::int64_t start = RelocatedStart(number, entry);
-  TObjectText text = start >= 0 ? ReadObjectAt(number, start, RelocatedExtent(start)) : TObjectText{};
+  TObjectText text = start >= 0 ? ReadObjectAt(number, -1, start, RelocatedExtent(start)) : TObjectText{};
   if (start < 0 || text.bodyStart == std::string::npos) {
     if (entry != nullptr) unreadable_.insert(number);
     return {};
@@ -330,13 +330,16 @@ std::int64_t TSmartPDFReader::RelocatedStart(std::int32_t number, const Entry* e
 
 // A relocated object ends where the scan saw the next header start: the table's offsets, which
 // were wrong for this object, may fall inside it. When the scan saw none, the table's next offset
-// bounds it still: reading every such object to the end of the file would take time quadratic in
-// their number.
+// past the object's header bounds it still: reading every such object to the end of the file would
+// take time quadratic in their number. (An offset inside the header is the object's own, a few bytes
+// off.)
 std::int64_t TSmartPDFReader::RelocatedExtent(std::int64_t start) const {
+  constexpr std::int64_t kLongestHeader = 32;  // "2147483647 65535 obj" and blanks
   std::int64_t end = scan_->NextHeaderAfter(start);
   const std::int64_t base = headerRelative_ ? headerOffset_ : 0;
-  const std::int64_t tableNext = offsets_.NextAfter(start - base) + base;
-  if (end < 0 && tableNext > start) end = tableNext;
+  const std::int64_t pastHeader = start + kLongestHeader;
+  const std::int64_t tableNext = offsets_.NextAfter(pastHeader - base) + base;
+  if (end < 0 && tableNext > pastHeader) end = tableNext;
   return end > start ? end - start : -1;
 }
 

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "pdf/io/ByteStream.h"
+#include "pdf/io/DecodeBudget.h"
 #include "pdf/io/ObjectScan.h"
 #include "pdf/io/SortedOffsets.h"
 #include "pdf/objects/PDFStructure.h"
@@ -23,7 +24,8 @@ namespace pdf {
 
 class TSmartPDFReader {
  public:
-  // 0 = usable; 1 = no PDF header; 2 = no usable cross-reference data or trailer.
+  // 0 = usable; 1 = no PDF header and no document found by scanning the file; 2 = no usable
+  // cross-reference data or trailer.
   enum : std::uint8_t { kOpenOk = 0, kOpenNoHeader = 1, kOpenNoXRef = 2 };
 
   // Reads the header and the cross-reference data; check OpenError() before anything else.
@@ -43,7 +45,12 @@ class TSmartPDFReader {
   std::int64_t StartXRef() const { return startXRef_; }
   bool HasEncrypt() const { return hasEncrypt_; }
   bool HasXRefStream() const { return hasXRefStream_; }
+  // Whether the object and cross-reference streams inflated past what a file of this size may
+  // (TDecodeBudget): streams are then no longer decoded, and a copy must be refused.
+  bool DecodeBudgetSpent() const { return decodeBudget_.Spent(); }
   std::int32_t HeaderOffset() const { return headerOffset_; }
+  // Whether the first kilobyte holds no "%PDF-" (or "%!PS-Adobe-") header: the file was read without.
+  bool HeaderMissing() const { return headerMissing_; }
   bool HeaderRelative() const { return headerRelative_; }
   TPDFDictionary* Trailer() const { return trailer_; }
   TPDFStructure& Arena() { return arena_; }
@@ -116,6 +123,7 @@ class TSmartPDFReader {
   };
 
   bool ReadHeader();
+  bool LooksLikeADocument();
   bool LoadCrossReferences();
   bool WalkCrossReferences(std::int64_t baseOffset);
   void HandleEntry(std::int32_t number, std::int32_t second, char kind, std::int64_t offset,
@@ -143,6 +151,7 @@ class TSmartPDFReader {
   void Rebuild(bool dataReadWhole);
   void TableFromScan();
   std::vector<TFoundTrailer> FoundTrailers();
+  void DropUnreadableEncrypt(std::vector<TFoundTrailer>& found);
   TPDFDictionary* RebuiltTrailer(const std::vector<TFoundTrailer>& found, bool encrypted);
   TPDFIndRef* FoundCatalog(bool encrypted);
   void IndexFoundObjectStreams(bool gapsOnly);
@@ -171,10 +180,10 @@ class TSmartPDFReader {
   bool ObjectHeaderAt(std::int64_t position, std::int32_t number);
   std::string ReadBytes(std::int64_t position, std::int64_t count);
   TObjectText ReadObjectUnguarded(std::int32_t number);
-  TObjectText ReadObjectAt(std::int32_t number, std::int64_t start, std::int64_t extent);
+  TObjectText ReadObjectAt(std::int32_t number, std::int32_t generation, std::int64_t start, std::int64_t extent);
   TObjectText ReadRelocated(std::int32_t number, const Entry* entry);
   bool EndsBeforeItsEndobj(const TObjectText& text, std::int64_t position) const;
-  std::int64_t ScannedExtent(std::int64_t position);
+  std::int64_t ScannedExtent(std::int64_t position, std::int64_t bodyStart);
   std::optional<TObjectScan::THeader> FindNear(std::int32_t number, std::int64_t offset);
   std::int64_t RelocatedStart(std::int32_t number, const Entry* entry);
   std::int64_t RelocatedExtent(std::int64_t start) const;
@@ -195,6 +204,7 @@ class TSmartPDFReader {
 
   TByteStream& stream_;
   std::int64_t fileSize_ = 0;
+  TDecodeBudget decodeBudget_;
   TPDFStructure arena_;
   std::string version_;
   TPDFDictionary* trailer_ = nullptr;
@@ -204,6 +214,7 @@ class TSmartPDFReader {
   bool hasEncrypt_ = false;
   bool hasXRefStream_ = false;
   std::int32_t headerOffset_ = -1;
+  bool headerMissing_ = false;
   bool headerRelative_ = false;
   std::vector<Entry> entries_;
   std::int64_t maxTableSize_ = 0;

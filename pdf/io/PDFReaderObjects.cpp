@@ -207,7 +207,14 @@ const TSmartPDFReader::ObjectStream* TSmartPDFReader::LoadObjectStream(std::int3
     brokenObjectStreams_.insert(number);
     return nullptr;
   }
-  loaded.stream->SetData(loaded.stream->GetDecodedData(), false);
+  std::string decoded = loaded.stream->GetDecodedData(decodeBudget_.NextCap());
+  if (!decodeBudget_.Spend(decoded.size())) {
+    brokenObjectStreams_.insert(number);
+    return nullptr;
+  }
+  // The decoded data replaces the stream's own without a copy: it may be hundreds of megabytes.
+  loaded.stream->SetRawData(std::move(decoded));
+  loaded.stream->Dictionary()->DeleteKey("Filter");
   ++objectStreamsDecoded_;
   loaded.first = *first;
   const std::string_view data = loaded.stream->Data();

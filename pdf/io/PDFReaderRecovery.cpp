@@ -90,6 +90,7 @@ void TSmartPDFReader::Rebuild(bool dataReadWhole) {
   rebuilt_ = true;
   TableFromScan();
   std::vector<TFoundTrailer> found = FoundTrailers();
+  DropUnreadableEncrypt(found);
   const bool encrypted = std::any_of(found.begin(), found.end(), [](const TFoundTrailer& trailer) {
     return trailer.dictionary->IndexOfKey("Encrypt") >= 0;
   });
@@ -128,6 +129,22 @@ std::vector<TSmartPDFReader::TFoundTrailer> TSmartPDFReader::FoundTrailers() {
   }
   std::sort(found.begin(), found.end(), [](const TFoundTrailer& a, const TFoundTrailer& b) { return a.offset > b.offset; });
   return found;
+}
+
+// A damaged file's trailers may name an /Encrypt that is gone (a trailer left over from a revision
+// before the file was decrypted, or damage): other readers then open the file as not encrypted. Only
+// a dictionary that names its security handler (/Filter) makes the file encrypted; an unknown handler
+// still does, as its strings and streams cannot be read in clear.
+void TSmartPDFReader::DropUnreadableEncrypt(std::vector<TFoundTrailer>& found) {
+  for (const TFoundTrailer& trailer : found) {
+    TPDFObject* encrypt = trailer.dictionary->GetValue("Encrypt", false);
+    if (encrypt == nullptr) continue;
+    if (const auto* reference = As<TPDFIndRef>(encrypt)) encrypt = GetObject(reference->TargetNumber());
+    const auto* dictionary = As<TPDFDictionary>(encrypt);
+    if (dictionary == nullptr || As<TPDFName>(dictionary->GetValue("Filter", false)) == nullptr) {
+      trailer.dictionary->DeleteKey("Encrypt");
+    }
+  }
 }
 
 // A trailer for the rebuilt table: the /Root of the newest trailer that leads to a page tree, else

@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "pdf/io/ByteStream.h"
+#include "pdf/io/DecodeBudget.h"
 
 namespace pdf {
 class TPDFArray;
@@ -47,6 +48,8 @@ class TPDFXRefReader {
   std::int64_t LastPrev = -1;
   std::int64_t StartXRefKeyword = -1;
   std::int64_t BaseOffset = 0;
+  // What the owner's file may still inflate; a cross-reference stream past it fails its section.
+  TDecodeBudget* Budget = nullptr;
 
  private:
   std::int64_t FileSize();

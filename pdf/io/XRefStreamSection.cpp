@@ -131,7 +131,11 @@ bool TPDFXRefReader::ReadStreamSection(std::int64_t position) {
     const std::int64_t dataPosition = position + static_cast<std::int64_t>(dataIndex);
     const auto length = NumberAsInt64(dictionary->GetValue("Length", false));
     std::string data = length ? ReadAt(*length, dataPosition) : std::string();
-    if (!data.empty()) data = scratch.NewStreamOf(std::move(data), dictionary)->GetDecodedData();
+    if (!data.empty()) {
+      const std::size_t cap = Budget != nullptr ? Budget->NextCap() : limits::kMaxDecodedBytes;
+      data = scratch.NewStreamOf(std::move(data), dictionary)->GetDecodedData(cap);
+    }
+    if (Budget != nullptr && !Budget->Spend(data.size())) return false;
     DeliverStreamEntries(*dictionary, *widths, data, OwnObjectNumber(position), dataPosition, *size);
   }
   if (TrailerHandler) TrailerHandler(dictionary->ToText());

@@ -48,6 +48,12 @@ inline constexpr int kMaxObjectLoadDepth = 32;
 inline constexpr std::size_t kObjectStreamCacheSize = 16;
 inline constexpr std::size_t kObjectStreamCacheBytes = std::size_t{64} << 20;
 
+// The decoded bytes of all the object and cross-reference streams of one file together: this many
+// per byte of the file, and at least the floor. Object streams of real files inflate to a few times
+// their size, and the copy decodes each once; a file past the bound is refused, not read in part.
+inline constexpr std::uint64_t kDecodeBudgetPerFileByte = 16;
+inline constexpr std::uint64_t kMinDecodeBudget = std::uint64_t{64} << 20;
+
 // Form fields looked at, and the depth of /Kids followed, in the search for a signature. Real
 // forms have a few thousand fields at most, nested a few levels.
 inline constexpr std::size_t kMaxSignatureSearchFields = 20000;

@@ -38,6 +38,8 @@ class TPDFStream final : public TPDFObject {
   void SetDictionary(TPDFDictionary* dictionary);
   // Data with the /Filter chain undone (unknown filters are passed over).
   std::string GetDecodedData() const;
+  // The same, each filter's output cut at maxOutput bytes (below the decoders' own cap).
+  std::string GetDecodedData(std::size_t maxOutput) const;
   std::u16string AsText() const;
 
  private:

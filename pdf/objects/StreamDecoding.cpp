@@ -63,19 +63,19 @@ Parms ReadPredictorParms(const TPDFDictionary* parms) {
   return result;
 }
 
-std::string ApplyFilter(const FilterStep& step, const std::string& data) {
+std::string ApplyFilter(const FilterStep& step, const std::string& data, std::size_t maxOutput) {
   const std::string& name = step.name;
   if (name == "FlateDecode" || name == "Fl") {
     const auto parms = ReadPredictorParms<TPDFFlateParms>(step.parms);
-    if (step.parms == nullptr || parms.Predictor < 2) return InflateData(data);
-    return InflateWithPredictor(data, parms);
+    if (step.parms == nullptr || parms.Predictor < 2) return InflateData(data, maxOutput);
+    return InflateWithPredictor(data, parms, maxOutput);
   }
-  if (name == "RunLengthDecode" || name == "RL") return DecodeRunLength(data);
-  if (name == "ASCII85Decode" || name == "A85") return DecodeASCII85(data);
+  if (name == "RunLengthDecode" || name == "RL") return DecodeRunLength(data, maxOutput);
+  if (name == "ASCII85Decode" || name == "A85") return DecodeASCII85(data, maxOutput);
   if (name == "ASCIIHexDecode") return DecodeASCIIHex("<" + data + ">");
   if (name == "LZWDecode") {
     const bool earlyChange = NumericParameter(step.parms, "EarlyChange", 1) == 1;
-    return TPDFLZWDecompressor(earlyChange).Decode(data, ReadPredictorParms<TPDFLZWParms>(step.parms));
+    return TPDFLZWDecompressor(earlyChange).Decode(data, ReadPredictorParms<TPDFLZWParms>(step.parms), maxOutput);
   }
   // Image codecs and unknown filters are passed over: the data stays as it is.
   return data;
@@ -91,11 +91,13 @@ bool IsDecodableFilter(std::string_view name) {
   return false;
 }
 
-std::string TPDFStream::GetDecodedData() const {
+std::string TPDFStream::GetDecodedData() const { return GetDecodedData(limits::kMaxDecodedBytes); }
+
+std::string TPDFStream::GetDecodedData(std::size_t maxOutput) const {
   std::vector<FilterStep> steps = CollectFilters(*dictionary_);
   AttachParameters(*dictionary_, steps);
   std::string data = data_;
-  for (const FilterStep& step : steps) data = ApplyFilter(step, data);
+  for (const FilterStep& step : steps) data = ApplyFilter(step, data, maxOutput);
   return data;
 }
 

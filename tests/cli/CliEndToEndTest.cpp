@@ -318,7 +318,7 @@ TEST_F(CliEndToEnd, RepairedCopiesSaySo) {
   const auto run = Cli("encrypt --open-password-file open.txt --output-dir out damaged.pdf doc.pdf");
   EXPECT_EQ(run.exitCode, 0) << run.output;
   EXPECT_EQ(run.output,
-            "damaged.pdf: Succeed! (repaired: 1 object found by scanning the file, 1 unreadable object written as "
+            "damaged.pdf: Succeed! (repaired: 1 object found away from its table offset, 1 unreadable object written as "
             "null)\ndoc.pdf: Succeed!\n");
 }
 

@@ -6,9 +6,11 @@ Usage: make_syntax_corpus.py OUTDIR
 Each file is built from raw bytes, with its cross-reference offsets computed here, so that it holds
 exactly the syntax it is named for: the escapes of literal strings, odd hex strings, names with #xx
 escapes, the many spellings of numbers, streams whose /Length lies, cross-reference streams, object
-streams, incremental updates, the forms of /ID and /Info, and so on. A few files are deliberately
-damaged the way real producers damage files (offsets a few bytes off, /Length too long or too short,
-`stream` followed by a space): qpdf --check warns about those but still opens them.
+streams, incremental updates that redefine an object in every order of kinds (plain, compressed, freed),
+the forms of /ID and /Info, and so on. A few files are deliberately damaged the way real producers
+damage files (offsets a few bytes off in either direction, /Length too long or too short, `stream`
+followed by a space, no `%PDF-` header, an object stream that is none, a lost table with an /Encrypt
+that names nothing): qpdf --check warns about those but still opens them.
 
 Every string an encrypted copy must hide carries a marker that begins with MARKER (some in UTF-16BE
 or as hex), so a copy whose bytes show one has left a string or stream in clear. The exceptions are
@@ -71,15 +73,17 @@ def flate(data):
 class Writer:
     """Appends objects, cross-reference sections and trailers to one file, revision after revision."""
 
-    def __init__(self, version=b"1.4"):
-        self.buf = bytearray(b"%PDF-" + version + b"\n%\xe2\xe3\xcf\xd3\n")
+    def __init__(self, version=b"1.4", header=None, newline=b"\n"):
+        """`header` replaces the usual `%PDF-` line and binary comment; `newline` ends the object lines."""
+        self.buf = bytearray(b"%PDF-" + version + b"\n%\xe2\xe3\xcf\xd3\n" if header is None else header)
+        self.newline = newline
         self.section = {}  # this revision's entries: num -> (kind "n"/"f"/"c", field 2, field 3)
         self.revisions = 0
 
     def obj(self, num, body, gen=0, shift=0):
         """Writes one object; `shift` misstates its offset in the cross-reference section."""
         self.section[num] = ("n", len(self.buf) + shift, gen)
-        self.buf += b"%d %d obj\n" % (num, gen) + render(body) + b"\nendobj\n"
+        self.buf += b"%d %d obj" % (num, gen) + self.newline + render(body) + self.newline + b"endobj" + self.newline
 
     def raw(self, data):
         self.buf += data
@@ -232,9 +236,10 @@ def trailer(doc, extra=b"", info=b"/Info 6 0 R", file_id=b"/ID [" + FILE_ID + b"
     return b"<< " + b" ".join(part for part in parts if part) + b" >>"
 
 
-def classic(doc, path, version=b"1.4", info=True, shifts=None, eol=b" \n", omit=(), **trailer_args):
+def classic(doc, path, version=b"1.4", info=True, shifts=None, eol=b" \n", omit=(), header=None, newline=b"\n",
+            **trailer_args):
     """The whole document in one revision with a classic cross-reference table (less the `omit` objects)."""
-    writer = Writer(version)
+    writer = Writer(version, header, newline)
     for num, gen, body in doc.objects(info):
         writer.obj(num, body, gen, (shifts or {}).get(num, 0))
     if not info:
@@ -680,6 +685,84 @@ def offsets_off(path, into_whitespace):
     classic(doc, path, shifts=shifts)
 
 
+def offsets_shifted(path, direction, newline):
+    """Every object's offset one to six bytes off, all before their `N G obj` headers (into the end of the
+    object before) or all after (into the header, where "11 0 obj" shifted by one reads "1 0 obj")."""
+    doc = Doc("offsets shifted")
+    add_link_annotations(doc)
+    add_string_escapes(doc)
+    for num in range(doc.next, 13):  # numbers of two digits, whose tails are other objects' numbers
+        doc.add(b"<< /Filler%d (" % num + mark("filler-%d" % num) + b") >>", num=num)
+        doc.catalog.append(b"/OmbreltFiller%d %d 0 R" % (num, num))
+    shifts = {num: direction * (1 + num % 6) for num in range(1, doc.next)}
+    classic(doc, path, shifts=shifts, eol=b"\r\n" if newline == b"\r\n" else b" \n", newline=newline)
+
+
+def no_header(path, header):
+    """The `%PDF-` line missing, damaged, or after the first kilobyte; offsets count from the file's start."""
+    doc = Doc("header")
+    add_link_annotations(doc)
+    classic(doc, path, header=header)
+
+
+def encrypt_gone(path):
+    """A file whose table is lost (its startxref damaged) and whose trailer names an /Encrypt object the
+    file does not hold: readers rebuild the table and open the file as not encrypted."""
+    doc = Doc("encrypt gone")
+    add_link_annotations(doc)
+    classic(doc, path, extra=b"/Encrypt 99 0 R")
+    data = Path(path).read_bytes()
+    Path(path).write_bytes(data.replace(b"startxref", b"startxrex"))
+
+
+OVERRIDDEN = 7  # the object each override file redefines; the catalog names it
+
+
+def override(path, first, then):
+    """Object 7, which the catalog names, defined in a first revision as `first` and redefined by an update
+    (a cross-reference stream section) as `then`: "plain", "compressed" (in an object stream of the
+    revision's own) or "free". Object 8 shares the first revision's object stream and stays as it was."""
+    doc = Doc("override %s then %s" % (first, then))
+    doc.catalog.append(b"/OmbreltOverridden %d 0 R /OmbreltSibling 8 0 R" % OVERRIDDEN)
+    old = b"<< /Revision 1 /Value (" + mark("override-old") + b") >>"
+    sibling = b"<< /Sibling (" + mark("override-sibling") + b") >>"
+    writer = Writer(b"1.5")
+    for num, gen, body in doc.objects():
+        writer.obj(num, body, gen)
+    first_stream, first_xref, second_stream, second_xref = 9, 10, 11, 12
+    if first == "compressed":
+        writer.objstm(first_stream, [(OVERRIDDEN, old), (8, sibling)])
+    else:
+        writer.obj(OVERRIDDEN, old)
+        writer.objstm(first_stream, [(8, sibling)])
+    ids = b"/Root 1 0 R /Info 6 0 R /ID [" + FILE_ID + b" " + FILE_ID + b"]"
+    previous = writer.xref_stream(first_xref, ids)
+    new = b"<< /Revision 2 /Value (" + mark("override-new") + b") >>"
+    if then == "compressed":
+        writer.objstm(second_stream, [(OVERRIDDEN, new)])
+    elif then == "plain":
+        writer.obj(OVERRIDDEN, new)
+    else:
+        writer.free(OVERRIDDEN, 1)
+    writer.xref_stream(second_xref, ids + b" /Prev %d" % previous)
+    writer.write(path)
+
+
+def objstm_not_a_stream(path):
+    """The cross-reference stream places object 8 in object stream 9, which is a plain image stream: the
+    object is lost (qpdf warns "supposed object stream has wrong type"), the rest of the file is not."""
+    doc = Doc("not an object stream")
+    doc.catalog.append(b"/OmbreltLost 8 0 R")
+    writer = Writer(b"1.5")
+    for num, gen, body in doc.objects():
+        writer.obj(num, body, gen)
+    writer.obj(9, Stream(b"/Type /XObject /Subtype /Image /Width 1 /Height 1 /ColorSpace /DeviceGray"
+                         b" /BitsPerComponent 8", b"\x80"))
+    writer.section[8] = ("c", 9, 0)
+    writer.xref_stream(10, b"/Root 1 0 R /Info 6 0 R /ID [" + FILE_ID + b" " + FILE_ID + b"]")
+    writer.write(path)
+
+
 def size_too_small(path):
     """The trailer's /Size is one less than the objects the table lists."""
     doc = Doc("size too small")
@@ -801,6 +884,10 @@ FILES = {
     "xref-crlf-entries.pdf": one_feature("crlf xref entries", add_balanced_parens, eol=b"\r\n"),
     "xref-offsets-into-whitespace.pdf": lambda path: offsets_off(path, True),
     "xref-offsets-off-by-few.pdf": lambda path: offsets_off(path, False),
+    "xref-offsets-before-headers-lf.pdf": lambda path: offsets_shifted(path, -1, b"\n"),
+    "xref-offsets-before-headers-crlf.pdf": lambda path: offsets_shifted(path, -1, b"\r\n"),
+    "xref-offsets-into-headers-lf.pdf": lambda path: offsets_shifted(path, 1, b"\n"),
+    "xref-offsets-into-headers-crlf.pdf": lambda path: offsets_shifted(path, 1, b"\r\n"),
     "xref-size-too-small.pdf": size_too_small,
     "xref-table-omits-object.pdf": table_omits_object,
     "xref-stream-plain.pdf": xref_stream_plain,
@@ -809,6 +896,18 @@ FILES = {
     "objstm-strings-info.pdf": object_streams,
     "objstm-incremental-update.pdf": lambda path: object_streams(path, update=True),
     "hybrid-xrefstm.pdf": lambda path: object_streams(path, hybrid=True),
+    "objstm-not-an-object-stream.pdf": objstm_not_a_stream,
+    # An update redefines an object, in every order of kinds.
+    "override-compressed-then-compressed.pdf": lambda path: override(path, "compressed", "compressed"),
+    "override-compressed-then-plain.pdf": lambda path: override(path, "compressed", "plain"),
+    "override-plain-then-compressed.pdf": lambda path: override(path, "plain", "compressed"),
+    "override-compressed-then-freed.pdf": lambda path: override(path, "compressed", "free"),
+    "override-plain-then-freed.pdf": lambda path: override(path, "plain", "free"),
+    # The header line.
+    "header-missing.pdf": lambda path: no_header(path, b"%\xe2\xe3\xcf\xd3\n"),
+    "header-damaged.pdf": lambda path: no_header(path, b"%PFD-1.4\n%\xe2\xe3\xcf\xd3\n"),
+    "header-after-first-kilobyte.pdf": lambda path: no_header(path, b"%" + b"junk " * 250 + b"\n%PDF-1.4\n"),
+    "damaged-encrypt-gone.pdf": encrypt_gone,
     # The trailer's /ID and /Info in every form.
     "id-missing.pdf": one_feature("no ID", add_balanced_parens, file_id=b""),
     "id-one-string.pdf": one_feature("one-string ID", add_balanced_parens, file_id=b"/ID [" + FILE_ID + b"]"),
@@ -831,6 +930,9 @@ DAMAGED = {
     "dict-unknown-bare-token.pdf", "numbers-exponent-tokens.pdf", "numbers-lone-signs-malformed.pdf",
     "dict-duplicate-keys.pdf", "numbers-integers-beyond-64-bits.pdf", "xref-size-too-small.pdf",
     "names-malformed-escapes.pdf",
+    "xref-offsets-before-headers-lf.pdf", "xref-offsets-before-headers-crlf.pdf",
+    "xref-offsets-into-headers-lf.pdf", "xref-offsets-into-headers-crlf.pdf", "objstm-not-an-object-stream.pdf",
+    "header-missing.pdf", "header-damaged.pdf", "header-after-first-kilobyte.pdf", "damaged-encrypt-gone.pdf",
 }
 
 

@@ -300,7 +300,7 @@ class TBatchFromWindowTest : public QObject {
     QTRY_VERIFY_WITH_TIMEOUT(!f.prompts.Texts("Done!").isEmpty(), 60000);
     auto& list = f.Main<TFileList>("ListView1");
     QCOMPARE(Statuses(list), (QStringList{"Succeed!", "Succeed!"}));
-    QCOMPARE(list.item(0, kColumnStatus)->toolTip(), QStringLiteral("repaired: 1 object found by scanning the file"));
+    QCOMPARE(list.item(0, kColumnStatus)->toolTip(), QStringLiteral("repaired: 1 object found away from its table offset"));
     QCOMPARE(list.item(1, kColumnStatus)->toolTip(), QString());
   }
 

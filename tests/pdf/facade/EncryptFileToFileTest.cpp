@@ -5,9 +5,11 @@
 
 #include <csignal>
 
+#include "pdf/facade/ErrorWords.h"
 #include "pdf/facade/VelloPDF.h"
 #include "pdf/io/MemoryStream.h"
 #include "pdf/io/PDFReader.h"
+#include "pdf/objects/StreamFilters.h"
 #include "pdf/objects/TextConversions.h"
 #include "pdf/security/SecurityInfo.h"
 #include "tests/pdf/io/TestPdf.h"
@@ -152,6 +154,33 @@ TEST(EncryptFileToFile, RefusalsLeaveFilesAsTheyWere) {
               std::vector<std::string>{});
   }
   EXPECT_EQ(Encrypt(folder / "in.pdf", folder / "old.pdf", 1, static_cast<std::int32_t>(0xFF3200FFu)).error, 0);
+}
+
+// Objects 5 and 6 each alone in an object stream (7, 8) of a few kilobytes that inflates to 40 MiB:
+// together more than a file this small may make us inflate. The copy would hold object 6 as null.
+TEST(EncryptFileToFile, ObjectStreamsInflatingPastTheFilesBudgetAreRefusedWithTheirReason) {
+  constexpr std::size_t kDecoded = std::size_t{40} << 20;
+  testing::TestPdf pdf = testing::OnePageDocument("%PDF-1.5\n");
+  for (int n = 5; n <= 6; ++n) {
+    std::string objects = std::to_string(n) + " 0 [ " + std::to_string(n) + " ]";
+    objects.resize(kDecoded, ' ');
+    const std::string data = DeflateData(objects);
+    pdf.Object(n + 2, "<< /Type /ObjStm /N 1 /First 4 /Filter /FlateDecode /Length " + std::to_string(data.size()) +
+                          " >>\nstream\n" + data + "\nendstream");
+  }
+  std::string bytes = pdf.Bytes();
+  const auto xref = static_cast<std::int64_t>(bytes.size());
+  bytes += "xref\n0 9\n" + testing::TestPdf::Entry(0, 65535, 'f');
+  for (int n = 1; n <= 4; ++n) bytes += testing::TestPdf::Entry(pdf.Offset(n), 0, 'n');
+  bytes += testing::TestPdf::Entry(7, 0, 'c') + testing::TestPdf::Entry(8, 0, 'c');
+  for (int n = 7; n <= 8; ++n) bytes += testing::TestPdf::Entry(pdf.Offset(n), 0, 'n');
+  bytes += "trailer\n<< /Size 9 /Root 1 0 R >>\nstartxref\n" + std::to_string(xref) + "\n%%EOF\n";
+  TempFolder folder;
+  testing::WriteFile(folder / "bombs.pdf", bytes);
+  const Outcome outcome = Encrypt(folder / "bombs.pdf", folder / "out.pdf", 2);
+  EXPECT_EQ(outcome.error, kErrorInflation);
+  EXPECT_FALSE(fs::exists(folder / "out.pdf"));
+  EXPECT_NE(ErrorWords(kErrorInflation).find("inflates to far more than a file of its size holds"), std::string::npos);
 }
 
 // A trailer without a usable /Root is damage other readers get past by finding the catalog by its
