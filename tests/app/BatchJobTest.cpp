@@ -776,7 +776,7 @@ TEST_F(BatchJob, FieldsThatLookLikeFormulasAreGuardedAndReadBackExactly) {
   const auto records = ReadCsv(ReadFile(Csv()));
   ASSERT_EQ(records.size(), 2u);
   EXPECT_EQ(records[1], (std::vector<std::string>{"'@sum", "'=1+2", "'-owner", Utf8(settings.files[0])}));
-  const std::vector<TPasswordRecord> lines = TPasswordList(Wide(Csv())).LinesFor(settings.files[0]);
+  const std::vector<TPasswordRecord> lines = TPasswordList(Wide(Csv()), TListUse::kLedger).LinesFor(settings.files[0]);
   ASSERT_EQ(lines.size(), 1u);
   EXPECT_EQ(lines[0].fileName, u"@sum");
   EXPECT_EQ(lines[0].openPassword, u"=1+2");

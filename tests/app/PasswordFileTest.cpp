@@ -41,7 +41,7 @@ TEST(PasswordFile, EveryLineReadsBackAsItWasRecorded) {
   for (const std::u16string& text : texts) {
     const TPasswordRecord record{u"n" + text, text, u"-" + text, u"/in/" + text + u".pdf"};
     const std::string file = CsvLine({u"File Name", u"Open Password", u"Owner Password", u"File Path"}) + CsvLine(record);
-    const std::vector<TPasswordRecord> lines = TPasswordList(u"list.csv", file).LinesFor(record.filePath);
+    const std::vector<TPasswordRecord> lines = TPasswordList(u"list.csv", file, TListUse::kLedger).LinesFor(record.filePath);
     ASSERT_EQ(lines.size(), 1u);
     EXPECT_EQ(lines[0].openPassword, record.openPassword);
     EXPECT_EQ(lines[0].ownerPassword, record.ownerPassword);
@@ -51,7 +51,7 @@ TEST(PasswordFile, EveryLineReadsBackAsItWasRecorded) {
 
 // Lines that are not UTF-8 were written by other programs, which never guarded: they read as before.
 TEST(PasswordFile, LinesInWindows1252KeepTheirApostrophes) {
-  const TPasswordList list(u"list.csv", "\"File Name\",\"Open Password\"\r\n\"caf\xE9\",\"'=caf\xE9\"\r\n");
+  const TPasswordList list(u"list.csv", "\"File Name\",\"Open Password\"\r\n\"caf\xE9\",\"'=caf\xE9\"\r\n", TListUse::kLedger);
   const std::vector<TPasswordRecord> lines = list.LinesFor(u"/in/caf\u00E9.pdf");
   ASSERT_EQ(lines.size(), 1u);
   EXPECT_EQ(lines[0].openPassword, u"'=caf\u00E9");
