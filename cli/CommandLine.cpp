@@ -48,6 +48,8 @@ signatures no longer verify, and an encrypted file is never PDF/A.
   --recursive                also take the PDF files of subfolders
   --jobs N                   encrypt N files at once (default: one per processor core)
   --no-verify                skip reopening every copy with its passwords before it counts
+  --cleartext-metadata       keep the copies' XMP metadata readable without a password, for
+                             search tools and document stores (aes-128 and aes-256 only)
   --input-password-file F    encrypt inputs that are encrypted already anew (new level,
                              passwords and permissions), opening them with the password
                              in file F; it must be their owner password, or their open
@@ -93,9 +95,14 @@ report_Secure.pdf finds "report"; newest line first) are tried in turn.
 
 inspect: prints page count, PDF version, encryption, document information, whether the file
 is signed, the PDF/A conformance it claims, what reading a damaged file took and the
-security settings of each file; --json prints one JSON object per file and line ("signed":
-true or false, "pdfa": "PDF/A-1B" or the like, or null; "repaired": what reading a damaged
-file took, such as "object table rebuilt by scanning the file", or null).
+security settings of each file: the security handler, level and key length, whether a user
+password is needed, whether an owner password apart from the open one exists, what each
+permission allows and, at 256-bit AES, whether /Perms agrees with /P. An encrypted file that
+no password given opens fails, and still shows the settings its encryption dictionary tells
+without a password. --json prints one JSON object per file and line ("signed": true or
+false, "pdfa": "PDF/A-1B" or the like, or null; "repaired": what reading a damaged file
+took, such as "object table rebuilt by scanning the file", or null; under "security",
+"key_bits", "filter" and "perms_agree" beside the coded items).
   --password-file F, --password-env VAR   the password for encrypted files
   --ledger LIST.csv                       or the passwords of each file's lines in LIST.csv
 
@@ -336,6 +343,9 @@ TEncryptSettings ParseEncrypt(const std::vector<std::string>& arguments, bool& h
     } else if (name == "--recursive") {
       walk.NoValue(name);
       settings.Recursive = true;
+    } else if (name == "--cleartext-metadata") {
+      walk.NoValue(name);
+      settings.CleartextMetadata = true;
     } else {
       RefuseUnknownOption(name, "--open-password-file F or --open-password-env VAR (and the --owner-password forms)");
     }

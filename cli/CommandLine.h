@@ -86,6 +86,7 @@ struct TEncryptSettings {
   std::string Suffix = "_Secure";
   bool KeepName = false;
   bool Recursive = false;
+  bool CleartextMetadata = false;  // leave the copies' XMP metadata readable (AES levels only)
   std::vector<std::string> Inputs;  // files and folders, as given
 
   bool operator==(const TEncryptSettings&) const = default;

@@ -19,6 +19,22 @@ namespace cli {
 
 namespace {
 
+// Why a file could not be inspected; for an encrypted file that no password given opens, what its
+// /Encrypt tells without one.
+struct TFailedInspection {
+  std::int32_t Error = pdf::kErrorNone;
+  bool PasswordGiven = false;
+  std::optional<TInspection> Locked;
+};
+
+TFailedInspection Failure(pdf::TVelloPDF& library, const std::string& file, std::int32_t error, bool passwordGiven) {
+  TFailedInspection failed{error, passwordGiven, std::nullopt};
+  if (error != pdf::kErrorPassword) return failed;
+  TInspection locked = InspectLocked(library, file);
+  if (locked.Error == pdf::kErrorNone) failed.Locked = std::move(locked);
+  return failed;
+}
+
 struct TTextItem {
   int Index;
   std::string_view Key;    // JSON key
@@ -58,12 +74,43 @@ void PrintLine(std::ostream& out, std::size_t indent, std::string_view label, co
   out << line << '\n';
 }
 
-// The RC4 key length item: it holds bits only for an encrypted file; otherwise the library puts a
-// status code there, which must not read as a number of bits.
+bool IsEncrypted(const TInspection& inspection) { return ItemNumber(inspection.Item(kSecurityItems[0].ListIndex)) == 1; }
+
+// The RC4 key length item: it holds bits only for a file encrypted with RC4 (0 at AES); otherwise
+// the library puts a status code there, which must not read as a number of bits.
 std::optional<std::int64_t> RC4KeyBits(const TInspection& inspection) {
-  const bool encrypted = ItemNumber(inspection.Item(kSecurityItems[0].ListIndex)) == 1;
-  return encrypted ? ItemNumber(inspection.Item(kSecurityItems[13].ListIndex)) : std::nullopt;
+  const std::optional<std::int64_t> bits =
+      IsEncrypted(inspection) ? ItemNumber(inspection.Item(kSecurityItems[13].ListIndex)) : std::nullopt;
+  return bits && *bits > 0 ? bits : std::nullopt;
 }
+
+// The key length at every level, from the level item (and the RC4 key length where RC4 keys of
+// other lengths have one level code for all).
+std::optional<std::int64_t> KeyBits(const TInspection& inspection) {
+  if (!IsEncrypted(inspection)) return std::nullopt;
+  switch (ItemNumber(inspection.Item(kSecurityItems[10].ListIndex)).value_or(0)) {
+    case 7: return 40;
+    case 8:
+    case 12: return 128;
+    case 13:
+    case 15: return 256;
+    default: return RC4KeyBits(inspection);
+  }
+}
+
+// The filter of /Encrypt ("Standard"), or nothing for a file that is not encrypted.
+std::optional<std::string_view> SecurityFilter(const TInspection& inspection) {
+  const std::string& filter = inspection.Item(kItemSecurityFilter);
+  return filter.empty() ? std::nullopt : std::optional<std::string_view>(filter);
+}
+
+// Whether /Perms agrees with /P; nothing where there is none to check.
+std::optional<bool> PermsAgree(const TInspection& inspection) {
+  const std::string& agree = inspection.Item(kItemPermsAgree);
+  return agree.empty() ? std::nullopt : std::optional<bool>(agree == "Yes");
+}
+
+std::string BitsText(std::optional<std::int64_t> bits) { return bits ? std::to_string(*bits) : "not applicable"; }
 
 // The two items that say what encrypting the file changes.
 bool IsSigned(const TInspection& inspection) { return inspection.Item(kItemSigned) == "Yes"; }
@@ -78,6 +125,23 @@ std::optional<std::string_view> Repairs(const TInspection& inspection) {
   return repairs.empty() ? std::nullopt : std::optional<std::string_view>(repairs);
 }
 
+void PrintSecurity(std::ostream& out, const TInspection& inspection) {
+  out << "  Security:\n";
+  PrintLine(out, 4, "Security handler", std::string(SecurityFilter(inspection).value_or("none")));
+  for (const TSecurityItem& item : kSecurityItems) {
+    const std::string& value = inspection.Item(item.ListIndex);
+    if (item.IsCode) {
+      PrintLine(out, 4, item.Label, CodeText(value) + " (" + value + ")");
+    } else {
+      PrintLine(out, 4, item.Label, BitsText(RC4KeyBits(inspection)));
+    }
+  }
+  PrintLine(out, 4, "Key length (bits)", BitsText(KeyBits(inspection)));
+  if (const std::optional<bool> agree = PermsAgree(inspection)) {
+    PrintLine(out, 4, "/Perms agrees with /P", *agree ? "yes" : "no: the permissions were changed after encryption");
+  }
+}
+
 void PrintText(std::ostream& out, const std::string& file, const TInspection& inspection) {
   out << TerminalText(file) << '\n';
   for (const TTextItem& item : kDocumentItems) {
@@ -90,16 +154,31 @@ void PrintText(std::ostream& out, const std::string& file, const TInspection& in
   PrintLine(out, 2, "Signed", IsSigned(inspection) ? "Yes" : "No");
   PrintLine(out, 2, "PDF/A claim", std::string(PDFAClaim(inspection).value_or("none")));
   PrintLine(out, 2, "Repaired", std::string(Repairs(inspection).value_or("no")));
-  out << "  Security:\n";
+  PrintSecurity(out, inspection);
+}
+
+TJsonObject SecurityJson(const TInspection& inspection) {
+  TJsonObject security;
   for (const TSecurityItem& item : kSecurityItems) {
     const std::string& value = inspection.Item(item.ListIndex);
-    if (item.IsCode) {
-      PrintLine(out, 4, item.Label, CodeText(value) + " (" + value + ")");
-    } else {
-      const std::optional<std::int64_t> bits = RC4KeyBits(inspection);
-      PrintLine(out, 4, item.Label, bits && *bits > 0 ? std::to_string(*bits) : "not applicable");
+    if (!item.IsCode) {
+      security.AddNumber(item.Key, RC4KeyBits(inspection));
+      continue;
     }
+    const std::optional<std::int64_t> code = ItemNumber(value);
+    TJsonObject entry;
+    entry.AddNumber("code", code).AddString("meaning", CodeText(value));
+    security.AddObject(item.Key, entry);
   }
+  security.AddNumber("key_bits", KeyBits(inspection));
+  security.AddStringOrNull("filter", SecurityFilter(inspection));
+  const std::optional<bool> agree = PermsAgree(inspection);
+  if (agree) {
+    security.AddBool("perms_agree", *agree);
+  } else {
+    security.AddStringOrNull("perms_agree", std::nullopt);
+  }
+  return security;
 }
 
 std::string JsonLine(const std::string& file, const TInspection& inspection) {
@@ -116,26 +195,30 @@ std::string JsonLine(const std::string& file, const TInspection& inspection) {
   }
   object.AddBool("signed", IsSigned(inspection)).AddStringOrNull("pdfa", PDFAClaim(inspection));
   object.AddStringOrNull("repaired", Repairs(inspection));
-  TJsonObject security;
-  for (const TSecurityItem& item : kSecurityItems) {
-    const std::string& value = inspection.Item(item.ListIndex);
-    if (!item.IsCode) {
-      security.AddNumber(item.Key, RC4KeyBits(inspection));
-      continue;
-    }
-    const std::optional<std::int64_t> code = ItemNumber(value);
-    TJsonObject entry;
-    entry.AddNumber("code", code).AddString("meaning", CodeText(value));
-    security.AddObject(item.Key, entry);
-  }
-  object.AddObject("security", security);
+  object.AddObject("security", SecurityJson(inspection));
   return object.Text();
 }
 
-std::string JsonFailureLine(const std::string& file, std::int32_t error) {
+// A failure in words: without a password, an encrypted file needs one rather than refusing it.
+std::string FailureWords(const TFailedInspection& failed) { return ErrorWords(failed.Error, failed.PasswordGiven); }
+
+std::string JsonFailureLine(const std::string& file, const TFailedInspection& failed) {
   TJsonObject failure;
-  failure.AddNumber("code", error).AddString("meaning", ErrorWords(error));
-  return TJsonObject().AddString("input", file).AddObject("error", failure).Text();
+  failure.AddNumber("code", failed.Error).AddString("meaning", FailureWords(failed));
+  TJsonObject line;
+  line.AddString("input", file).AddObject("error", failure);
+  if (failed.Locked) {
+    line.AddString("pdf_version", failed.Locked->Item(kItemVersion));
+    line.AddObject("security", SecurityJson(*failed.Locked));
+  }
+  return line.Text();
+}
+
+void PrintFailure(std::ostream& out, const std::string& file, const TFailedInspection& failed) {
+  out << TerminalText(file) << ": Failed! " << FailureWords(failed) << '\n';
+  if (!failed.Locked) return;
+  PrintLine(out, 2, "PDF version", failed.Locked->Item(kItemVersion));
+  PrintSecurity(out, *failed.Locked);
 }
 
 // The file inspected with the first password of its ledger lines that opens it as owner, else the
@@ -149,6 +232,13 @@ TInspection InspectWithLedger(pdf::TVelloPDF& library, const std::string& file, 
     if (!opened) opened = std::move(inspection);
   }
   return opened ? *opened : Inspect(library, file, "");
+}
+
+// Whether any password was tried on the file: the one given, or a line of the ledger naming it.
+bool PasswordGiven(const std::string& file, const std::string& password,
+                   const std::optional<ombrelt::app::TPasswordList>& ledger) {
+  if (!ledger) return !password.empty();
+  return !ledger->PasswordsFor(pdf::UTF8ToUnicode(FullPath(file))).empty();
 }
 
 std::optional<ombrelt::app::TPasswordList> ReadLedger(const TInspectSettings& settings) {
@@ -172,12 +262,13 @@ int RunInspect(const TInspectSettings& settings) {
     const TInspection inspection = ledger ? InspectWithLedger(library, file, *ledger) : Inspect(library, file, password);
     const bool failed = inspection.Error != pdf::kErrorNone;
     anyFailed = anyFailed || failed;
+    const auto failure = [&] { return Failure(library, file, inspection.Error, PasswordGiven(file, password, ledger)); };
     if (settings.Json) {
-      std::cout << (failed ? JsonFailureLine(file, inspection.Error) : JsonLine(file, inspection)) << '\n';
+      std::cout << (failed ? JsonFailureLine(file, failure()) : JsonLine(file, inspection)) << '\n';
     } else {
       if (!first) std::cout << '\n';
       if (failed) {
-        std::cout << TerminalText(file) << ": Failed! " << ErrorWords(inspection.Error) << '\n';
+        PrintFailure(std::cout, file, failure());
       } else {
         PrintText(std::cout, file, inspection);
       }

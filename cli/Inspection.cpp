@@ -6,10 +6,12 @@
 
 namespace cli {
 
-TInspection Inspect(pdf::TVelloPDF& library, const std::string& file, const std::string& password) {
+namespace {
+
+// The list behind handle read out and released; error is the library's code for the call that made it.
+TInspection ReadInspection(pdf::TVelloPDF& library, std::int32_t handle, std::int32_t error) {
   TInspection inspection;
-  const std::int32_t handle = library.InspectFile(pdf::UTF8ToUnicode(file), pdf::UTF8ToUnicode(password));
-  inspection.Error = library.ErrorCode();
+  inspection.Error = error;
   if (handle == 0 || inspection.Error != pdf::kErrorNone) {
     // A list begun before a failure is incomplete; a failure without a code would read as success.
     if (handle != 0) library.ReleaseInspection(handle);
@@ -22,6 +24,18 @@ TInspection Inspect(pdf::TVelloPDF& library, const std::string& file, const std:
   }
   library.ReleaseInspection(handle);
   return inspection;
+}
+
+}  // namespace
+
+TInspection Inspect(pdf::TVelloPDF& library, const std::string& file, const std::string& password) {
+  const std::int32_t handle = library.InspectFile(pdf::UTF8ToUnicode(file), pdf::UTF8ToUnicode(password));
+  return ReadInspection(library, handle, library.ErrorCode());
+}
+
+TInspection InspectLocked(pdf::TVelloPDF& library, const std::string& file) {
+  const std::int32_t handle = library.InspectLockedFile(pdf::UTF8ToUnicode(file));
+  return ReadInspection(library, handle, library.ErrorCode());
 }
 
 std::optional<std::int64_t> ItemNumber(std::string_view item) {

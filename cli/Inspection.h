@@ -32,6 +32,8 @@ enum TInspectionIndex : int {
   kItemSigned = pdf::kInspectionItemSigned,  // "Yes" or "No"
   kItemPDFA = pdf::kInspectionItemPDFA,      // "PDF/A-1B" and the like, or empty
   kItemRepaired = pdf::kInspectionItemRepaired,  // what reading a damaged file took, or empty
+  kItemSecurityFilter = pdf::kInspectionItemSecurityFilter,  // "Standard" and the like, or empty
+  kItemPermsAgree = pdf::kInspectionItemPermsAgree,          // "Yes", "No" or empty
 };
 
 struct TInspection {
@@ -43,6 +45,9 @@ struct TInspection {
 
 // Inspects file (a UTF-8 path) with password (UTF-8, empty for none) and releases the library's list.
 TInspection Inspect(pdf::TVelloPDF& library, const std::string& file, const std::string& password);
+
+// What an encrypted file tells without a password (see TVelloPDF::InspectLockedFile).
+TInspection InspectLocked(pdf::TVelloPDF& library, const std::string& file);
 
 // A decimal item as a number; nothing for an empty or malformed item.
 std::optional<std::int64_t> ItemNumber(std::string_view item);

@@ -76,6 +76,7 @@ app::TBatchSettings JobSettings(const TEncryptSettings& settings, const TTypedPa
   job.passwordFileWanted = !settings.PasswordFile.empty();
   if (job.passwordFileWanted) job.passwordFilePath = pdf::UTF8ToUnicode(FullPath(settings.PasswordFile));
   job.verify = settings.Verify;
+  job.keepMetadataReadable = settings.CleartextMetadata;
   return app::NormalisedSettings(std::move(job));
 }
 
@@ -103,6 +104,7 @@ app::TValidationInput ValidationInput(const TEncryptSettings& settings, const TT
   input.restrictionsListed = listed.Owner;
   input.outputFolder = job.outputFolder;
   input.passwordFilePath = job.passwordFilePath;
+  input.keepMetadataReadable = job.keepMetadataReadable;
   return input;
 }
 

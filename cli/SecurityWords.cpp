@@ -40,6 +40,7 @@ std::string SecurityCodeWords(int code) {
     case 13: return "256-bit AES (revision 5)";
     case 14: return "RC4 with a 41 to 127-bit key";
     case 15: return "256-bit AES (revision 6)";
+    case 16: return "unknown without a password that opens the file";
     default: return "unknown code " + std::to_string(code);
   }
 }

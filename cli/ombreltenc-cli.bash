@@ -6,7 +6,7 @@
 _ombreltenc_cli_encrypt_options='--level --output-dir -o
     --open-password-file --open-password-env --open-password-auto
     --owner-password-file --owner-password-env --owner-password-auto
-    --password-file --allow --suffix --keep-name --recursive --jobs --no-verify
+    --password-file --allow --suffix --keep-name --recursive --jobs --no-verify --cleartext-metadata
     --open-length --open-chars --open-lower --owner-length --owner-chars --owner-lower
     --input-password-file --input-password-env --input-ledger --passwords-from --help'
 _ombreltenc_cli_decrypt_options='--password-file --password-env --ledger --output-dir -o

@@ -94,6 +94,10 @@ struct TBatchSettings {
   // Reopen every output with its recorded passwords before it counts. The window always verifies;
   // only the command line may turn it off.
   bool verify = true;
+  // Copies at 128-bit or 256-bit AES keep their XMP metadata readable without a password
+  // (/EncryptMetadata false), for search tools and document stores ("Keep metadata readable").
+  // Validation refuses it at the RC4 levels, which cannot leave metadata in clear.
+  bool keepMetadataReadable = false;
 };
 
 // The settings as the job uses them: typed passwords and the suffix trimmed, high-quality printing

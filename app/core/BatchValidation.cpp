@@ -113,6 +113,14 @@ std::optional<TValidationFailure> PasswordFileFailure(const TValidationInput& in
   return std::nullopt;
 }
 
+// Only the AES levels can leave the metadata readable: an RC4 copy would encrypt it all the same.
+std::optional<TValidationFailure> MetadataFailure(const TValidationInput& input) {
+  constexpr std::int32_t kAES128 = 2;
+  if (!input.keepMetadataReadable || input.level >= kAES128) return std::nullopt;
+  return Warning(u"Keeping metadata readable needs 128 bits AES or 256 bits AES. Please choose one of them or "
+                 u"let the metadata be encrypted.");
+}
+
 }  // namespace
 
 std::optional<std::u16string> NewPasswordFault(std::u16string_view password) {
@@ -137,12 +145,14 @@ std::optional<TValidationFailure> ValidateBatch(const TValidationInput& input) {
   using enum TValidationFollowUp;
   if (input.fileCount == 0) return Warning(u"Please add file(s).", kOpenFileDialog);
   if (const auto failure = PasswordFailure(input)) return failure;
+  if (const auto failure = MetadataFailure(input)) return failure;
   if (TrimText(input.outputFolder).empty()) return Warning(u"Please select output path.", kFocusOutputFolder);
   return PasswordFileFailure(input);
 }
 
 std::optional<TValidationFailure> ValidateNewProtection(const TValidationInput& input) {
   if (const auto failure = PasswordFailure(input)) return failure;
+  if (const auto failure = MetadataFailure(input)) return failure;
   return PasswordFileFailure(input);
 }
 

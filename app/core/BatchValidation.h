@@ -41,6 +41,7 @@ struct TValidationInput {
   bool restrictionsListed = false;
   std::u16string outputFolder;
   std::u16string passwordFilePath;
+  bool keepMetadataReadable = false;  // as TBatchSettings::keepMetadataReadable
 };
 
 // The first rule the input breaks, or nothing when the batch may start.

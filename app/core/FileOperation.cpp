@@ -14,10 +14,12 @@ std::int32_t PermissionValue(const TPermissionFlags& p) {
 // An encrypted copy; an input encrypted already is decrypted with its current password on the way.
 class TEncryptOperation final : public TFileOperation {
  public:
-  TEncryptOperation(std::int32_t level, std::int32_t permissions) : level_(level), permissions_(permissions) {}
+  TEncryptOperation(std::int32_t level, std::int32_t permissions, bool keepMetadataReadable)
+      : level_(level), permissions_(permissions), keepMetadataReadable_(keepMetadataReadable) {}
 
   std::int32_t Copy(pdf::TVelloPDF& library, std::u16string_view input, std::u16string_view copy,
                     const TInputFacts& facts, const TNewPasswords& passwords) const override {
+    library.KeepMetadataReadable = keepMetadataReadable_;
     if (facts.encrypted) {
       library.ReencryptFileToFile(input, copy, facts.currentPassword, passwords.owner, passwords.open, level_,
                                   permissions_);
@@ -36,6 +38,7 @@ class TEncryptOperation final : public TFileOperation {
  private:
   std::int32_t level_;
   std::int32_t permissions_;
+  bool keepMetadataReadable_;
 };
 
 // A copy in clear of an encrypted input.
@@ -58,7 +61,8 @@ class TDecryptOperation final : public TFileOperation {
 
 std::unique_ptr<TFileOperation> OperationFor(const TBatchSettings& settings) {
   if (settings.operation == TOperation::kDecrypt) return std::make_unique<TDecryptOperation>();
-  return std::make_unique<TEncryptOperation>(settings.level, PermissionValue(settings.permissions));
+  return std::make_unique<TEncryptOperation>(settings.level, PermissionValue(settings.permissions),
+                                             settings.keepMetadataReadable);
 }
 
 }  // namespace ombrelt::app

@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "pdf/facade/AtomicOutput.h"
+#include "pdf/facade/EncryptionVersion.h"
 #include "pdf/facade/ObjectCopy.h"
 #include "pdf/facade/VelloPDF.h"
 #include "pdf/io/FileOperations.h"
@@ -25,16 +26,15 @@ namespace {
 // The handler's strength scale skips 4 (RC4 keys of odd lengths, read only).
 std::uint8_t HandlerStrength(std::int32_t strength) { return static_cast<std::uint8_t>(strength == 4 ? 5 : strength); }
 
-std::string_view HeaderVersion(std::int32_t strength) { return strength >= 3 ? "1.7" : strength == 2 ? "1.6" : "1.4"; }
-
 std::string PasswordBytes(std::u16string_view password, std::int32_t strength) {
   return strength >= 3 ? PreparedPasswordBytes(password) : AnsiPasswordBytes(password);
 }
 
 // The newest trailer as the copy's only one: none of the input's cross-reference sections may be
-// named.
-void PrepareSingleSectionTrailer(TSmartPDFReader& reader) {
-  reader.PrepareTrailer();
+// named. RC4 copies get a new first /ID string as well (see TIdentifierRenewal).
+void PrepareSingleSectionTrailer(TSmartPDFReader& reader, bool rc4Copy) {
+  reader.PrepareTrailer(rc4Copy ? TSmartPDFReader::TIdentifierRenewal::kBoth
+                                : TSmartPDFReader::TIdentifierRenewal::kSecondOnly);
   reader.Trailer()->DeleteKey("Prev");
   reader.Trailer()->DeleteKey("XRefStm");
 }
@@ -106,7 +106,22 @@ bool SignedInput(TSmartPDFReader& reader, TSmartPDFInfo& source, const TObjectCo
   return DeclaresSignature(reader, source) || (copy.SawSignatureName() && HasSignedField(reader, source));
 }
 
+std::int32_t CatalogNumber(const TSmartPDFReader& reader) {
+  const TPDFIndRef* reference = reader.TrailerReference("Root");
+  return reference != nullptr ? reference->TargetNumber() : 0;
+}
+
 }  // namespace
+
+TPDFDictionary* TVelloPDF::BuildEncryptDictionary(TEncryptionTarget& target, TPDFStructure& arena,
+                                                  const TNewProtection& protection) const {
+  const std::int32_t strength = protection.strength;
+  return target.BuildEncryptDictionary(
+      arena, PasswordBytes(protection.ownerPassword, strength), PasswordBytes(protection.userPassword, strength),
+      HandlerStrength(strength), static_cast<std::uint8_t>(protection.permissions & 0x0F),
+      static_cast<std::uint8_t>((protection.permissions >> 4) & 0x0F),
+      KeepMetadataReadable ? TMetadataProtection::kClear : TMetadataProtection::kEncrypted);
+}
 
 std::int32_t TVelloPDF::EncryptFileToFile(std::u16string_view inputName, std::u16string_view outputName,
                                           std::u16string_view ownerPassword, std::u16string_view userPassword,
@@ -195,7 +210,7 @@ void TVelloPDF::CopyProtected(TByteStream& input, TAtomicOutput& output, const T
   TSmartPDFInfo source(reader, false, request.password);
   CheckInputProtection(source, request);
   const std::int32_t inputEncrypt = InputEncryptNumber(reader);
-  PrepareSingleSectionTrailer(reader);
+  PrepareSingleSectionTrailer(reader, request.protection != nullptr && request.protection->strength <= 1);
   if (!HasReadableCatalog(reader)) throw TCopyFailure{reader.DecodeBudgetSpent() ? kErrorInflation : kErrorNotPDF};
   result = 1;
   try {
@@ -210,21 +225,21 @@ void TVelloPDF::CopyProtected(TByteStream& input, TAtomicOutput& output, const T
     if (protection != nullptr) {
       // Keys derive from the first string of the /ID the copy carries.
       target.emplace(source.ReadFileID());
-      const std::int32_t strength = protection->strength;
-      encrypt = target->BuildEncryptDictionary(
-          reader.Arena(), PasswordBytes(protection->ownerPassword, strength),
-          PasswordBytes(protection->userPassword, strength), HandlerStrength(strength),
-          static_cast<std::uint8_t>(protection->permissions & 0x0F),
-          static_cast<std::uint8_t>((protection->permissions >> 4) & 0x0F));
+      encrypt = BuildEncryptDictionary(*target, reader.Arena(), *protection);
+      target->LeaveInClear(source.MetadataNumber());
     }
     const std::int32_t last = reader.MaxObjectNumber();
     TSmartPDFWriter writer(output.Stream());
-    writer.WriteHeader(protection != nullptr ? HeaderVersion(protection->strength)
-                       : reader.Version().empty() ? std::string_view("1.4")
-                                                  : std::string_view(reader.Version()));
+    const std::string version = protection != nullptr ? CopyHeaderVersion(reader.Version(), protection->strength)
+                                : reader.Version().empty() ? std::string("1.4")
+                                                           : reader.Version();
+    writer.WriteHeader(version);
     ProgressScale = 1.0;
     ProgressOffset = 0;
     TObjectCopy copy(reader, source, target ? &*target : nullptr, writer);
+    if (protection != nullptr) {
+      copy.RequireExtensionLevel(CatalogNumber(reader), AdobeExtensionLevel(version, protection->strength));
+    }
     copy.CopyAll(last, inputEncrypt, [this, last](std::int32_t copied) {
       ReportProgress(static_cast<std::int32_t>(static_cast<std::int64_t>(copied) * 100 / last));
     });

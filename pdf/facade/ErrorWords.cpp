@@ -23,4 +23,9 @@ std::string ErrorWords(std::int32_t errorCode) {
   }
 }
 
+std::string ErrorWords(std::int32_t errorCode, bool passwordGiven) {
+  if (errorCode == kErrorPassword && !passwordGiven) return "the file is encrypted and a password is needed to open it";
+  return ErrorWords(errorCode);
+}
+
 }  // namespace pdf

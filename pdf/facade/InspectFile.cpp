@@ -64,6 +64,13 @@ class TOpenForInspection {
     return true;
   }
 
+  // The file's security state without a password: what /Encrypt tells by itself.
+  TSmartPDFInfo& Locked() {
+    info_.reset();
+    info_.emplace(reader_, false, u"");
+    return *info_;
+  }
+
   TSmartPDFReader& Reader() { return reader_; }
   TSmartPDFInfo& Info() { return *info_; }
   std::int64_t Size() const { return stream_->Size(); }
@@ -75,6 +82,12 @@ class TOpenForInspection {
 };
 
 constexpr std::int32_t kSecurityItemLevel = 10;
+
+// Whether /Perms agrees with /P, where the file has one to check.
+std::string PermsAgreeText(TSmartPDFInfo& info) {
+  if (info.EncryptionState() != 1 || info.EncryptRecord().Revision < 5) return {};
+  return info.Handler().PermsAgree() ? "Yes" : "No";
+}
 
 }  // namespace
 
@@ -93,6 +106,32 @@ std::int32_t TVelloPDF::InspectFile(std::u16string_view fileName, std::u16string
     inspections_.push_back(std::move(list));
     handle = RegisterHandle(&items);
     FillInspection(items, fileName, file.Reader(), file.Info(), file.Size());
+  } catch (...) {
+    lastError_ = kErrorInputFile;
+  }
+  return handle;
+}
+
+std::int32_t TVelloPDF::InspectLockedFile(std::u16string_view fileName) {
+  lastError_ = kErrorNone;
+  if (!WideFileExists(fileName)) {
+    lastError_ = kErrorInputFile;
+    return 0;
+  }
+  std::int32_t handle = 0;
+  try {
+    TOpenForInspection file(fileName, lastError_);
+    if (!file.Readable()) return 0;
+    TSmartPDFInfo& info = file.Locked();
+    if (info.EncryptionState() == 0) {
+      lastError_ = kErrorNotEncrypted;
+      return 0;
+    }
+    auto list = std::make_unique<TVelloPDFStringList>();
+    TVelloPDFStringList& items = *list;
+    inspections_.push_back(std::move(list));
+    handle = RegisterHandle(&items);
+    FillLockedInspection(items, fileName, file.Reader(), info, file.Size());
   } catch (...) {
     lastError_ = kErrorInputFile;
   }
@@ -156,6 +195,25 @@ void TVelloPDF::FillInspection(TVelloPDFStringList& list, std::u16string_view fi
   list.Add(ClaimedPDFA(reader, info));
   // Nothing is written by an inspection: objects no reading could find are not counted as nulls.
   list.Add(RepairWords(TCopyRepairs{reader.RelocatedObjects(), 0, reader.Rebuilt(), reader.HeaderMissing()}));
+  list.Add(info.SecurityFilter());
+  list.Add(PermsAgreeText(info));
+}
+
+void TVelloPDF::FillLockedInspection(TVelloPDFStringList& list, std::u16string_view fileName, TSmartPDFReader& reader,
+                                     TSmartPDFInfo& info, std::int64_t fileSize) {
+  list.Add(UnicodeToUTF8(WideFullPathName(fileName)));
+  list.Add(std::to_string(fileSize));
+  AddEmpty(list, 6);
+  list.Add(info.HeaderVersion());
+  AddEmpty(list, 11);
+  AddSecurityItems(list, info, 0, 10);
+  AddEmpty(list, 10);
+  AddSecurityItems(list, info, 11, 13);
+  AddEmpty(list, 2);
+  list.Add(RepairWords(TCopyRepairs{reader.RelocatedObjects(), 0, reader.Rebuilt(), reader.HeaderMissing()}));
+  list.Add(info.SecurityFilter());
+  // /Perms needs the file key.
+  AddEmpty(list, 1);
 }
 
 }  // namespace pdf

@@ -1,5 +1,7 @@
 #include "pdf/facade/ObjectCopy.h"
 
+#include "pdf/facade/EncryptionVersion.h"
+
 #include <algorithm>
 #include <optional>
 #include <string_view>
@@ -82,7 +84,7 @@ void TObjectCopy::CopyAll(std::int32_t last, std::int32_t skipped, const std::fu
 }
 
 void TObjectCopy::WriteNew(std::int32_t number, TPDFObject* object) {
-  if (target_ != nullptr) target_->EncryptObject(object, number, 0);
+  if (const TEncryptionTarget* target = TargetFor(number)) target->EncryptObject(object, number, 0);
   Write(number, 0, object);
 }
 
@@ -99,7 +101,7 @@ void TObjectCopy::CopyReferencedBeyond(std::int32_t last, const TPDFDictionary& 
 
 void TObjectCopy::CopyText(std::int32_t number, TSmartPDFReader::TObjectText text) {
   const std::int32_t generation = reader_.Generation(number);
-  if (path_ == TObjectCopyPath::kScanWherePlain) {
+  if (path_ == TObjectCopyPath::kScanWherePlain && !EditsObject(number)) {
     if (std::optional<TScannedObject> scanned = Scan(text)) {
       // A scanned value has no escaped names: the scan saw /Sig wherever it is.
       sawSignatureName_ = sawSignatureName_ || scanned->value.namesTypeApart;
@@ -136,10 +138,11 @@ void TObjectCopy::WriteScanned(std::int32_t number, std::int32_t generation, TSc
 // copy's.
 void TObjectCopy::CryptStrings(std::int32_t number, std::int32_t generation, std::vector<TStringToken>& strings) const {
   const std::optional<std::string> sourceKey = source_.DecryptionKey(number, generation);
-  const std::string targetKey = target_ != nullptr ? target_->ObjectKey(number, generation) : std::string();
+  const TEncryptionTarget* target = TargetFor(number);
+  const std::string targetKey = target != nullptr ? target->ObjectKey(number, generation) : std::string();
   for (TStringToken& token : strings) {
     if (sourceKey) token.bytes = source_.DecryptString(*sourceKey, token.bytes);
-    if (target_ != nullptr) token.bytes = target_->EncryptString(targetKey, token.bytes);
+    if (target != nullptr) token.bytes = target->EncryptString(targetKey, token.bytes);
   }
 }
 
@@ -147,12 +150,14 @@ void TObjectCopy::CopyParsed(std::int32_t number, std::int32_t generation, TPDFO
   // The arena knows the highest reference the parse made: no second walk of the object.
   NoteReference(arena_.HighestReferenceNumber());
   source_.DecryptObject(object, number, generation);
+  if (EditsObject(number)) RaiseExtensionLevel(object);
   auto* stream = As<TPDFStream>(object);
   const bool large = stream != nullptr && stream->Data().size() >= kLargeStreamBytes;
-  if (large && target_ != nullptr) {
+  const TEncryptionTarget* target = TargetFor(number);
+  if (large && target != nullptr) {
     WriteLarge(number, generation, *stream);
   } else {
-    if (target_ != nullptr) target_->EncryptObject(object, number, generation);
+    if (target != nullptr) target->EncryptObject(object, number, generation);
     Write(number, generation, object);
   }
   // Emptied after every large stream too, so that a few of them never pile up.
@@ -178,5 +183,28 @@ void TObjectCopy::Write(std::int32_t number, std::int32_t generation, const TPDF
 }
 
 void TObjectCopy::NoteReference(std::int64_t number) { highestReference_ = std::max(highestReference_, number); }
+
+// The catalog's /Extensions, and its /ADBE, may be objects of their own: the copy reads them in
+// clear and holds the raised ones in the catalog itself (the old objects stay, unreferenced).
+void TObjectCopy::RaiseExtensionLevel(TPDFObject* catalog) {
+  auto* dictionary = As<TPDFDictionary>(catalog);
+  if (dictionary == nullptr) return;
+  auto* extensions = As<TPDFDictionary>(DecryptedValue(dictionary->GetValue("Extensions", false)));
+  if (extensions == nullptr) extensions = arena_.NewDictionary();
+  const TPDFObject* adbe = DecryptedValue(extensions->GetValue("ADBE", false));
+  if (RaiseAdobeExtension(arena_, *extensions, adbe, extensionLevel_)) dictionary->SetValue("Extensions", extensions);
+}
+
+// A value as it reads in clear: a direct one as it is, an indirect one parsed anew into the work
+// arena and decrypted with the input's key.
+TPDFObject* TObjectCopy::DecryptedValue(TPDFObject* value) {
+  const auto* reference = As<TPDFIndRef>(value);
+  if (reference == nullptr) return value;
+  const std::int32_t number = reference->TargetNumber();
+  if (number <= 0 || number >= reader_.ObjectNumberBound()) return nullptr;
+  TPDFObject* object = reader_.ParseObject(number, reader_.ReadObject(number), arena_);
+  source_.DecryptObject(object, number, reader_.Generation(number));
+  return object;
+}
 
 }  // namespace pdf

@@ -31,6 +31,13 @@ class TObjectCopy {
               TSmartPDFWriter& writer, TObjectCopyPath path = TObjectCopyPath::kScanWherePlain)
       : reader_(reader), source_(source), target_(target), writer_(writer), path_(path) {}
 
+  // The catalog (object catalogNumber) is to name Adobe's extension level the copy's encryption
+  // needs in its /Extensions (see RaiseAdobeExtension); 0 leaves it as it is.
+  void RequireExtensionLevel(std::int32_t catalogNumber, std::int32_t level) {
+    catalogNumber_ = catalogNumber;
+    extensionLevel_ = level;
+  }
+
   void Copy(std::int32_t number);
   // Copies objects 1 to last, all but skipped, in number order except that the objects one object
   // stream holds are copied together, as soon as the first of them is: writers scatter an object
@@ -63,6 +70,14 @@ class TObjectCopy {
   void WriteLarge(std::int32_t number, std::int32_t generation, TPDFStream& stream);
   void Write(std::int32_t number, std::int32_t generation, const TPDFObject* object);
   void NoteReference(std::int64_t number);
+  bool EditsObject(std::int32_t number) const { return extensionLevel_ > 0 && number == catalogNumber_; }
+  void RaiseExtensionLevel(TPDFObject* catalog);
+  TPDFObject* DecryptedValue(TPDFObject* value);
+  // The copy's encryption of object number: none for a copy in clear, and none for the metadata
+  // stream the copy leaves readable.
+  const TEncryptionTarget* TargetFor(std::int32_t number) const {
+    return target_ != nullptr && target_->Encrypts(number) ? target_ : nullptr;
+  }
 
   TSmartPDFReader& reader_;
   TSmartPDFInfo& source_;
@@ -70,6 +85,8 @@ class TObjectCopy {
   TSmartPDFWriter& writer_;
   const TObjectCopyPath path_;
   TPDFStructure arena_;
+  std::int32_t catalogNumber_ = 0;
+  std::int32_t extensionLevel_ = 0;
   std::int64_t highestReference_ = 0;
   bool sawSignatureName_ = false;
 };

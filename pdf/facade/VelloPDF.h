@@ -18,6 +18,9 @@ namespace pdf {
 
 class TAtomicOutput;
 class TByteStream;
+class TEncryptionTarget;
+class TPDFDictionary;
+class TPDFStructure;
 class TSmartPDFInfo;
 class TSmartPDFReader;
 
@@ -45,10 +48,17 @@ enum TInspectionNoticeItem : std::int32_t {
   // What reading the damaged file took, such as "object table rebuilt by scanning the file", or
   // empty for a file read as it stands; its copy is a sound file all the same.
   kInspectionItemRepaired = 46,
+  // The /Filter of the file's /Encrypt dictionary, such as "Standard" (or "Adobe.PubSec", which
+  // this library cannot open); empty for a file that is not encrypted.
+  kInspectionItemSecurityFilter = 47,
+  // At 256-bit AES, "Yes" when /Perms, decrypted with the file key, repeats /P and /EncryptMetadata,
+  // "No" when it does not: the file opens as it does in other readers, but its permissions were
+  // changed after it was encrypted or its writer is at fault. Empty where there is nothing to check.
+  kInspectionItemPermsAgree = 48,
 };
 
 // Number of items of an inspection list.
-inline constexpr std::int32_t kInspectionItemCount = kInspectionItemRepaired + 1;
+inline constexpr std::int32_t kInspectionItemCount = kInspectionItemPermsAgree + 1;
 
 class TVelloPDF {
  public:
@@ -78,6 +88,13 @@ class TVelloPDF {
 
   // The file's inspection list of kInspectionItemCount items, or 0 (see ErrorCode).
   std::int32_t InspectFile(std::u16string_view fileName, std::u16string_view password);
+  // What an encrypted file tells without a password that opens it, for showing why InspectFile
+  // refused it: a list of the same layout with the path, size, header version, the security filter
+  // (item 47) and the security items /Encrypt answers alone (encryption, whether a user password
+  // is needed, permissions, level, key length), the others "unknown" or "not applicable"; the
+  // document's own items are empty, its strings being encrypted. 0 with kErrorNotEncrypted for a
+  // file that is not encrypted, and with the codes of InspectFile for one that cannot be read.
+  std::int32_t InspectLockedFile(std::u16string_view fileName);
   std::u16string InspectionItem(std::int32_t handle, std::int32_t index) const;
   std::int32_t ReleaseInspection(std::int32_t handle);
 
@@ -155,6 +172,10 @@ class TVelloPDF {
   // again within the same folder, and syncs the folder after that, turns it off: one sync of the
   // folder then serves both renames.
   bool SyncOutputFolder = true;
+  // Whether copies encrypted at 128-bit or 256-bit AES (strengths 2 to 4) keep their catalog's XMP
+  // metadata stream readable without a password (/EncryptMetadata false), for search tools and
+  // document stores that index it. RC4 cannot say so: its copies encrypt the metadata regardless.
+  bool KeepMetadataReadable = false;
   double ProgressScale = 0.0;
   std::int32_t ProgressOffset = 0;
   std::int32_t StepIndex = 1;
@@ -163,6 +184,8 @@ class TVelloPDF {
  private:
   void FillInspection(TVelloPDFStringList& list, std::u16string_view fileName, TSmartPDFReader& reader,
                       TSmartPDFInfo& info, std::int64_t fileSize);
+  static void FillLockedInspection(TVelloPDFStringList& list, std::u16string_view fileName, TSmartPDFReader& reader,
+                                   TSmartPDFInfo& info, std::int64_t fileSize);
   // What a copy does with an encrypted input: refuse it, decrypt it, or take either kind.
   enum class TInputProtection { kRefused, kRequired, kAccepted };
   struct TNewProtection {
@@ -171,6 +194,8 @@ class TVelloPDF {
     std::int32_t strength;
     std::int32_t permissions;
   };
+  TPDFDictionary* BuildEncryptDictionary(TEncryptionTarget& target, TPDFStructure& arena,
+                                         const TNewProtection& protection) const;
   struct TCopyRequest {
     TInputProtection input;
     std::u16string_view password;       // opens an encrypted input

@@ -19,6 +19,7 @@
 #include "pdf/io/ObjectScan.h"
 #include "pdf/io/SortedOffsets.h"
 #include "pdf/objects/PDFStructure.h"
+#include "pdf/security/RandomSource.h"
 
 namespace pdf {
 
@@ -81,8 +82,14 @@ class TSmartPDFReader {
   std::int32_t ObjectStreamOf(std::int32_t number) const;
   TPDFDictionary* TrailerDictionary(std::string_view key);
   TPDFIndRef* TrailerReference(std::string_view key) const;
-  // Rewrites the trailer to close a single-revision copy of the file.
-  void PrepareTrailer();
+  // Which strings of the copy's /ID are new. Keys of 40-bit and 128-bit RC4 derive from the first
+  // string and the passwords alone: two copies sharing it and a password would share a file key,
+  // and so repeat RC4 keystreams across documents. Such copies get a new first string too.
+  enum class TIdentifierRenewal : std::uint8_t { kSecondOnly, kBoth };
+  // Rewrites the trailer to close a single-revision copy of the file. New /ID strings are 16 bytes
+  // drawn from random.
+  void PrepareTrailer(TIdentifierRenewal renewal = TIdentifierRenewal::kSecondOnly,
+                      TRandomSource& random = SystemRandom());
   // Objects read from elsewhere than where the cross-reference data says (found near their offset
   // or by scanning the file), and objects in use by the data that could not be found at all.
   std::size_t RelocatedObjects() const { return relocated_.size(); }
@@ -198,8 +205,7 @@ class TSmartPDFReader {
   std::optional<TDataRange> FindStreamData(std::string_view text, std::size_t dictionaryEnd,
                                            TPDFDictionary& dictionary);
   std::int64_t DeclaredLength(TPDFDictionary& dictionary);
-  std::string NewFileIdentifier() const;
-  TPDFArray* CopyIdentifier();
+  TPDFArray* CopyIdentifier(TIdentifierRenewal renewal, TRandomSource& random);
   TPDFObject* ValueInTrailers(std::string_view key) const;
 
   TByteStream& stream_;

@@ -1,9 +1,6 @@
 // Trailer look-ups and the trailer rewrite for a single-revision copy.
 
-#include <chrono>
-
 #include "pdf/io/PDFReader.h"
-#include "pdf/security/CryptoPrimitives.h"
 #include "pdf/security/RandomSource.h"
 
 namespace pdf {
@@ -13,6 +10,8 @@ namespace {
 // Keys that describe the cross-reference data of the old file, not the document.
 constexpr std::string_view kObsoleteTrailerKeys[] = {"Prev", "DecodeParms", "Filter", "Length",
                                                      "Type", "W", "Index"};
+// The bytes of a new /ID string: 128 bits, so no two files ever share one by chance.
+constexpr std::size_t kFileIdentifierSize = 16;
 
 }  // namespace
 
@@ -40,27 +39,23 @@ TPDFDictionary* TSmartPDFReader::TrailerDictionary(std::string_view key) {
   return As<TPDFDictionary>(value);
 }
 
-std::string TSmartPDFReader::NewFileIdentifier() const {
-  const auto now = std::chrono::system_clock::now().time_since_epoch();
-  const double days = std::chrono::duration<double, std::ratio<86400>>(now).count();
-  const std::string seed = RandomBytes(16) + std::to_string(days);
-  return MD5Digest(MD5HexText(MD5Digest(seed)).substr(0, 8));
-}
-
 // The copy's /ID: always a direct array of two strings, which is all readers accept when they
-// derive keys from it. The input's first string stays when it is a usable one (it names the
-// document for good); the second is fresh, as for any new revision.
-TPDFArray* TSmartPDFReader::CopyIdentifier() {
+// derive keys from it. The input's first string stays when it is a usable one and the renewal
+// keeps it (it names the document for good); the second is fresh, as for any new revision.
+TPDFArray* TSmartPDFReader::CopyIdentifier(TIdentifierRenewal renewal, TRandomSource& random) {
   TPDFObject* id = trailer_->GetValue("ID", false);
   if (const auto* reference = As<TPDFIndRef>(id)) id = GetObject(reference->TargetNumber());
   const auto* pair = As<TPDFArray>(id);
   const auto* first = pair != nullptr ? As<TPDFString>(pair->GetItem(0)) : nullptr;
-  TPDFString* fresh = arena_.NewString(NewFileIdentifier(), true);
+  TPDFString* fresh = arena_.NewString(RandomBytes(kFileIdentifierSize, random), true);
+  if (renewal == TIdentifierRenewal::kBoth) {
+    return arena_.NewArrayOf({arena_.NewString(RandomBytes(kFileIdentifierSize, random), true), fresh});
+  }
   if (first == nullptr || first->Value().empty()) return arena_.NewArrayOf({fresh, arena_.NewString(fresh->Value(), true)});
   return arena_.NewArrayOf({arena_.NewString(first->Value(), true), fresh});
 }
 
-void TSmartPDFReader::PrepareTrailer() {
+void TSmartPDFReader::PrepareTrailer(TIdentifierRenewal renewal, TRandomSource& random) {
   if (trailer_ == nullptr) return;
   trailer_->DeleteKey("Size");
   trailer_->SetValue("Size", arena_.NewNumber(MaxObjectNumber() + 1.0));
@@ -69,7 +64,7 @@ void TSmartPDFReader::PrepareTrailer() {
       if (TPDFIndRef* reference = TrailerReference(key)) trailer_->SetValue(key, reference);
     }
   }
-  trailer_->SetValue("ID", CopyIdentifier());
+  trailer_->SetValue("ID", CopyIdentifier(renewal, random));
   // Keys derive from the first string, so the handler must learn the one the copy carries.
   if (OnFileIDChanged) OnFileIDChanged(*this);
   for (const std::string_view key : kObsoleteTrailerKeys) trailer_->DeleteKey(key);

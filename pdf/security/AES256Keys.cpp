@@ -117,10 +117,24 @@ std::string TSmartPDFCrypt::PermissionsBlock() const {
   std::string block;
   AppendLowestFirst(block, permissionValue_);
   AppendLowestFirst(block, 0xFFFFFFFFu);
-  // "T": metadata is encrypted, as the handler never writes /EncryptMetadata false.
-  block += "Tadb";
+  block += record_.MetadataEncrypted ? 'T' : 'F';
+  block += "adb";
   block += RandomBytes(kPermsRandomSize, *random_);
   return block;
+}
+
+// Algorithm 13: /Perms holds P, four FF bytes, "T" or "F" for /EncryptMetadata and "adb". Other
+// readers differ on a mismatch (qpdf warns, pdfium refuses the password, pdf.js and MuPDF do not
+// look): the file opens, and inspection says so.
+bool TSmartPDFCrypt::PermsAgree() const {
+  if (record_.Revision < 5 || objectKeyBase_.size() != kFileKeySize) return true;
+  if (record_.PermsValue.size() < kAESBlockSize) return false;
+  const std::string block =
+      AESCBCDecrypt(objectKeyBase_, kZeroIV, std::string_view(record_.PermsValue).substr(0, kAESBlockSize));
+  std::string expected;
+  AppendLowestFirst(expected, record_.PermissionBits);
+  const char metadata = record_.MetadataEncrypted ? 'T' : 'F';
+  return block.substr(0, 4) == expected && block[8] == metadata && block.substr(9, 3) == "adb";
 }
 
 // Algorithms 11 and 12: the password reproduces the hash in /U (or /O), and the hash under the other

@@ -34,11 +34,13 @@ TEncryptionTarget::TEncryptionTarget(std::string fileIdentifier, TRandomSource& 
 
 TPDFDictionary* TEncryptionTarget::BuildEncryptDictionary(TPDFStructure& arena, std::string_view ownerBytes,
                                                           std::string_view userBytes, std::uint8_t strength,
-                                                          std::uint8_t basicFlags, std::uint8_t extendedFlags) {
-  handler_.PrepareEncryption(ownerBytes, userBytes, strength, basicFlags, extendedFlags);
+                                                          std::uint8_t basicFlags, std::uint8_t extendedFlags,
+                                                          TMetadataProtection metadata) {
+  handler_.PrepareEncryption(ownerBytes, userBytes, strength, basicFlags, extendedFlags, metadata);
   TPDFDictionary* dictionary = arena.NewDictionary();
   dictionary->SetValue("Filter", arena.CommonName("Standard"));
   AddStrengthEntries(arena, *dictionary, strength);
+  if (!handler_.EncryptRecord().MetadataEncrypted) dictionary->SetValue("EncryptMetadata", arena.NewBoolean(false));
   dictionary->SetValue("O", arena.NewString(handler_.OwnerEntry(), true));
   dictionary->SetValue("U", arena.NewString(handler_.UserEntry(), true));
   if (strength == kCipherAES_256_R5 || strength == kCipherAES_256_R6) {
@@ -51,7 +53,7 @@ TPDFDictionary* TEncryptionTarget::BuildEncryptDictionary(TPDFStructure& arena, 
 }
 
 void TEncryptionTarget::EncryptObject(TPDFObject* object, std::int32_t number, std::int32_t generation) const {
-  if (object != nullptr) handler_.EncryptObject(handler_.ObjectKey(number, generation), object);
+  if (object != nullptr && Encrypts(number)) handler_.EncryptObject(handler_.ObjectKey(number, generation), object);
 }
 
 std::string TEncryptionTarget::ObjectKey(std::int32_t number, std::int32_t generation) const {

@@ -20,9 +20,18 @@ class TEncryptionTarget {
 
   // Computes the keys and returns the new /Encrypt dictionary, made in arena; the caller gives it
   // its number once the copy's objects are written, and points the trailer at it.
+  // With TMetadataProtection::kClear at the AES levels, the dictionary says /EncryptMetadata false
+  // and the object named by LeaveInClear (the catalog's /Metadata stream) is written as it is; RC4
+  // dictionaries cannot say so, and there it is encrypted like everything else.
   TPDFDictionary* BuildEncryptDictionary(TPDFStructure& arena, std::string_view ownerBytes,
                                          std::string_view userBytes, std::uint8_t strength,
-                                         std::uint8_t basicFlags, std::uint8_t extendedFlags);
+                                         std::uint8_t basicFlags, std::uint8_t extendedFlags,
+                                         TMetadataProtection metadata = TMetadataProtection::kEncrypted);
+  void LeaveInClear(std::int32_t metadataNumber) { metadataNumber_ = metadataNumber; }
+  // Whether the copy encrypts object number (every object but a metadata stream left in clear).
+  bool Encrypts(std::int32_t number) const {
+    return metadataNumber_ == 0 || number != metadataNumber_ || handler_.EncryptRecord().MetadataEncrypted;
+  }
   void EncryptObject(TPDFObject* object, std::int32_t number, std::int32_t generation) const;
   // EncryptObject of one string of an object, for a copy that writes the string without building
   // the object: the key is the object's, which one call to ObjectKey gives for all its strings.
@@ -36,6 +45,7 @@ class TEncryptionTarget {
 
  private:
   TSmartPDFCrypt handler_;
+  std::int32_t metadataNumber_ = 0;
 };
 
 }  // namespace pdf

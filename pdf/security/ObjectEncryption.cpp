@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -11,6 +12,7 @@
 #include "pdf/objects/PDFDictionary.h"
 #include "pdf/objects/PDFScalars.h"
 #include "pdf/objects/PDFStream.h"
+#include "pdf/objects/PDFStructure.h"
 #include "pdf/security/CryptoPrimitives.h"
 #include "pdf/security/SecurityHandler.h"
 
@@ -36,6 +38,57 @@ bool IsAESKeySize(std::size_t size) { return size == 16 || size == 24 || size ==
 bool IsSignatureDictionary(const TPDFDictionary& dictionary) {
   const std::string type = dictionary.GetTypeName();
   return std::ranges::find(kSignatureTypes, type) != kSignatureTypes.end();
+}
+
+std::optional<std::string> NamedCryptFilter(const TPDFDictionary& dictionary) {
+  const TPDFObject* filter = dictionary.GetValue("Filter", false);
+  const auto* filters = As<TPDFArray>(filter);
+  const std::int32_t count = filters != nullptr ? filters->ItemCount() : 1;
+  for (std::int32_t i = 0; i < count; ++i) {
+    const auto* name = As<TPDFName>(filters != nullptr ? filters->GetItem(i) : filter);
+    if (name == nullptr || name->Value() != "Crypt") continue;
+    const TPDFObject* parameters = dictionary.GetValue("DecodeParms", false);
+    if (const auto* list = As<TPDFArray>(parameters)) parameters = list->GetItem(i);
+    const auto* parameterDictionary = As<TPDFDictionary>(parameters);
+    const auto* cryptName =
+        parameterDictionary != nullptr ? As<TPDFName>(parameterDictionary->GetValue("Name", false)) : nullptr;
+    return cryptName != nullptr ? cryptName->Value() : std::string("Identity");
+  }
+  return std::nullopt;
+}
+
+// Takes the /Crypt filter out of /Filter and its slot out of /DecodeParms: the data it names is in
+// clear now, and a copy encrypts it with the copy's own default filter.
+void RemoveCryptFilter(TPDFDictionary& dictionary) {
+  auto* filters = As<TPDFArray>(dictionary.GetValue("Filter", false));
+  if (filters == nullptr) {
+    // A lone /Crypt is the only filter.
+    dictionary.RemoveKey("Filter");
+    dictionary.RemoveKey("DecodeParms");
+    return;
+  }
+  TPDFStructure& arena = dictionary.Structure();
+  auto* parameters = As<TPDFArray>(dictionary.GetValue("DecodeParms", false));
+  TPDFArray* keptFilters = arena.NewArray();
+  TPDFArray* keptParameters = arena.NewArray();
+  for (std::int32_t i = 0; i < filters->ItemCount(); ++i) {
+    const auto* name = As<TPDFName>(filters->GetItem(i));
+    if (name != nullptr && name->Value() == "Crypt") continue;
+    keptFilters->Add(filters->GetItem(i));
+    TPDFObject* parameter = parameters != nullptr ? parameters->GetItem(i) : nullptr;
+    keptParameters->Add(parameter != nullptr ? parameter : arena.NewNull());
+  }
+  if (keptFilters->ItemCount() == 0) {
+    dictionary.RemoveKey("Filter");
+    dictionary.RemoveKey("DecodeParms");
+    return;
+  }
+  dictionary.SetValue("Filter", keptFilters);
+  if (parameters != nullptr) {
+    dictionary.SetValue("DecodeParms", keptParameters);
+  } else {
+    dictionary.RemoveKey("DecodeParms");
+  }
 }
 
 }  // namespace
@@ -77,6 +130,7 @@ std::string TSmartPDFCrypt::EncryptString(std::string_view key, std::string_view
 }
 
 std::string TSmartPDFCrypt::DecryptString(std::string_view key, std::string_view bytes) const {
+  if (!record_.StringsEncrypted) return std::string(bytes);
   return CryptBytes(key, bytes, TDirection::kDecrypt);
 }
 
@@ -94,11 +148,23 @@ TAESPaddedEncryptor& TSmartPDFCrypt::Encryptor(std::string_view key) const {
   return *encryptor_;
 }
 
-// The cross-reference stream is never encrypted, and /Metadata stays in clear when /Encrypt says so.
-bool TSmartPDFCrypt::IsExemptFromDecryption(const TPDFStream& stream) const {
+// Which crypt filter a stream names in its own /Filter array: /Crypt with /DecodeParms << /Name >>,
+// /Identity when no name is given. Nothing when the stream has no /Crypt filter.
+// A stream's own /Crypt filter says what protects its data; without one, attachments follow /EFF
+// and every other stream /StmF.
+bool TSmartPDFCrypt::IsStreamEncrypted(const TPDFStream& stream) const {
   const TPDFDictionary* dictionary = stream.Dictionary();
-  const std::string type = dictionary != nullptr ? dictionary->GetTypeName() : std::string();
-  return type == "XRef" || (type == "Metadata" && !record_.MetadataEncrypted);
+  if (dictionary == nullptr) return record_.StreamsEncrypted;
+  if (const std::optional<std::string> named = NamedCryptFilter(*dictionary)) return *named != "Identity";
+  return dictionary->GetTypeName() == "EmbeddedFile" ? record_.EmbeddedFilesEncrypted : record_.StreamsEncrypted;
+}
+
+void TSmartPDFCrypt::DecryptStream(std::string_view key, TPDFStream& stream) const {
+  // The cross-reference stream, strings of its dictionary included, is never encrypted.
+  if (stream.Dictionary() != nullptr && stream.Dictionary()->GetTypeName() == "XRef") return;
+  if (IsStreamEncrypted(stream)) stream.SetRawData(CryptBytes(key, stream.Data(), TDirection::kDecrypt));
+  if (stream.Dictionary() != nullptr && NamedCryptFilter(*stream.Dictionary())) RemoveCryptFilter(*stream.Dictionary());
+  CryptObject(key, stream.Dictionary(), TDirection::kDecrypt);
 }
 
 void TSmartPDFCrypt::CryptObject(std::string_view key, TPDFObject* object, TDirection direction) const {
@@ -115,9 +181,13 @@ void TSmartPDFCrypt::CryptObject(std::string_view key, TPDFObject* object, TDire
   } else if (auto* array = As<TPDFArray>(object)) {
     for (std::int32_t i = 0; i < array->ItemCount(); ++i) CryptObject(key, array->GetItem(i), direction);
   } else if (auto* text = As<TPDFString>(object)) {
+    if (direction == TDirection::kDecrypt && !record_.StringsEncrypted) return;
     text->SetValue(CryptBytes(key, text->Value(), direction));
   } else if (auto* stream = As<TPDFStream>(object)) {
-    if (direction == TDirection::kDecrypt && IsExemptFromDecryption(*stream)) return;
+    if (direction == TDirection::kDecrypt) {
+      DecryptStream(key, *stream);
+      return;
+    }
     stream->SetRawData(CryptBytes(key, stream->Data(), direction));
     CryptObject(key, stream->Dictionary(), direction);
   }

@@ -10,14 +10,12 @@ namespace {
 // The stream's decoded bytes, decrypted first in an encrypted file (the handler leaves metadata
 // that /Encrypt keeps in clear as it is). The stream is parsed into an arena of its own, so the
 // reader's copy stays as the file has it.
-std::string MetadataBytes(TSmartPDFReader& reader, TSmartPDFCrypt& handler, const TPDFIndRef& reference) {
+std::string MetadataBytes(TSmartPDFReader& reader, TSmartPDFInfo& info, const TPDFIndRef& reference) {
   TPDFStructure arena;
   const std::int32_t number = reference.TargetNumber();
   auto* stream = As<TPDFStream>(reader.GetObject(number, &arena));
   if (stream == nullptr) return {};
-  if (handler.EncryptionState() == 1 && !reader.IsCompressed(number)) {
-    handler.DecryptObject(handler.ObjectKey(number, reference.TargetGeneration()), stream);
-  }
+  info.DecryptObject(stream, number, reference.TargetGeneration());
   return stream->GetDecodedData();
 }
 
@@ -27,7 +25,7 @@ std::string ClaimedPDFA(TSmartPDFReader& reader, TSmartPDFInfo& info) {
   const TPDFDictionary* catalog = info.Catalog();
   const auto* reference = catalog != nullptr ? As<TPDFIndRef>(catalog->GetValue("Metadata", false)) : nullptr;
   if (reference == nullptr) return {};
-  const std::string xmp = MetadataBytes(reader, info.Handler(), *reference);
+  const std::string xmp = MetadataBytes(reader, info, *reference);
   return PDFAIdentification(std::string_view(xmp).substr(0, limits::kMaxMetadataSearchBytes));
 }
 

@@ -12,9 +12,10 @@
 namespace pdf {
 namespace {
 
-// Every P bit except the two lowest, which ISO 32000-1 requires to be 0.
+// Every P bit except the two lowest, which ISO 32000-1 requires to be 0. The reserved bits (7, 8
+// and 13 to 32) stay set at every revision, as the standard asks and readers expect: a /P of
+// 65532 reads as "bits 17 to 32 clear", which no writer that follows the standard produces.
 constexpr std::uint32_t kAllPermissions = 0xFFFFFFFCu;
-constexpr std::uint32_t kShortPermissionLimit = 65536;
 
 struct TPermissionBit {
   std::uint32_t bit;
@@ -111,7 +112,7 @@ bool TSmartPDFCrypt::IsAES256Document() const { return record_.UsesAES && record
 
 void TSmartPDFCrypt::PrepareEncryption(std::string_view ownerBytes, std::string_view userBytes,
                                        std::uint8_t strength, std::uint8_t basicFlags,
-                                       std::uint8_t extendedFlags) {
+                                       std::uint8_t extendedFlags, TMetadataProtection metadata) {
   // Any other strength would write a dictionary whose revision does not match the key it describes.
   if (!IsWritableLevel(strength)) {
     throw EPDFError("encryption strength " + std::to_string(strength) + " cannot be written");
@@ -131,6 +132,8 @@ void TSmartPDFCrypt::PrepareEncryption(std::string_view ownerBytes, std::string_
   userKeyEntry_.clear();
   permsEntry_.clear();
   record_.UsesAES = strength != kCipherRC4_40 && strength != kCipherRC4_128;
+  // Only the dictionaries of 128-bit and 256-bit AES (/V 4 and 5) can say so: RC4 keeps it encrypted.
+  record_.MetadataEncrypted = metadata == TMetadataProtection::kEncrypted || !record_.UsesAES;
   if (IsAES256Level(strength)) {
     ComputeAES256Entries();
   } else {
@@ -143,7 +146,6 @@ void TSmartPDFCrypt::PrepareEncryption(std::string_view ownerBytes, std::string_
 
 void TSmartPDFCrypt::DecodePermissions(std::uint32_t p) {
   permissionValue_ = p;
-  shortPermissions_ = p < kShortPermissionLimit;
   basicPermissions_ = 0;
   extendedPermissions_ = 0;
   for (const TPermissionBit& entry : kPermissionBits) {

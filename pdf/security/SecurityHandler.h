@@ -35,7 +35,16 @@ struct TSmartPDFEncryption {
   std::string UserKeyValue;
   std::string PermsValue;
   bool MetadataEncrypted = true;
+  // What the crypt filters of /StrF, /StmF and /EFF leave in clear (/Identity): a file may encrypt
+  // its attachments only. Embedded files follow the streams unless /EFF names a filter of its own.
+  bool StringsEncrypted = true;
+  bool StreamsEncrypted = true;
+  bool EmbeddedFilesEncrypted = true;
 };
+
+// Whether a copy keeps its catalog's XMP metadata stream readable without the password
+// (/EncryptMetadata false), for search tools and document stores that index it.
+enum class TMetadataProtection : std::uint8_t { kEncrypted, kClear };
 
 // The handler's scale of strengths.
 enum TCipherLevel : std::uint8_t {
@@ -84,10 +93,15 @@ class TSmartPDFCrypt {
   bool GrantsEveryPermission() const;
   // Status code of inspection item index (see the inspection list).
   std::int32_t SecurityItem(std::int32_t index);
+  // Whether /Perms, decrypted with the file key of an accepted password, repeats /P and
+  // /EncryptMetadata (revisions 5 and 6; always true at earlier ones, which have no /Perms). A file
+  // whose /Perms disagrees still opens, as it does in other readers, but inspection reports it.
+  bool PermsAgree() const;
 
   // Writing: computes PermissionValue, FileKey, ObjectKeyBase and the entries to write.
   void PrepareEncryption(std::string_view ownerBytes, std::string_view userBytes, std::uint8_t strength,
-                         std::uint8_t basicFlags, std::uint8_t extendedFlags);
+                         std::uint8_t basicFlags, std::uint8_t extendedFlags,
+                         TMetadataProtection metadata = TMetadataProtection::kEncrypted);
 
   void DecodePermissions(std::uint32_t p);
   void ComposePermissionValue();
@@ -123,7 +137,6 @@ class TSmartPDFCrypt {
   const std::string& OwnerKeyEntry() const { return ownerKeyEntry_; }
   const std::string& UserKeyEntry() const { return userKeyEntry_; }
   const std::string& PermsEntry() const { return permsEntry_; }
-  bool ShortPermissions() const { return shortPermissions_; }
   const std::string& FileIdentifier() const { return fileIdentifier_; }
   void SetFileIdentifier(std::string identifier) { fileIdentifier_ = std::move(identifier); }
 
@@ -134,6 +147,7 @@ class TSmartPDFCrypt {
   // security items ask the same few questions again and again: each is answered once per handler,
   // with the file key it unwrapped.
   bool RememberedAES256Check(std::u16string_view text, bool asOwner);
+  std::int32_t OwnerPasswordItem(std::u16string_view given);
 
   // Password tests.
   std::uint8_t DocumentCipherLevel() const;
@@ -162,7 +176,8 @@ class TSmartPDFCrypt {
   std::string CryptBytes(std::string_view key, std::string_view bytes, TDirection direction) const;
   TAESPaddedEncryptor& Encryptor(std::string_view key) const;
   void CryptObject(std::string_view key, TPDFObject* object, TDirection direction) const;
-  bool IsExemptFromDecryption(const TPDFStream& stream) const;
+  void DecryptStream(std::string_view key, TPDFStream& stream) const;
+  bool IsStreamEncrypted(const TPDFStream& stream) const;
 
   std::string objectKeyBase_;
   std::string fileKey_;
@@ -178,7 +193,6 @@ class TSmartPDFCrypt {
   std::string userEntry_;
   std::string ownerPasswordBytes_;
   std::string userPasswordBytes_;
-  bool shortPermissions_ = false;
   std::string ownerKeyEntry_;
   std::string userKeyEntry_;
   std::string permsEntry_;

@@ -52,6 +52,8 @@ void TSmartPDFInfo::LoadCatalog() {
   docInfoReference_ = reader_.TrailerReference("Info");
   docInfo_ = reader_.TrailerDictionary("Info");
   if (catalog_ == nullptr) return;
+  const auto* metadata = As<TPDFIndRef>(catalog_->GetValue("Metadata", false));
+  metadataNumber_ = metadata != nullptr ? metadata->TargetNumber() : 0;
   TPDFObject* pages = catalog_->GetValue("Pages", false);
   if (auto* reference = As<TPDFIndRef>(pages)) {
     pageTreeReference_ = reference;
@@ -94,6 +96,11 @@ std::u16string TSmartPDFInfo::InfoString(std::string_view key) {
     return readText();
   }
   const std::string objectKey = handler_->ObjectKey(owner->TargetNumber(), owner->TargetGeneration());
+  if (text != nullptr) {
+    // Decrypted beside the reader's string, which stays as the file has it.
+    TPDFStructure scratch;
+    return scratch.NewString(handler_->DecryptString(objectKey, text->Value()), false)->AsText();
+  }
   handler_->DecryptObject(objectKey, value);
   std::u16string result = readText();
   // The reader keeps the object: it must stay as the file has it.
@@ -135,6 +142,9 @@ void TSmartPDFInfo::DecryptObject(TPDFObject* object, std::int32_t number, std::
 
 std::optional<std::string> TSmartPDFInfo::DecryptionKey(std::int32_t number, std::int32_t generation) const {
   if (handler_->EncryptionState() != 1 || reader_.IsCompressed(number)) return std::nullopt;
+  // Only the catalog's own metadata stays in clear: a page's or an image's XMP is encrypted as
+  // readers expect (they decrypt every other stream).
+  if (number != 0 && number == metadataNumber_ && !record_.MetadataEncrypted) return std::nullopt;
   return handler_->ObjectKey(number, generation);
 }
 

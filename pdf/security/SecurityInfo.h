@@ -61,13 +61,25 @@ class TSmartPDFInfo {
   TPDFDictionary* DocInfo() const { return docInfo_; }
   TPDFDictionary* PageTreeRoot() const { return pageTreeRoot_; }
   TPDFDictionary* EncryptDictionary() const { return encryptDictionary_; }
+  // The /Filter of /Encrypt, such as "Standard"; empty for a file without /Encrypt.
+  const std::string& SecurityFilter() const { return securityFilter_; }
+  // The object number of the catalog's /Metadata stream (0 when it has none), known once the
+  // catalog is loaded: the one stream /EncryptMetadata false leaves in clear.
+  std::int32_t MetadataNumber() const { return metadataNumber_; }
   TPDFDictionary* FormDictionary() const { return formDictionary_; }
   TSmartPDFCrypt& Handler() { return *handler_; }
 
  private:
   void ReadEncryption();
   void ReadStandardEncryption(const TPDFDictionary& encrypt);
-  const TPDFDictionary* StandardCryptFilter(const TPDFDictionary& encrypt) const;
+  struct TCryptFilters {
+    bool strings = false;
+    bool streams = false;
+    bool embeddedFiles = false;
+    const TPDFDictionary* method = nullptr;  // the filter whose /CFM and /Length the key follows
+  };
+  std::optional<TCryptFilters> ReadCryptFilters(const TPDFDictionary& encrypt) const;
+  void ReadCryptMethod(const TPDFDictionary& encrypt, const TPDFDictionary& filter, std::int32_t v);
   void TakeEntries(const TPDFDictionary& encrypt, bool withAES256Values);
   TPDFObject* Resolve(TPDFObject* object);
   TPDFDictionary* UsageRights();
@@ -83,6 +95,8 @@ class TSmartPDFInfo {
   TPDFDictionary* encryptDictionary_ = nullptr;
   TPDFDictionary* formDictionary_ = nullptr;
   std::string headerVersion_;
+  std::string securityFilter_;
+  std::int32_t metadataNumber_ = 0;
   std::uint8_t encryptionState_ = 0;
   TSmartPDFEncryption record_;
   std::u16string givenPassword_;

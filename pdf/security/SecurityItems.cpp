@@ -26,6 +26,7 @@ enum TSecurityStatus : std::int32_t {
   kStatusAES_256_R5 = 13,
   kStatusRC4_Other = 14,
   kStatusAES_256_R6 = 15,
+  kStatusUnknown = 16,  // the answer needs a password that opens the file
 };
 
 enum TSecurityItem : std::int32_t {
@@ -96,7 +97,10 @@ std::int32_t LevelStatus(std::uint8_t level) {
 
 std::int32_t TSmartPDFCrypt::SecurityItem(std::int32_t index) {
   if (encryptionState_ == 0) return UnencryptedItem(index);
-  if (encryptionState_ != 1) return kStatusUnopenable;
+  // A dictionary the handler does not understand (another /Filter, an unknown revision) tells nothing.
+  if (encryptionState_ != 1 || record_.Revision == 0) return kStatusUnopenable;
+  // Known from /Encrypt alone, so the items that need no password hold without one too.
+  cipherLevel_ = DocumentCipherLevel();
 
   const std::uint32_t p = permissionValue_;
   // Without the "!" that marks it accepted.
@@ -116,9 +120,7 @@ std::int32_t TSmartPDFCrypt::SecurityItem(std::int32_t index) {
     case kItemUserPasswordNeeded:
       return Answer(!CheckUserPassword(u""));
     case kItemOwnerPasswordNeeded:
-      if (CheckOwnerPassword(u"")) return kStatusNo;
-      if (acceptedPassword_.empty()) return kStatusYes;
-      return Answer(!CheckOwnerPassword(given));
+      return OwnerPasswordItem(given);
     case kItemPrinting:
       if ((p & 4) == 0) return kStatusNotAllowed;
       return cipherLevel_ == kCipherRC4_40 || (p & 2048) != 0 ? kStatusFullQualityPrint : kStatusLowResolutionPrint;
@@ -137,14 +139,24 @@ std::int32_t TSmartPDFCrypt::SecurityItem(std::int32_t index) {
     case kItemEncryptionLevel:
       return RC4KeyOfOtherLength(record_.KeyLength) ? kStatusRC4_Other : LevelStatus(cipherLevel_);
     case kItemGivenIsUser:
-      return Answer(CheckUserPassword(given));
+      return acceptedPassword_.empty() ? kStatusNotApplicable : Answer(CheckUserPassword(given));
     case kItemGivenIsOwner:
-      return Answer(CheckOwnerPassword(given));
+      return acceptedPassword_.empty() ? kStatusNotApplicable : Answer(CheckOwnerPassword(given));
     case kItemRC4KeyLength:
-      return RC4KeyOfOtherLength(record_.KeyLength) ? record_.KeyLength : 0;
+      return record_.UsesAES ? 0 : record_.KeyLength;
     default:
       return kStatusNotApplicable;
   }
+}
+
+// Whether the file has an owner password apart from the password that opens it: no when the empty
+// password is the owner's, or when the password that opened it passes as both user and owner (one
+// password for both); yes when it passes as only one of them. Without an accepted password there is
+// nothing to compare: the answer is unknown unless the empty password already settles it.
+std::int32_t TSmartPDFCrypt::OwnerPasswordItem(std::u16string_view given) {
+  if (CheckOwnerPassword(u"")) return kStatusNo;
+  if (acceptedPassword_.empty()) return kStatusUnknown;
+  return Answer(!(CheckUserPassword(given) && CheckOwnerPassword(given)));
 }
 
 }  // namespace pdf

@@ -84,8 +84,6 @@ void TSmartPDFCrypt::ComputeStandardEntries() {
     if (!userEntry_.empty()) fileKey_ = ownerKey;
     ComputeOwnerEntry(ownerKey);
   }
-  // The P that creation was given below 65536 stays a 16-bit value in the key and in /P.
-  if (shortPermissions_) permissionValue_ &= 0xFFFF;
   const std::string userKey = ComputeUserKey();
   if (fileKey_.empty()) fileKey_ = userKey;
   ComputeUserEntry(userKey);

@@ -312,6 +312,20 @@ TEST_F(BatchJob, EveryLevelPassesVerificationWithOnlyARestrictionsPassword) {
   }
 }
 
+// "Keep metadata readable": the copies say /EncryptMetadata false and pass verification.
+TEST_F(BatchJob, KeptReadableMetadataReachesTheCopiesAndVerifies) {
+  for (const std::int32_t level : {2, 4}) {
+    SCOPED_TRACE(level);
+    TRecorder levelRecorder;
+    TBatchSettings settings = Settings({"a.pdf"});
+    settings.level = level;
+    settings.keepMetadataReadable = true;
+    EncryptPDF(settings, levelRecorder);
+    EXPECT_EQ(levelRecorder.Outcomes(1), std::vector{kStatusSucceeded});
+    EXPECT_NE(pdf::testing::ReadFile(out / "a_Secure.pdf").find("/EncryptMetadata false"), std::string::npos);
+  }
+}
+
 TEST_F(BatchJob, EachPermissionFlagReachesItsOwnPermission) {
   // Security items 3 ... 9 of the copy: printing, changing, copying, annotating, forms, accessibility,
   // assembling. "4" is full-quality printing, "10" low resolution, "6" allowed, "5" not allowed.

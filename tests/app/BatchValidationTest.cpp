@@ -75,6 +75,10 @@ TEST(ValidateBatch, SingleRuleCases) {
                        in.passwordFilePath = csv; }, u"Do not use same password for user and owner."},
       {"equal texts with the restrictions box off", [](auto& in) { in.restrictionsText = u"user"; }, u""},
       {"output folder of blanks", [](auto& in) { in.outputFolder = u"  "; }, u"Please select output path."},
+      {"readable metadata at RC4", [](auto& in) { in.keepMetadataReadable = true; },
+       u"Keeping metadata readable needs 128 bits AES or 256 bits AES. Please choose one of them or let the "
+       u"metadata be encrypted."},
+      {"readable metadata at 128-bit AES", [](auto& in) { in.keepMetadataReadable = true; in.level = 2; }, u""},
       {"no auto option: the password file path is not looked at", [](auto& in) { in.passwordFilePath = u"x"; }, u""},
       {"extension in capitals", [&](auto& in) { in.restrictionsAuto = true;
                                                 in.passwordFilePath = Wide((folder / "P.CSV").string()); }, u""},

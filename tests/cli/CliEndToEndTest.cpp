@@ -270,9 +270,50 @@ TEST_F(CliEndToEnd, InspectJsonIsValidJsonLinesWithEveryFile) {
   EXPECT_EQ(summary,
             "info.pdf 1 None 11 not applicable allowed at full quality None "
             "\"Say \\\"hi\\\" \\\\ tab\\t nl\\n bell\\u0007\" \"\xCE\xA9mega \xE6\x97\xA5\xE6\x9C\xAC\"\n"
-            "aes.pdf 1 Owner 12 128-bit AES allowed at full quality 0 \"\" \"\"\n"
+            "aes.pdf 1 Owner 12 128-bit AES allowed at full quality None \"\" \"\"\n"
             "missing.pdf 401\n")
       << run.output;
+}
+
+// An encrypted file inspected without a password that opens it fails, saying a password is needed
+// (or that the one given fails), and still shows what its encryption dictionary tells.
+TEST_F(CliEndToEnd, InspectWithoutThePasswordShowsTheLockedSettings) {
+  ASSERT_EQ(Cli("encrypt --level rc4-128 --allow print --open-password-file open.txt --owner-password-file owner.txt "
+                "-o rc4.pdf doc.pdf").exitCode, 0);
+  WriteFile(Path("wrong.txt"), "wrong\n");
+  const auto text = Cli("inspect rc4.pdf");
+  EXPECT_EQ(text.exitCode, 1);
+  for (const std::string line : {"rc4.pdf: Failed! the file is encrypted and a password is needed to open it\n",
+                                 "    Security handler:               Standard\n",
+                                 "    Encryption level:               128-bit RC4 (8)\n",
+                                 "    User password needed:           yes (3)\n",
+                                 "    Owner password needed:          unknown without a password that opens the file (16)\n",
+                                 "    Copying:                        not allowed (5)\n",
+                                 "    RC4 key length (bits):          128\n", "    Key length (bits):              128\n"}) {
+    EXPECT_TRUE(Contains(text.output, line)) << line << text.output;
+  }
+  const auto wrong = Cli("inspect --password-file wrong.txt rc4.pdf");
+  EXPECT_TRUE(Contains(wrong.output, "rc4.pdf: Failed! the file is encrypted and the password opens it neither")) << wrong.output;
+  const auto json = Cli("inspect --json rc4.pdf");
+  for (const std::string part : {R"("error":{"code":404,"meaning":"the file is encrypted and a password is needed to open it"})",
+                                 R"("rc4_key_bits":128,"key_bits":128,"filter":"Standard","perms_agree":null)"}) {
+    EXPECT_TRUE(Contains(json.output, part)) << part << "\n" << json.output;
+  }
+  const auto opened = Cli("inspect --json --password-file open.txt rc4.pdf");
+  EXPECT_TRUE(Contains(opened.output, R"("owner_password_needed":{"code":3,)")) << opened.output;
+}
+
+// --cleartext-metadata leaves the XMP packet readable; the copies verify. RC4 cannot, and is refused.
+TEST_F(CliEndToEnd, CleartextMetadataKeepsTheXMPReadable) {
+  WriteFile(Path("pdfa.pdf"), PDFA2BPdf());
+  const auto run = Cli("encrypt --cleartext-metadata --open-password-file open.txt -o out.pdf pdfa.pdf");
+  EXPECT_EQ(run.exitCode, 0) << run.output;
+  EXPECT_TRUE(Contains(ReadFile(Path("out.pdf")), "<pdfaid:part>2</pdfaid:part>"));
+  EXPECT_TRUE(Contains(ReadFile(Path("out.pdf")), "/EncryptMetadata false"));
+  const auto refused = Cli("encrypt --level rc4-128 --cleartext-metadata --open-password-file open.txt -o rc4.pdf pdfa.pdf");
+  EXPECT_EQ(refused.exitCode, 2) << refused.output;
+  EXPECT_TRUE(Contains(refused.output, "Keeping metadata readable needs 128 bits AES or 256 bits AES")) << refused.output;
+  EXPECT_FALSE(fs::exists(Path("rc4.pdf")));
 }
 
 TEST_F(CliEndToEnd, SignedAndPDFAInputsAreReportedAndEncryptedWithAWarning) {

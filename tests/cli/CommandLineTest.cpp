@@ -75,6 +75,7 @@ const EncryptCase kEncryptCases[] = {
        s.Recursive = true;
        s.Inputs.push_back("folder");
      }},
+    {"metadata kept readable", Plus({"--cleartext-metadata"}), [](auto& s) { s.CleartextMetadata = true; }},
     {"owner password from the environment", Plus({"--owner-password-env", "OWNER"}),
      [](auto& s) { s.OwnerPassword = {TKind::Environment, "OWNER"}; }},
     {"standard input for one password", {"--output-dir", "out", "--owner-password-file", "-", "a.pdf"},
@@ -228,6 +229,7 @@ const UsageCase kUsageCases[] = {
     {EncryptWith({"--jobs", "0"}), "--jobs needs a whole number from 1 to 256"},
     {EncryptWith({"--jobs", "many"}), "--jobs needs a whole number"},
     {EncryptWith({"--no-verify=1"}), "--no-verify takes no value"},
+    {EncryptWith({"--cleartext-metadata=yes"}), "--cleartext-metadata takes no value"},
     {EncryptWith({"--password-file="}), "--password-file needs a non-empty value"},
     {EncryptWith({"--level", "aes-512"}), "unknown level 'aes-512'"},
     {EncryptWith({"--level", "rc4-40", "--level", "aes-128"}), "--level is given twice"},

@@ -8,7 +8,8 @@ cross-reference data names (its newest generation) is compared with the copy's o
 number and generation: dictionaries key by key, arrays item by item, numbers by exact decimal value
 (an integer that became a real differs, a real written as the equal integer does not), strings and
 names byte for byte, references by number and generation, streams by dictionary (less /Length) and
-data. A reference to an object the input lacks must name nothing in the copy either. The trailer's
+data. A reference to an object the input lacks must name nothing in the copy either. The catalog's
+/Extensions /ADBE is not compared: an encrypted copy names the extension level its encryption needs. The trailer's
 /Root must be the same reference and its /Info the same value (the copy may hold a direct input /Info
 as an object of its own). Object and cross-reference streams are not compared: writers rebuild them.
 One line is printed per difference, then a summary line:
@@ -373,6 +374,8 @@ class Comparison:
             return
         if objgen in self.lengths and isinstance(value, int) and isinstance(copy_value, int):
             return
+        if objgen == self.input_root() and isinstance(value, dict) and isinstance(copy_value, dict):
+            value, copy_value = self.without_adobe_extension(value), self.without_adobe_extension(copy_value, self.copy)
         if (stream is None) != (copy_stream is None):
             self.differ(where, "", value, copy_value, "stream became non-stream" if stream is not None
                         else "non-stream became stream")
@@ -427,6 +430,23 @@ class Comparison:
             if copy_value is not None:
                 self.differ(f"{ref[0]} {ref[1]}", "", None, copy_value,
                             "a reference to no object now names one")
+
+    def input_root(self):
+        value = parse(self.input.trailer.unparse(resolved=True)).get(b"/Root")
+        return tuple(value) if isinstance(value, Ref) else None
+
+    def without_adobe_extension(self, catalog, pdf=None):
+        """The catalog less Adobe's extension level (/Extensions /ADBE), which an encrypted copy
+        raises to what its encryption needs; the rest of /Extensions must be as the input has it."""
+        extensions = self.resolve(pdf or self.input, catalog.get(b"/Extensions", MISSING))
+        catalog = {k: v for k, v in catalog.items() if k != b"/Extensions"}
+        if isinstance(extensions, dict):
+            rest = {k: v for k, v in extensions.items() if k != b"/ADBE"}
+            if rest:
+                catalog[b"/Extensions"] = rest
+        elif extensions is not MISSING:
+            catalog[b"/Extensions"] = extensions
+        return catalog
 
     def input_encrypt(self):
         """The object number and generation of the input's /Encrypt dictionary, if it has one of its own."""

@@ -267,15 +267,15 @@ def permission_value(strength, basic, extended):
         for flag, bit in ((1, 256), (2, 512), (4, 1024), (8, 2048)):
             if not extended & flag:
                 p &= ~bit
-    # A document without /Encrypt had P 0, below 65536, so revisions 2 to 4 keep the low 16 bits.
-    return p & 0xFFFF if strength <= 2 else struct.unpack("<i", struct.pack("<I", p))[0]
+    # The reserved bits stay set at every revision: P is negative, as the standard's readers expect.
+    return struct.unpack("<i", struct.pack("<I", p))[0]
 
 
-def written_standard(strength, owner, user, basic, extended, file_id):
+def written_standard(strength, owner, user, basic, extended, file_id, metadata_encrypted=True):
     revision, n = {0: (2, 5), 1: (3, 16), 2: (4, 16)}[strength]
     p = permission_value(strength, basic, extended)
     o_entry = owner_value(owner, user, revision, n)
-    key = file_key(user, o_entry, p, file_id, revision, n)
+    key = file_key(user, o_entry, p, file_id, revision, n, metadata_encrypted)
     return {"owner": owner, "user": user, "basic": basic, "extended": extended, "P": p, "ID": file_id,
             "O": o_entry, "U": user_value(key, file_id, revision), "key": key}
 
@@ -307,6 +307,8 @@ def main():
     cases["write_0"] = written_standard(0, b"owner", b"user", 15, 0, written_id)
     cases["write_1"] = written_standard(1, b"Owner Pass", b"", 1 | 2, 0, written_id)  # print, copy
     cases["write_2"] = written_standard(2, b"", b"u", 0, 15, written_id)
+    # 128-bit AES with /EncryptMetadata false: FF FF FF FF join the key input.
+    cases["write_2_clear_metadata"] = written_standard(2, b"owner", b"user", 15, 15, written_id, False)
     for strength, revision, user, basic in ((3, 5, b"user", 15), (5, 6, "p\u00e4ss".encode(), 4 | 8)):
         p = permission_value(strength, basic, 15)
         entries = aes256_entries(revision, b"owner", user, p, Counting())

@@ -3,6 +3,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <csignal>
 
 #include "pdf/facade/ErrorWords.h"
@@ -56,11 +57,11 @@ std::vector<std::string> Leftovers(const fs::path& folder, const std::vector<std
 TEST(EncryptFileToFile, OneRevisionCopyWithTheEncryptDictionaryLast) {
   TempFolder folder;
   testing::WriteFile(folder / "in.pdf", TenObjects("/Root 1 0 R /ID [ <0102> <0304> ]"));
-  const Outcome outcome = Encrypt(folder / "in.pdf", folder / "out.pdf", 1);
+  const Outcome outcome = Encrypt(folder / "in.pdf", folder / "out.pdf", 2);
   ASSERT_EQ(outcome.error, 0);
   EXPECT_EQ(outcome.result, 1);
   const std::string bytes = testing::ReadFile(folder / "out.pdf");
-  EXPECT_TRUE(bytes.starts_with("%PDF-1.4\n"));
+  EXPECT_TRUE(bytes.starts_with("%PDF-1.6\n"));
   TMemoryStream file(bytes);
   TSmartPDFReader reader(file);
   ASSERT_EQ(reader.OpenError(), 0);
@@ -75,17 +76,155 @@ TEST(EncryptFileToFile, OneRevisionCopyWithTheEncryptDictionaryLast) {
   EXPECT_EQ(Leftovers(folder.Path(), {"in.pdf", "out.pdf"}), std::vector<std::string>{});
 }
 
+// The copy's header is the higher of the input's version and the one its level needs, never lower
+// than what the input uses; 256-bit AES on PDF 1.x names Adobe's extension level of its revision.
 TEST(EncryptFileToFile, HeaderVersionsAndReadersAgree) {
   if (!testing::HasProgram("qpdf")) GTEST_SKIP() << "qpdf is not installed";
   TempFolder folder;
-  testing::WriteFile(folder / "in.pdf", TenObjects("/Root 1 0 R"));
-  const std::pair<std::int32_t, std::string> cases[] = {{0, "1.4"}, {1, "1.4"}, {2, "1.6"}, {3, "1.7"}, {4, "1.7"}};
-  for (const auto& [strength, version] : cases) {
-    ASSERT_EQ(Encrypt(folder / "in.pdf", folder / "out.pdf", strength).error, 0);
-    EXPECT_TRUE(testing::ReadFile(folder / "out.pdf").starts_with("%PDF-" + version)) << strength;
+  struct TCase {
+    const char* input;
+    std::int32_t strength;
+    const char* version;
+    const char* qpdfVersion;  // as qpdf --check reports it
+  };
+  const TCase cases[] = {
+      {"1.4", 0, "1.4", "1.4"}, {"1.4", 1, "1.4", "1.4"}, {"1.4", 2, "1.6", "1.6"},
+      {"1.4", 3, "1.7", "1.7 extension level 3"}, {"1.4", 4, "1.7", "1.7 extension level 8"},
+      {"1.7", 0, "1.7", "1.7"}, {"1.7", 1, "1.7", "1.7"}, {"1.7", 2, "1.7", "1.7"},
+      {"1.7", 4, "1.7", "1.7 extension level 8"}, {"2.0", 1, "2.0", "2.0"}, {"2.0", 4, "2.0", "2.0"},
+  };
+  for (const TCase& c : cases) {
+    const std::string header = std::string("%PDF-") + c.input + "\n";
+    testing::WriteFile(folder / "in.pdf", testing::OnePageDocument(header).Finish("/Root 1 0 R"));
+    ASSERT_EQ(Encrypt(folder / "in.pdf", folder / "out.pdf", c.strength).error, 0);
+    EXPECT_TRUE(testing::ReadFile(folder / "out.pdf").starts_with(std::string("%PDF-") + c.version + "\n"))
+        << c.input << " " << c.strength;
     for (const char* password : {"user", "owner"}) {
-      EXPECT_EQ(testing::RunCommand(std::string("qpdf --check --password=") + password + " " + (folder / "out.pdf").string()).exitCode, 0)
-          << strength << password;
+      const auto check = testing::RunCommand(std::string("qpdf --check --password=") + password + " " +
+                                             (folder / "out.pdf").string());
+      EXPECT_EQ(check.exitCode, 0) << c.input << " " << c.strength << password;
+      EXPECT_NE(check.output.find(std::string("PDF Version: ") + c.qpdfVersion + "\n"), std::string::npos)
+          << c.input << " " << c.strength << "\n" << check.output;
+    }
+  }
+}
+
+// The input's own extensions stay, a higher Adobe level of its own too; a lower one is raised.
+TEST(EncryptFileToFile, ExtensionsOfTheInputAreKept) {
+  TempFolder folder;
+  struct TCase {
+    const char* extensions;
+    std::vector<std::string> expected;
+  };
+  const TCase cases[] = {
+      {"<< /XYZ << /BaseVersion /1.7 /ExtensionLevel 2 >> >>",
+       {"/XYZ << /BaseVersion /1.7 /ExtensionLevel 2 >>", "/ADBE << /BaseVersion /1.7 /ExtensionLevel 8 >>"}},
+      {"<< /ADBE << /BaseVersion /1.7 /ExtensionLevel 3 >> >>", {"/ADBE << /BaseVersion /1.7 /ExtensionLevel 8 >>"}},
+      {"<< /ADBE << /BaseVersion /1.7 /ExtensionLevel 11 >> >>", {"/ADBE << /BaseVersion /1.7 /ExtensionLevel 11 >>"}},
+      {"6 0 R", {"/XYZ << /BaseVersion /1.7 /ExtensionLevel 1 >>", "/ADBE << /BaseVersion /1.7 /ExtensionLevel 8 >>"}},
+  };
+  for (const TCase& c : cases) {
+    testing::TestPdf pdf("%PDF-1.7\n");
+    pdf.Object(1, std::string("<< /Type /Catalog /Pages 2 0 R /Extensions ") + c.extensions + " >>");
+    pdf.Object(2, "<< /Type /Pages /Kids [ 3 0 R ] /Count 1 >>");
+    pdf.Object(3, "<< /Type /Page /Parent 2 0 R /MediaBox [ 0 0 612 792 ] >>");
+    pdf.Object(4, "null");
+    pdf.Object(5, "null");
+    pdf.Object(6, "<< /XYZ << /BaseVersion /1.7 /ExtensionLevel 1 >> >>");
+    testing::WriteFile(folder / "in.pdf", pdf.Finish("/Root 1 0 R"));
+    TCorvanePDFLibrary1013 library;
+    library.EncryptFileToFile(Wide(folder / "in.pdf"), Wide(folder / "out.pdf"), u"owner", u"", 4, kAll);
+    ASSERT_EQ(library.ErrorCode(), 0) << c.extensions;
+    TMemoryStream file(testing::ReadFile(folder / "out.pdf"));
+    TSmartPDFReader reader(file);
+    TSmartPDFInfo info(reader, true, u"");
+    ASSERT_NE(info.Catalog(), nullptr);
+    const auto* extensions = As<TPDFDictionary>(info.Catalog()->GetValue("Extensions", false));
+    ASSERT_NE(extensions, nullptr) << c.extensions;
+    std::string text = extensions->ToText();
+    std::replace(text.begin(), text.end(), '\n', ' ');
+    for (const std::string& entry : c.expected) {
+      EXPECT_NE(text.find(entry), std::string::npos) << c.extensions << " -> " << text;
+    }
+  }
+}
+
+// Keys of RC4 copies derive from the first /ID string and the passwords alone: every RC4 copy gets
+// a fresh one, so two copies of one file with one password never share a key. Other levels keep
+// the input's first string (AES keys are random or used with random IVs). New strings are 16
+// random bytes.
+TEST(EncryptFileToFile, IdentifiersOfCopies) {
+  TempFolder folder;
+  testing::WriteFile(folder / "in.pdf", TenObjects("/Root 1 0 R /ID [ <0102> <0304> ]"));
+  const auto identifier = [&](const fs::path& copy) {
+    TMemoryStream file(testing::ReadFile(copy));
+    TSmartPDFReader reader(file);
+    const auto* id = As<TPDFArray>(reader.Trailer()->GetValue("ID", false));
+    return std::make_pair(As<TPDFString>(id->GetItem(0))->Value(), As<TPDFString>(id->GetItem(1))->Value());
+  };
+  for (const std::int32_t strength : {0, 1, 2, 4}) {
+    ASSERT_EQ(Encrypt(folder / "in.pdf", folder / "a.pdf", strength).error, 0);
+    ASSERT_EQ(Encrypt(folder / "in.pdf", folder / "b.pdf", strength).error, 0);
+    const auto [firstA, secondA] = identifier(folder / "a.pdf");
+    const auto [firstB, secondB] = identifier(folder / "b.pdf");
+    EXPECT_EQ(secondA.size(), 16u);
+    EXPECT_NE(secondA, secondB) << strength;
+    if (strength <= 1) {
+      EXPECT_EQ(firstA.size(), 16u);
+      EXPECT_NE(firstA, firstB) << strength;
+      EXPECT_NE(firstA, "\x01\x02") << strength;
+    } else {
+      EXPECT_EQ(firstA, "\x01\x02") << strength;
+    }
+  }
+}
+
+// With KeepMetadataReadable at the AES levels, the catalog's XMP stays in clear and the dictionary
+// says so; a page's own metadata is encrypted all the same. Readers open the copy and read the XMP.
+TEST(EncryptFileToFile, MetadataKeptReadable) {
+  TempFolder folder;
+  const std::string xmp = "<x:xmpmeta xmlns:x='adobe:ns:meta/'>readable title</x:xmpmeta>";
+  testing::TestPdf pdf;
+  pdf.Object(1, "<< /Type /Catalog /Pages 2 0 R /Metadata 4 0 R >>");
+  pdf.Object(2, "<< /Type /Pages /Kids [ 3 0 R ] /Count 1 >>");
+  pdf.Object(3, "<< /Type /Page /Parent 2 0 R /MediaBox [ 0 0 612 792 ] /Metadata 5 0 R >>");
+  pdf.Object(4, "<< /Type /Metadata /Subtype /XML /Length " + std::to_string(xmp.size()) + " >>\nstream\n" + xmp +
+                    "\nendstream");
+  pdf.Object(5, "<< /Type /Metadata /Subtype /XML /Length " + std::to_string(xmp.size()) + " >>\nstream\n" + xmp +
+                    "\nendstream");
+  testing::WriteFile(folder / "in.pdf", pdf.Finish("/Root 1 0 R"));
+  for (const std::int32_t strength : {0, 2, 3, 4}) {
+    TCorvanePDFLibrary1013 library;
+    library.KeepMetadataReadable = true;
+    library.EncryptFileToFile(Wide(folder / "in.pdf"), Wide(folder / "out.pdf"), u"owner", u"user", strength, kAll);
+    ASSERT_EQ(library.ErrorCode(), 0) << strength;
+    const std::string bytes = testing::ReadFile(folder / "out.pdf");
+    const bool aes = strength >= 2;
+    EXPECT_EQ(bytes.find(xmp) != std::string::npos, aes) << strength;
+    // Only one of the two packets is in clear.
+    EXPECT_EQ(bytes.find(xmp) == bytes.rfind(xmp), true) << strength;
+    EXPECT_EQ(bytes.find("/EncryptMetadata false") != std::string::npos, aes) << strength;
+
+    // Our reader opens the copy with both passwords and decrypts the page's packet, not the catalog's.
+    for (const std::u16string password : {u"user", u"owner"}) {
+      TMemoryStream file(bytes);
+      TSmartPDFReader reader(file);
+      TSmartPDFInfo info(reader, false, password);
+      ASSERT_TRUE(info.CheckPassword(password));
+      info.SetPassword(password);
+      EXPECT_TRUE(info.Handler().PermsAgree()) << strength;
+      for (const std::int32_t number : {4, 5}) {
+        TPDFStructure arena;
+        auto* stream = As<TPDFStream>(reader.GetObject(number, &arena));
+        ASSERT_NE(stream, nullptr);
+        info.DecryptObject(stream, number, 0);
+        EXPECT_EQ(stream->Data(), xmp) << strength << " object " << number;
+      }
+    }
+    if (testing::HasProgram("qpdf")) {
+      const auto shown = testing::RunCommand("qpdf --password=user --show-object=4 --raw-stream-data " +
+                                             (folder / "out.pdf").string());
+      EXPECT_EQ(shown.output, xmp) << strength;
     }
   }
 }
@@ -93,7 +232,7 @@ TEST(EncryptFileToFile, HeaderVersionsAndReadersAgree) {
 TEST(EncryptFileToFile, FileWithoutIdGetsOneAndKeysUseIt) {
   TempFolder folder;
   testing::WriteFile(folder / "in.pdf", TenObjects("/Root 1 0 R"));
-  ASSERT_EQ(Encrypt(folder / "in.pdf", folder / "out.pdf", 0).error, 0);
+  ASSERT_EQ(Encrypt(folder / "in.pdf", folder / "out.pdf", 2).error, 0);
   TMemoryStream file(testing::ReadFile(folder / "out.pdf"));
   TSmartPDFReader reader(file);
   const auto* id = As<TPDFArray>(reader.Trailer()->GetValue("ID", false));

@@ -135,8 +135,11 @@ TEST_P(FaithfulCopy, OtherReadersReadTheCopyAsTheInput) {
                               TVelloPDF::BuildPermissionMask(1, 1, 1, 1, 1, 1, 1, 1));
     ASSERT_EQ(library.ErrorCode(), 0) << label;
     ExpectReadersOpen(folder / "in.pdf", folder / "out.pdf", label);
+    // 256-bit AES names its extension level in the catalog, which the inputs here lack.
+    const std::regex extension(R"( /Extensions << /ADBE << /BaseVersion /1\.7 /ExtensionLevel [38] >> >>)");
     for (int number = 1; number <= c.objects; ++number) {
-      EXPECT_EQ(ReadByQpdf(folder / "out.pdf", kUser, number), ReadByQpdf(folder / "in.pdf", "", number))
+      EXPECT_EQ(std::regex_replace(ReadByQpdf(folder / "out.pdf", kUser, number), extension, ""),
+                ReadByQpdf(folder / "in.pdf", "", number))
           << label << " object " << number;
     }
     const std::string info = RunCommand("pdfinfo " + Quote((folder / "in.pdf").string()) + " | grep Title").output;

@@ -226,6 +226,171 @@ TEST(InspectFile, OpensWhatOtherReadersOpen) {
   }
 }
 
+// Files the crypt filters make unusual, which other readers open: attachments alone encrypted
+// (/StmF and /StrF /Identity, /EFF a filter, the attachments naming it in their own /Crypt filter),
+// and an RC4 crypt filter whose /Length counts bytes (5: a 40-bit key; the empty password then
+// reproduces /U).
+TEST(InspectFile, CryptFiltersOtherReadersOpen) {
+  const std::filesystem::path corpus = OMBRELT_CORPUS_DIR;
+  struct Case {
+    const char* file;
+    std::u16string password;
+    std::u16string level, keyBits;
+  };
+  const Case cases[] = {
+      {"enc-r6-aes256-attachments-only.pdf", u"attachment", u"15", u"0"},
+      {"enc-r4-rc4-cf-length-5-edge.pdf", u"", u"7", u"40"},
+  };
+  for (const Case& c : cases) {
+    if (!std::filesystem::exists(corpus / c.file)) GTEST_SKIP() << "corpus missing";
+    TCorvanePDFLibrary1013 library;
+    const std::int32_t handle = library.InspectFile(Wide(corpus / c.file), c.password);
+    ASSERT_NE(handle, 0) << c.file << " error " << library.ErrorCode();
+    EXPECT_EQ(library.InspectionItem(handle, 30), c.level) << c.file;
+    EXPECT_EQ(library.InspectionItem(handle, 43), c.keyBits) << c.file;
+  }
+  // The attachments come out in clear: a copy in clear holds the text of the first one.
+  TempFolder folder;
+  TCorvanePDFLibrary1013 library;
+  library.DecryptFileToFile(Wide(corpus / "enc-r6-aes256-attachments-only.pdf"), Wide(folder / "clear.pdf"),
+                            u"attachment");
+  ASSERT_EQ(library.ErrorCode(), 0);
+  const std::int32_t handle = library.InspectFile(Wide(folder / "clear.pdf"), u"");
+  ASSERT_NE(handle, 0);
+  EXPECT_EQ(library.InspectionItem(handle, 9), u"30");
+  if (testing::HasProgram("qpdf")) {
+    const auto attachments = testing::RunCommand("qpdf --list-attachments " + (folder / "clear.pdf").string());
+    EXPECT_EQ(attachments.exitCode, 0) << attachments.output;
+    const auto shown =
+        testing::RunCommand("qpdf --show-object=60 --filtered-stream-data " + (folder / "clear.pdf").string() + " 2>/dev/null");
+    const auto expected = testing::RunCommand("qpdf --password=attachment --show-object=60 --filtered-stream-data " +
+                                              (corpus / "enc-r6-aes256-attachments-only.pdf").string() + " 2>/dev/null");
+    EXPECT_EQ(shown.output, expected.output);
+    EXPECT_EQ(shown.output.size(), 30u);
+  }
+}
+
+// Key lengths as /Encrypt gives them: a V2 dictionary without /Length has a 40-bit key, the
+// standard's default; a crypt filter's /Length counts bytes.
+TEST(InspectLockedFile, KeyLengthsOfTheDictionary) {
+  TempFolder folder;
+  const std::string values = "/O <" + std::string(64, 'a') + "> /U <" + std::string(64, 'b') + "> /P -4";
+  struct Case {
+    std::string encrypt;
+    std::u16string level, bits;
+  };
+  const Case cases[] = {
+      {"/V 2 /R 3 " + values, u"7", u"40"},
+      {"/V 2 /R 3 /Length 128 " + values, u"8", u"128"},
+      {"/V 2 /R 3 /Length 56 " + values, u"14", u"56"},
+      {"/V 1 /R 2 " + values, u"7", u"40"},
+      {"/V 4 /R 4 /StmF /StdCF /StrF /StdCF /CF << /StdCF << /CFM /V2 /Length 16 >> >> " + values, u"8", u"128"},
+      {"/V 4 /R 4 /StmF /StdCF /StrF /StdCF /CF << /StdCF << /CFM /AESV2 /Length 16 >> >> " + values, u"12", u"0"},
+  };
+  for (const Case& c : cases) {
+    testing::TestPdf pdf;
+    pdf.Object(1, "<< /Type /Catalog /Pages 2 0 R >>")
+        .Object(2, "<< /Type /Pages /Kids [ 3 0 R ] /Count 1 >>")
+        .Object(3, "<< /Type /Page /Parent 2 0 R /MediaBox [ 0 0 612 792 ] >>")
+        .Object(4, "<< /Filter /Standard " + c.encrypt + " >>");
+    testing::WriteFile(folder / "locked.pdf", pdf.Finish("/Root 1 0 R /Encrypt 4 0 R /ID [ <01> <02> ]"));
+    TCorvanePDFLibrary1013 library;
+    const std::int32_t handle = library.InspectLockedFile(Wide(folder / "locked.pdf"));
+    ASSERT_NE(handle, 0) << library.ErrorCode();
+    EXPECT_EQ(library.InspectionItem(handle, 30), c.level) << c.encrypt;
+    EXPECT_EQ(library.InspectionItem(handle, 43), c.bits) << c.encrypt;
+  }
+}
+
+// Without a password that opens it, an encrypted file still shows what its /Encrypt tells: the
+// filter, level, key length and permissions; items that need the password say so.
+TEST(InspectLockedFile, ShowsWhatTheDictionaryTells) {
+  TempFolder folder;
+  testing::WriteFile(folder / "plain.pdf", ThreePages());
+  struct Case {
+    std::int32_t strength;
+    std::u16string level, keyBits;
+  };
+  const Case cases[] = {{0, u"7", u"40"}, {1, u"8", u"128"}, {2, u"12", u"0"}, {4, u"15", u"0"}};
+  for (const Case& c : cases) {
+    TCorvanePDFLibrary1013 library;
+    const auto copy = folder / "copy.pdf";
+    library.EncryptFileToFile(Wide(folder / "plain.pdf"), Wide(copy), u"owner", u"user", c.strength,
+                              TVelloPDF::BuildPermissionMask(1, 0, 1, 0, 0, 0, 0, 1));
+    ASSERT_EQ(library.ErrorCode(), 0);
+    EXPECT_EQ(library.InspectFile(Wide(copy), u""), 0);
+    EXPECT_EQ(library.ErrorCode(), kErrorPassword);
+    const std::int32_t handle = library.InspectLockedFile(Wide(copy));
+    ASSERT_NE(handle, 0) << library.ErrorCode();
+    EXPECT_EQ(library.ErrorCode(), 0);
+    EXPECT_EQ(library.InspectionItem(handle, kInspectionItemSecurityFilter), u"Standard");
+    EXPECT_EQ(library.InspectionItem(handle, 3), u"");  // the title is encrypted
+    EXPECT_EQ(library.InspectionItem(handle, 20), u"1");
+    EXPECT_EQ(library.InspectionItem(handle, 21), u"3");   // user password needed
+    EXPECT_EQ(library.InspectionItem(handle, 22), u"16");  // owner password: unknown without one
+    EXPECT_EQ(library.InspectionItem(handle, 23), u"4");   // printing at full quality
+    EXPECT_EQ(library.InspectionItem(handle, 24), u"6");   // changing
+    EXPECT_EQ(library.InspectionItem(handle, 25), u"5");   // copying
+    EXPECT_EQ(library.InspectionItem(handle, 30), c.level);
+    EXPECT_EQ(library.InspectionItem(handle, 41), u"11");
+    EXPECT_EQ(library.InspectionItem(handle, 43), c.keyBits);
+  }
+  TCorvanePDFLibrary1013 library;
+  EXPECT_EQ(library.InspectLockedFile(Wide(folder / "plain.pdf")), 0);
+  EXPECT_EQ(library.ErrorCode(), kErrorNotEncrypted);
+}
+
+// "Owner password needed" describes the file, whichever password opened it: yes when it has an
+// owner password apart from its open password.
+TEST(InspectFile, OwnerPasswordNeededDescribesTheFile) {
+  TempFolder folder;
+  testing::WriteFile(folder / "plain.pdf", ThreePages());
+  struct Case {
+    std::u16string owner, user, given, expected;
+  };
+  const Case cases[] = {
+      {u"owner", u"user", u"user", u"3"}, {u"owner", u"user", u"owner", u"3"}, {u"owner", u"", u"", u"3"},
+      {u"owner", u"", u"owner", u"3"},    {u"same", u"same", u"same", u"2"},   {u"", u"user", u"user", u"2"},
+  };
+  for (const std::int32_t strength : {1, 2, 4}) {
+    for (const Case& c : cases) {
+      TCorvanePDFLibrary1013 library;
+      library.EncryptFileToFile(Wide(folder / "plain.pdf"), Wide(folder / "copy.pdf"), c.owner, c.user, strength,
+                                TVelloPDF::BuildPermissionMask(1, 1, 1, 1, 1, 1, 1, 1));
+      ASSERT_EQ(library.ErrorCode(), 0);
+      const std::int32_t handle = library.InspectFile(Wide(folder / "copy.pdf"), c.given);
+      ASSERT_NE(handle, 0);
+      EXPECT_EQ(library.InspectionItem(handle, 22), c.expected)
+          << strength << " owner " << UnicodeToUTF8(c.owner) << " given " << UnicodeToUTF8(c.given);
+    }
+  }
+}
+
+// At 256-bit AES inspection checks /Perms against /P: a file whose /P was changed afterwards
+// still opens, and says so.
+TEST(InspectFile, PermsMismatchIsReported) {
+  TempFolder folder;
+  testing::WriteFile(folder / "plain.pdf", ThreePages());
+  TCorvanePDFLibrary1013 library;
+  library.EncryptFileToFile(Wide(folder / "plain.pdf"), Wide(folder / "copy.pdf"), u"owner", u"", 4,
+                            TVelloPDF::BuildPermissionMask(0, 0, 0, 0, 0, 0, 0, 0));
+  ASSERT_EQ(library.ErrorCode(), 0);
+  std::int32_t handle = library.InspectFile(Wide(folder / "copy.pdf"), u"");
+  ASSERT_NE(handle, 0);
+  EXPECT_EQ(library.InspectionItem(handle, kInspectionItemPermsAgree), u"Yes");
+  std::string bytes = testing::ReadFile(folder / "copy.pdf");
+  const std::size_t p = bytes.find("/P -3904");
+  ASSERT_NE(p, std::string::npos);
+  bytes.replace(p, 8, "/P -4   ");
+  testing::WriteFile(folder / "changed.pdf", bytes);
+  handle = library.InspectFile(Wide(folder / "changed.pdf"), u"");
+  ASSERT_NE(handle, 0) << library.ErrorCode();
+  EXPECT_EQ(library.InspectionItem(handle, kInspectionItemPermsAgree), u"No");
+  handle = library.InspectFile(Wide(folder / "plain.pdf"), u"");
+  EXPECT_EQ(library.InspectionItem(handle, kInspectionItemPermsAgree), u"");
+  EXPECT_EQ(library.InspectionItem(handle, kInspectionItemSecurityFilter), u"");
+}
+
 // The cheap opening a copy's check uses agrees with the full inspection at every level.
 TEST(OpenFile, AgreesWithTheInspection) {
   TempFolder folder;

@@ -136,6 +136,38 @@ TEST(ReencryptFileToFile, MovesAnOldFileToNewPasswordsAndLevel) {
   }
 }
 
+// A 256-bit AES file whose metadata is in clear (/EncryptMetadata false): decrypting or encrypting
+// it anew keeps the XMP packet as it is, and qpdf reads every object of the copies as it reads the
+// input.
+TEST(ReencryptFileToFile, ClearMetadataOfAnAES256InputIsKept) {
+  if (!HaveReaders()) GTEST_SKIP() << "needs the shared corpus, qpdf, pdftotext and pikepdf";
+  TempFolder folder;
+  const fs::path input = folder / "clear-metadata.pdf";
+  ASSERT_EQ(RunCommand("qpdf --encrypt '' owner 256 --cleartext-metadata -- " +
+                       Quote((kCorpus / "basic-pdfa-crazyones.pdf").string()) + " " + Quote(input.string())).exitCode, 0);
+  const auto metadata = [](const fs::path& file, const std::string& password) {
+    return RunCommand("/usr/bin/python3 -c " +
+                      Quote("import pikepdf,sys\np=pikepdf.open(sys.argv[1],password=sys.argv[2])\n"
+                            "sys.stdout.buffer.write(p.Root.Metadata.read_bytes())") +
+                      " " + Quote(file.string()) + " " + Quote(password)).output;
+  };
+  const std::string original = metadata(input, "owner");
+  ASSERT_NE(original.find("pdfaid"), std::string::npos) << original;
+  const std::int32_t all = TVelloPDF::BuildPermissionMask(1, 1, 1, 1, 1, 1, 1, 1);
+  TCorvanePDFLibrary1013 library;
+  library.DecryptFileToFile(Wide(input), Wide(folder / "clear.pdf"), u"owner");
+  ASSERT_EQ(library.ErrorCode(), 0);
+  EXPECT_EQ(metadata(folder / "clear.pdf", ""), original);
+  ExpectSameObjects(input, "owner", folder / "clear.pdf", "");
+  for (const bool keepReadable : {false, true}) {
+    library.KeepMetadataReadable = keepReadable;
+    library.ReencryptFileToFile(Wide(input), Wide(folder / "again.pdf"), u"owner", u"new-owner", u"new-open", 4, all);
+    ASSERT_EQ(library.ErrorCode(), 0);
+    EXPECT_EQ(metadata(folder / "again.pdf", "new-open"), original) << keepReadable;
+    ExpectSameObjects(input, "owner", folder / "again.pdf", "new-owner");
+  }
+}
+
 TEST(ReencryptFileToFile, EncryptsAnInputThatIsNotEncrypted) {
   if (!fs::exists(kCorpus)) GTEST_SKIP() << "needs the shared corpus";
   TempFolder folder;

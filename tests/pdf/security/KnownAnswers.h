@@ -104,6 +104,7 @@ inline TSmartPDFEncryption WrittenRecord(const TSmartPDFCrypt& writer, std::uint
   record.OwnerKeyValue = writer.OwnerKeyEntry();
   record.UserKeyValue = writer.UserKeyEntry();
   record.PermsValue = writer.PermsEntry();
+  record.MetadataEncrypted = writer.EncryptRecord().MetadataEncrypted;
   return record;
 }
 

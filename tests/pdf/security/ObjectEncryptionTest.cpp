@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -165,32 +167,60 @@ TEST(ObjectEncryption, EncryptionSparesNoStreamType) {
   }
 }
 
-TEST(ObjectEncryption, DecryptionExemptions) {
+// What protects a stream when it is decrypted: the cross-reference stream is never encrypted; a
+// stream's own /Crypt filter names its crypt filter (/Identity when it names none), and is gone
+// from /Filter afterwards; attachments follow /EFF, other streams /StmF, strings /StrF. The
+// catalog's metadata is left to the document's security state (it knows which stream that is).
+TEST(ObjectEncryption, DecryptionFollowsTheCryptFilters) {
   struct TCase {
+    const char* what;
     const char* type;
-    bool metadataEncrypted;
-    bool decrypted;
+    const char* filter;  // the stream's /Filter and /DecodeParms, or empty
+    bool streams, strings, embeddedFiles;
+    bool dataDecrypted, stringsDecrypted;
+    const char* filterAfter;  // its /Filter afterwards, or empty for none
   };
   const TCase cases[] = {
-      {"XRef", true, false},     {"XRef", false, false}, {"Metadata", false, false},
-      {"Metadata", true, true},  {"ObjStm", false, true}, {"", false, true},
+      {"xref stream", "XRef", "", true, true, true, false, false, ""},
+      {"metadata, however /EncryptMetadata reads", "Metadata", "", true, true, true, true, true, ""},
+      {"object stream", "ObjStm", "", true, true, true, true, true, ""},
+      {"identity /StmF", "", "", false, true, false, false, true, ""},
+      {"identity /StrF", "", "", true, false, true, true, false, ""},
+      {"attachment under /EFF alone", "EmbeddedFile", "", false, false, true, true, false, ""},
+      {"attachment without /EFF's filter", "EmbeddedFile", "", true, true, false, false, true, ""},
+      {"named /Crypt filter", "", "/Filter [ /Crypt /FlateDecode ] /DecodeParms [ << /Name /StdCF >> null ]", false,
+       true, false, true, true, "/Filter [ /FlateDecode ] /DecodeParms [ null ]"},
+      {"/Crypt without a name is /Identity", "Metadata", "/Filter [ /Crypt ]", true, true, true, false, true, ""},
+      {"lone /Identity /Crypt", "", "/Filter /Crypt /DecodeParms << /Name /Identity >>", true, true, true, false,
+       true, ""},
   };
   const auto writer = Writer(kCipherRC4_128);
   for (const TCase& c : cases) {
     TSmartPDFEncryption record = writer->EncryptRecord();
-    record.MetadataEncrypted = c.metadataEncrypted;
+    record.StreamsEncrypted = c.streams;
+    record.StringsEncrypted = c.strings;
+    record.EmbeddedFilesEncrypted = c.embeddedFiles;
     TSmartPDFCrypt reader(record, kFileId, 1);
     const std::string key = "0123456789abcdef";
     TPDFStructure structure;
     TPDFStream* stream = NestedStream(structure, c.type, "data");
-    stream->Dictionary()->SetValue("Length", structure.NewReference(5, 0));
+    if (*c.filter != '\0') {
+      auto* filters = As<TPDFDictionary>(structure.ParseObject(std::string("<< ") + c.filter + " >>"));
+      for (const char* entry : {"Filter", "DecodeParms"}) {
+        if (TPDFObject* value = filters->GetValue(entry, false)) stream->Dictionary()->SetValue(entry, value);
+      }
+    }
     reader.DecryptObject(key, stream);
-    const std::string expectedData = c.decrypted ? RC4Crypt(key, "data") : "data";
-    const std::string expectedNote = c.decrypted ? RC4Crypt(key, "note") : "note";
-    EXPECT_EQ(stream->Data(), expectedData) << c.type << " " << c.metadataEncrypted;
-    EXPECT_EQ(NoteOf(stream)->Value(), expectedNote) << c.type << " " << c.metadataEncrypted;
-    // An indirect /Length becomes the direct new length only when the stream was processed.
-    EXPECT_EQ(LengthOf(stream), c.decrypted ? 4 : -1) << c.type;
+    EXPECT_EQ(stream->Data(), c.dataDecrypted ? RC4Crypt(key, "data") : "data") << c.what;
+    EXPECT_EQ(NoteOf(stream)->Value(), c.stringsDecrypted ? RC4Crypt(key, "note") : "note") << c.what;
+    std::string text = stream->Dictionary()->ToText();
+    std::replace(text.begin(), text.end(), '\n', ' ');
+    EXPECT_EQ(text.find("/Crypt"), std::string::npos) << c.what << ": " << text;
+    if (*c.filterAfter != '\0') {
+      EXPECT_NE(text.find(c.filterAfter), std::string::npos) << c.what << ": " << text;
+    } else {
+      EXPECT_EQ(text.find("/Filter"), std::string::npos) << c.what << ": " << text;
+    }
   }
 }
 

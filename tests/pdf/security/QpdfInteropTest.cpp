@@ -63,8 +63,9 @@ struct ReadCase {
 const ReadCase kReadCases[] = {
     {"rc4-40", "40 --print=y --modify=n", 2, 0, 40, 7},
     {"rc4-128", "128 --use-aes=n --print=low --modify=none", 3, 1, 128, 8},
-    {"rc4-128-v4", "128 --use-aes=n --force-V4 --print=low --modify=none", 4, 1, 16, 8},
-    {"aes-128", "128 --use-aes=y --print=low --modify=none", 4, 2, 16, 12},
+    // Crypt filters give their /Length in bytes (16); the record holds bits at every level.
+    {"rc4-128-v4", "128 --use-aes=n --force-V4 --print=low --modify=none", 4, 1, 128, 8},
+    {"aes-128", "128 --use-aes=y --print=low --modify=none", 4, 2, 128, 12},
     {"aes-256-r5", "256 --force-R5 --print=low --modify=none", 5, 3, 32, 13},
     {"aes-256-r6", "256 --print=low --modify=none", 6, 5, 32, 15}};
 

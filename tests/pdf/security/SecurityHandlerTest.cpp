@@ -270,21 +270,77 @@ TEST(SecurityHandlerWriting, EntryShapes) {
   }
 }
 
+// The reserved bits (7, 8, 13 to 32) are set at every revision, so /P is negative: readers and
+// validators expect the value the standard describes, as qpdf and Acrobat write it.
 TEST(SecurityHandlerWriting, PermissionValues) {
   struct TCase {
     std::uint8_t strength, basic, extended;
     std::int32_t p;
   };
   const TCase cases[] = {
-      {0, 15, 15, 65532}, {1, 15, 15, 65532}, {2, 15, 15, 65532}, {3, 15, 15, -4}, {5, 15, 15, -4},
-      {0, 0, 0, 65472},   {0, 0, 15, 65472},  {0, 15, 0, 65532},  {1, 0, 0, 61632}, {2, 0, 0, 61632},
-      {1, kPermPrint | kPermCopy, kPermHighResPrint, 63700},  {5, 0, 0, -3904},
+      {0, 15, 15, -4},  {1, 15, 15, -4},    {2, 15, 15, -4},   {3, 15, 15, -4},    {5, 15, 15, -4},
+      {0, 0, 0, -64},   {0, 0, 15, -64},    {0, 15, 0, -4},    {1, 0, 0, -3904},   {2, 0, 0, -3904},
+      {1, kPermPrint | kPermCopy, kPermHighResPrint, -1836},  {5, 0, 0, -3904},
   };
   for (const TCase& c : cases) {
     const auto writer = Writer(c.strength, u"o", u"u", c.basic, c.extended);
     EXPECT_EQ(static_cast<std::int32_t>(writer->PermissionValue()), c.p)
         << int{c.strength} << " " << int{c.basic} << " " << int{c.extended};
   }
+}
+
+// /EncryptMetadata false: FF FF FF FF join the key input at 128-bit AES, /Perms says "F" at
+// 256-bit AES, and RC4 keeps its metadata encrypted (its dictionaries cannot say otherwise).
+TEST(SecurityHandlerWriting, ClearMetadata) {
+  const TKnownCase known("write_2_clear_metadata");
+  TSmartPDFCrypt aes128(TSmartPDFEncryption{}, known.Bytes("ID"), 0);
+  aes128.PrepareEncryption(known.Bytes("owner"), known.Bytes("user"), kCipherAES_128, kAllFlags, kAllFlags,
+                           TMetadataProtection::kClear);
+  EXPECT_FALSE(aes128.EncryptRecord().MetadataEncrypted);
+  EXPECT_EQ(static_cast<std::int32_t>(aes128.PermissionValue()), known.Number("P"));
+  EXPECT_EQ(ToHex(aes128.FileKey()), ToHex(known.Bytes("key")));
+  EXPECT_EQ(ToHex(aes128.UserEntry()), ToHex(known.Bytes("U")));
+
+  for (const std::uint8_t strength : {3, 5}) {
+    auto writer = std::make_unique<TSmartPDFCrypt>(TSmartPDFEncryption{}, kFileId, 0);
+    writer->PrepareEncryption("owner", "user", strength, kAllFlags, kAllFlags, TMetadataProtection::kClear);
+    EXPECT_EQ(AESCBCDecrypt(writer->FileKey(), kZeroIV, writer->PermsEntry()).substr(8, 4), "Fadb") << int{strength};
+    TSmartPDFCrypt reader = Reader(*writer, strength);
+    ASSERT_TRUE(reader.SetPassword(u"user"));
+    EXPECT_TRUE(reader.PermsAgree()) << int{strength};
+  }
+  TSmartPDFCrypt rc4(TSmartPDFEncryption{}, kFileId, 0);
+  rc4.PrepareEncryption("owner", "user", kCipherRC4_128, kAllFlags, kAllFlags, TMetadataProtection::kClear);
+  EXPECT_TRUE(rc4.EncryptRecord().MetadataEncrypted);
+}
+
+// /Perms repeats /P under the file key at 256-bit AES; a file whose /P was changed afterwards, or
+// whose /Perms is damaged, still opens but no longer agrees.
+TEST(SecurityHandlerReading, PermsIsCheckedAgainstP) {
+  for (const std::uint8_t strength : {3, 5}) {
+    const auto writer = Writer(strength, u"owner", u"user", kPermPrint, 0);
+    TSmartPDFEncryption changedP = WrittenRecord(*writer, strength);
+    changedP.PermissionBits = 0xFFFFFFFCu;
+    TSmartPDFEncryption damaged = WrittenRecord(*writer, strength);
+    damaged.PermsValue[3] ^= 1;
+    TSmartPDFEncryption clearMetadata = WrittenRecord(*writer, strength);
+    clearMetadata.MetadataEncrypted = false;
+    TSmartPDFEncryption missing = WrittenRecord(*writer, strength);
+    missing.PermsValue.clear();
+    const std::pair<const char*, TSmartPDFEncryption> cases[] = {
+        {"as written", WrittenRecord(*writer, strength)}, {"/P changed", changedP}, {"/Perms damaged", damaged},
+        {"/EncryptMetadata changed", clearMetadata}, {"/Perms missing", missing}};
+    for (const auto& [what, record] : cases) {
+      TSmartPDFCrypt reader(record, writer->FileIdentifier(), 1);
+      ASSERT_TRUE(reader.SetPassword(u"user")) << what;
+      EXPECT_EQ(reader.PermsAgree(), std::string_view(what) == "as written") << what << " " << int{strength};
+    }
+  }
+  // Earlier revisions have no /Perms: nothing to disagree with.
+  const auto rc4 = Writer(kCipherRC4_128, u"owner", u"user");
+  TSmartPDFCrypt reader = Reader(*rc4, kCipherRC4_128);
+  ASSERT_TRUE(reader.SetPassword(u"user"));
+  EXPECT_TRUE(reader.PermsAgree());
 }
 
 TEST(SecurityHandlerWriting, PasswordBytesBeyondTheLimitDoNotCount) {
@@ -446,7 +502,10 @@ TEST(SecurityItem, PermissionAndLevelItems) {
       {2, 0, 0, 10, 12},
       {3, 0, 0, 10, 13},
       {5, 0, 0, 10, 15},
-      {1, 0, 0, 13, 0},
+      {1, 0, 0, 13, 128},
+      {0, 0, 0, 13, 40},
+      {2, 0, 0, 13, 0},
+      {5, 0, 0, 13, 0},
       {1, 0, 0, 14, 11},
   };
   for (const TCase& c : cases) {
@@ -471,7 +530,7 @@ TEST(SecurityItem, LongPasswordsAreRecognisedWhereTheKeyUsesThem) {
 
 TEST(SecurityItem, RC4KeyLengthItems) {
   const std::pair<const char*, std::pair<std::int32_t, std::int32_t>> cases[] = {
-      {"rc4_56", {14, 56}}, {"qpdf_r2", {7, 0}}, {"qpdf_r3", {8, 0}}, {"qpdf_r4", {12, 0}}};
+      {"rc4_56", {14, 56}}, {"qpdf_r2", {7, 40}}, {"qpdf_r3", {8, 128}}, {"qpdf_r4", {12, 0}}};
   for (const auto& [name, items] : cases) {
     const TKnownCase known(name);
     TSmartPDFCrypt handler(KnownRecord(known), known.Bytes("ID"), 1);
@@ -489,7 +548,8 @@ TEST(SecurityItem, PasswordItemsLeaveTheObjectKeyBase) {
   };
   const TCase cases[] = {
       {u"", u"", 1, 2},       {u"user", u"user", 1, 3},   {u"", u"", 2, 3},
-      {u"user", u"owner", 2, 2}, {u"user", u"user", 2, 3}, {u"user", u"wrong", 2, 3},
+      {u"user", u"owner", 2, 3}, {u"user", u"user", 2, 3}, {u"user", u"wrong", 2, 16},
+      {u"owner", u"owner", 2, 2}, {u"user", u"wrong", 11, 11}, {u"user", u"wrong", 12, 11},
       {u"user", u"user", 11, 3}, {u"user", u"user", 12, 2}, {u"user", u"owner", 11, 2},
       {u"user", u"owner", 12, 3},
   };
