@@ -25,7 +25,7 @@ std::uint8_t HandlerStrength(std::int32_t strength) { return static_cast<std::ui
 std::string_view HeaderVersion(std::int32_t strength) { return strength >= 3 ? "1.7" : strength == 2 ? "1.6" : "1.4"; }
 
 std::string PasswordBytes(std::u16string_view password, std::int32_t strength) {
-  return strength >= 3 ? PreparedPasswordBytes(password) : AnsiPasswordBytes(password);
+  return strength >= 3 ? PreparedPasswordBytes(password) : StandardPasswordBytes(password);
 }
 
 // The newest trailer as the copy's only one: none of the input's cross-reference sections may be
