@@ -10,8 +10,8 @@ namespace cli {
 
 namespace {
 
-// RC4 and 128-bit AES hash the password as Windows-1252 bytes, at most 32 of them; 256-bit AES
-// hashes at most 127 UTF-8 bytes.
+// RC4 and 128-bit AES hash the password as single bytes, at most 32 of them; 256-bit AES hashes at
+// most 127 UTF-8 bytes.
 constexpr std::size_t kCodePagePasswordLimit = 32;
 constexpr std::size_t kUTF8PasswordLimit = 127;
 
@@ -21,10 +21,12 @@ void CheckOne(TEncryptionLevel level, const std::string& password, const char* w
               std::vector<std::string>& warnings) {
   if (UsesCodePage(level)) {
     const std::u16string text = pdf::UTF8ToUnicode(password);
-    // An unmappable character would become "?", quietly making the password easier to guess.
-    if (!std::all_of(text.begin(), text.end(), pdf::IsWindows1252Character)) {
+    // Readers hash other bytes than each other for any character outside printable ASCII: some
+    // would refuse the copies.
+    if (!std::all_of(text.begin(), text.end(), pdf::IsStandardPasswordCharacter)) {
       throw TPasswordError(std::string("the ") + which + " password has characters " + LevelName(level) +
-                           " cannot hold (only Windows-1252 ones); choose aes-256 or another password");
+                           " cannot hold so that every PDF reader opens the copies (only ASCII letters, digits, "
+                           "punctuation and spaces); choose aes-256, which holds any character, or another password");
     }
     if (text.size() > kCodePagePasswordLimit) {
       warnings.push_back(std::string("only the first 32 characters of the ") + which + " password count at " +

@@ -49,8 +49,10 @@ std::optional<TValidationFailure> CodePageFailure(const TValidationInput& input,
                                                   std::u16string_view restrictions) {
   const auto message = [](std::u16string_view which) {
     return u"The " + std::u16string(which) +
-           u" password has characters that this encryption level cannot hold. Please choose 256 bits AES or a "
-           u"password of characters this level can hold.";
+           u" password has characters that this encryption level cannot hold: PDF readers do not agree on them, "
+           u"and the copies would not open in all of them. At 40 and 128 bits only unaccented Latin letters, "
+           u"digits, spaces and ASCII punctuation are safe. Please choose 256 bits AES, which holds any "
+           u"character, or another password.";
   };
   if (input.openPasswordBox && !input.openPasswordAuto && !LevelHoldsPassword(input.level, open)) {
     return Warning(message(u"user"), TValidationFollowUp::kFocusOpenPassword);
@@ -93,9 +95,9 @@ std::optional<TValidationFailure> PasswordFailure(const TValidationInput& input)
   if (input.restrictionsBox && restrictions.empty() && !input.restrictionsAuto && !input.restrictionsListed) {
     return Warning(u"No owner password provided.", kFocusRestrictionsPassword);
   }
-  // RC4 and 128-bit AES hash a password as Windows-1252 bytes, any other character as "?": a copy
-  // would open with "??" rather than with what was typed. Generated passwords never have such.
   if (const auto failure = ControlCharacterFailure(input, open, restrictions)) return failure;
+  // At RC4 and 128-bit AES readers hash other bytes than each other for any character outside
+  // printable ASCII, so some would refuse the copy. Generated passwords never have such.
   if (const auto failure = CodePageFailure(input, open, restrictions)) return failure;
   // Compared even when an auto option makes the typed texts unused: the user sees them as entered.
   const bool bothTyped = !input.openPasswordListed && !input.restrictionsListed;
@@ -131,7 +133,7 @@ std::optional<std::u16string> NewPasswordFault(std::u16string_view password) {
 
 bool LevelHoldsPassword(std::int32_t level, std::u16string_view password) {
   constexpr std::int32_t kAES256 = 4;
-  return level >= kAES256 || std::all_of(password.begin(), password.end(), pdf::IsWindows1252Character);
+  return level >= kAES256 || std::all_of(password.begin(), password.end(), pdf::IsStandardPasswordCharacter);
 }
 
 bool PasswordFilePathIsValid(std::u16string_view path) {

@@ -27,7 +27,7 @@ namespace {
 std::uint8_t HandlerStrength(std::int32_t strength) { return static_cast<std::uint8_t>(strength == 4 ? 5 : strength); }
 
 std::string PasswordBytes(std::u16string_view password, std::int32_t strength) {
-  return strength >= 3 ? PreparedPasswordBytes(password) : AnsiPasswordBytes(password);
+  return strength >= 3 ? PreparedPasswordBytes(password) : StandardPasswordBytes(password);
 }
 
 // The newest trailer as the copy's only one: none of the input's cross-reference sections may be

@@ -254,13 +254,7 @@ char16_t Windows1252Character(unsigned char byte) {
     return byte >= 0x80 && byte <= 0x9F ? kHigh[byte - 0x80] : static_cast<char16_t>(byte);
 }
 
-bool IsWindows1252Character(char16_t unit) {
-    if (unit < 0x80 || (unit >= 0xA0 && unit <= 0xFF)) return true;
-    for (unsigned byte = 0x80; byte <= 0x9F; ++byte) {
-        if (Windows1252Character(static_cast<unsigned char>(byte)) == unit) return true;
-    }
-    return false;
-}
+bool IsStandardPasswordCharacter(char16_t unit) { return unit >= u' ' && unit <= u'~'; }
 
 std::u16string Windows1252ToUnicode(std::string_view bytes) {
     std::u16string text;

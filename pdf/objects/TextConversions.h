@@ -28,8 +28,10 @@ std::string UnicodeToUTF8(std::u16string_view text);
 // conversion maps them.
 char16_t Windows1252Character(unsigned char byte);
 std::u16string Windows1252ToUnicode(std::string_view bytes);
-// Whether a UTF-16 unit is a character of Windows-1252, which RC4 and 128-bit AES passwords are
-// hashed in (any other becomes "?").
-bool IsWindows1252Character(char16_t unit);
+// Whether RC4 and 128-bit AES passwords can hold a character: whether a copy whose password has
+// it opens in every common reader when the character is typed. Only printable ASCII does: for any
+// other character the readers hash different bytes (poppler its UTF-8, MuPDF, pdf.js and PDFBox a
+// single-byte encoding), so no copy opens in all of them (docs/passwords.md has the measurement).
+bool IsStandardPasswordCharacter(char16_t unit);
 
 }  // namespace pdf

@@ -1,8 +1,9 @@
-// Password text to the bytes the key algorithms hash: Windows-1252 for RC4 and AESV2, SASLprep and
-// UTF-8 for AESV3.
+// Password text to the bytes the key algorithms hash: PDFDocEncoding for RC4 and AESV2 (with the
+// other encodings files were written in, for opening), SASLprep and UTF-8 for AESV3.
 
 #include <stringprep.h>
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdlib>
@@ -11,6 +12,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "pdf/objects/PDFError.h"
 #include "pdf/objects/TextConversions.h"
@@ -24,10 +27,11 @@ constexpr char kPasswordPadBytes[] =
     "\x2E\x2E\x00\xB6\xD0\x68\x3E\x80\x2F\x0C\xA9\xFE\x64\x53\x69\x7A";
 
 // Revisions 2 to 4 hash at most 32 password bytes, revisions 5 and 6 at most 127.
-constexpr std::size_t kAnsiPasswordLimit = 32;
+constexpr std::size_t kStandardPasswordLimit = 32;
 constexpr std::size_t kUTF8PasswordLimit = 127;
 
 constexpr char kUnmappable = '?';
+constexpr char16_t kReplacementCharacter = 0xFFFD;
 
 char Windows1252Byte(char16_t unit) {
   // Outside 80-9F the code page is Latin-1, byte value = code point.
@@ -38,11 +42,30 @@ char Windows1252Byte(char16_t unit) {
   return kUnmappable;
 }
 
+char PDFDocByte(char16_t unit) {
+  // The bytes PDFDocEncoding leaves undefined read as U+FFFD; a typed U+FFFD is no such byte.
+  if (unit == kReplacementCharacter) return kUnmappable;
+  const auto found = std::find(PDFDocEncodingTable.begin(), PDFDocEncodingTable.end(), unit);
+  return found == PDFDocEncodingTable.end() ? kUnmappable
+                                            : static_cast<char>(found - PDFDocEncodingTable.begin());
+}
+
 bool IsHighSurrogate(char16_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
 bool IsLowSurrogate(char16_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
 
 std::string FirstBytes(std::string bytes, std::size_t limit) {
   if (bytes.size() > limit) bytes.resize(limit);
+  return bytes;
+}
+
+// The text one byte per character through a single-byte encoding, the first 32 bytes.
+std::string SingleBytePasswordBytes(std::u16string_view text, char (*byteOf)(char16_t)) {
+  std::string bytes;
+  for (std::size_t i = 0; i < text.size() && bytes.size() < kStandardPasswordLimit; ++i) {
+    // A character beyond the BMP becomes one "?", not one per surrogate.
+    if (IsHighSurrogate(text[i]) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) ++i;
+    bytes += byteOf(text[i]);
+  }
   return bytes;
 }
 
@@ -78,14 +101,21 @@ std::optional<std::string> SASLprep(const std::string& utf8) {
 
 const std::string_view PasswordPad{kPasswordPadBytes, 32};
 
-std::string AnsiPasswordBytes(std::u16string_view text) {
-  std::string bytes;
-  for (std::size_t i = 0; i < text.size() && bytes.size() < kAnsiPasswordLimit; ++i) {
-    // A character beyond the BMP becomes one "?", not one per surrogate.
-    if (IsHighSurrogate(text[i]) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) ++i;
-    bytes += Windows1252Byte(text[i]);
+std::string StandardPasswordBytes(std::u16string_view text) { return SingleBytePasswordBytes(text, PDFDocByte); }
+
+std::string Windows1252PasswordBytes(std::u16string_view text) {
+  return SingleBytePasswordBytes(text, Windows1252Byte);
+}
+
+std::vector<std::string> StandardPasswordCandidates(std::u16string_view text) {
+  std::vector<std::string> candidates;
+  for (std::string bytes : {Windows1252PasswordBytes(text), StandardPasswordBytes(text),
+                            FirstBytes(UnicodeToUTF8(text), kStandardPasswordLimit)}) {
+    if (std::find(candidates.begin(), candidates.end(), bytes) == candidates.end()) {
+      candidates.push_back(std::move(bytes));
+    }
   }
-  return bytes;
+  return candidates;
 }
 
 std::string PreparedPasswordBytes(std::u16string_view text) {

@@ -12,6 +12,7 @@
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include "pdf/security/CryptoPrimitives.h"
 #include "pdf/security/RandomSource.h"
@@ -69,9 +70,15 @@ inline constexpr std::array<std::string_view, 2> kSignatureTypes = {"Sig", "DocT
 // The 32-byte password padding string of the standard security handler.
 extern const std::string_view PasswordPad;
 
-// Password text as bytes for RC4 and AESV2 keys: Windows-1252, every other character "?",
-// the first 32 bytes.
-std::string AnsiPasswordBytes(std::u16string_view text);
+// Password text as bytes for RC4 and AESV2 keys, as new files are written: PDFDocEncoding, which
+// the standard names and most readers use, every other character "?", the first 32 bytes.
+std::string StandardPasswordBytes(std::u16string_view text);
+// The same in Windows-1252, the ANSI code page Windows writers hash.
+std::string Windows1252PasswordBytes(std::u16string_view text);
+// The byte forms an RC4 or AESV2 password is tried in when a file is opened, each once, in this
+// order: Windows-1252, PDFDocEncoding, UTF-8 (the first 32 bytes, as writers that hash the typed
+// bytes as they come make them). A file opens with the text as typed whichever its writer chose.
+std::vector<std::string> StandardPasswordCandidates(std::u16string_view text);
 // Password text as bytes for AESV3 keys: SASLprep then UTF-8, the first 127 bytes. A text
 // that SASLprep refuses is taken unprepared.
 std::string PreparedPasswordBytes(std::u16string_view text);
@@ -154,6 +161,8 @@ class TSmartPDFCrypt {
   bool IsAES256Document() const;
   bool CheckStandardUser(std::u16string_view text);
   bool CheckStandardOwner(std::u16string_view text);
+  bool CheckStandardUserBytes(std::string_view password);
+  bool CheckStandardOwnerBytes(std::string_view password);
   bool MatchesDocumentUserValue() const;
   bool CheckAES256Password(std::u16string_view text, bool asOwner);
   bool CheckAES256Bytes(std::string_view password, bool asOwner);

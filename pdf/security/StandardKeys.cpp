@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include "pdf/security/CryptoPrimitives.h"
 #include "pdf/security/SecurityHandler.h"
@@ -149,9 +150,22 @@ bool TSmartPDFCrypt::MatchesDocumentUserValue() const {
          std::string_view(record_.UserValue).substr(0, kComparedUserBytes);
 }
 
-// Algorithm 6: the user password reproduces /U.
+// Files hold the typed password in whichever encoding their writer chose: each is tried in turn.
 bool TSmartPDFCrypt::CheckStandardUser(std::u16string_view text) {
-  userPasswordBytes_ = AnsiPasswordBytes(text);
+  const std::vector<std::string> candidates = StandardPasswordCandidates(text);
+  return std::any_of(candidates.begin(), candidates.end(),
+                     [this](const std::string& bytes) { return CheckStandardUserBytes(bytes); });
+}
+
+bool TSmartPDFCrypt::CheckStandardOwner(std::u16string_view text) {
+  const std::vector<std::string> candidates = StandardPasswordCandidates(text);
+  return std::any_of(candidates.begin(), candidates.end(),
+                     [this](const std::string& bytes) { return CheckStandardOwnerBytes(bytes); });
+}
+
+// Algorithm 6: the user password reproduces /U.
+bool TSmartPDFCrypt::CheckStandardUserBytes(std::string_view password) {
+  userPasswordBytes_ = password;
   ownerPasswordBytes_.clear();
   ownerEntry_ = record_.OwnerValue;
   userEntry_.clear();
@@ -160,8 +174,8 @@ bool TSmartPDFCrypt::CheckStandardUser(std::u16string_view text) {
 }
 
 // Algorithm 7: the owner password decrypts /O to a user password that reproduces /U.
-bool TSmartPDFCrypt::CheckStandardOwner(std::u16string_view text) {
-  ownerPasswordBytes_ = AnsiPasswordBytes(text);
+bool TSmartPDFCrypt::CheckStandardOwnerBytes(std::string_view password) {
+  ownerPasswordBytes_ = password;
   userPasswordBytes_ = ownerPasswordBytes_;
   ownerEntry_.clear();
   userEntry_ = record_.UserValue;

@@ -100,8 +100,9 @@ TEST(ValidateBatch, SingleRuleCases) {
   }
 }
 
-// RC4 and 128-bit AES hash passwords as Windows-1252: "密码" would become "??". Only 256-bit AES
-// takes every character, and a generated password never has such characters.
+// At RC4 and 128-bit AES readers disagree on the bytes of every character outside printable ASCII,
+// so some would refuse the copy. Only 256-bit AES takes every character, and a generated password
+// never has such characters.
 TEST(ValidateBatch, PasswordsTheLevelCannotHoldAreRefused) {
   struct Case {
     std::int32_t level;
@@ -111,17 +112,23 @@ TEST(ValidateBatch, PasswordsTheLevelCannotHoldAreRefused) {
     std::u16string message;  // empty: passes
     TValidationFollowUp followUp;
   };
-  const std::u16string user = u"The user password has characters that this encryption level cannot hold. Please "
-                              u"choose 256 bits AES or a password of characters this level can hold.";
-  const std::u16string owner = u"The owner password has characters that this encryption level cannot hold. Please "
-                               u"choose 256 bits AES or a password of characters this level can hold.";
+  const std::u16string rest =
+      u" password has characters that this encryption level cannot hold: PDF readers do not agree on them, and the "
+      u"copies would not open in all of them. At 40 and 128 bits only unaccented Latin letters, digits, spaces and "
+      u"ASCII punctuation are safe. Please choose 256 bits AES, which holds any character, or another password.";
+  const std::u16string user = u"The user" + rest;
+  const std::u16string owner = u"The owner" + rest;
   const Case cases[] = {
       {0, u"\u5BC6\u7801", u"owner", false, user, kFocusOpenPassword},
       {1, u"user", u"\u043F\u0430\u0440\u043E\u043B\u044C", false, owner, kFocusRestrictionsPassword},
       {2, u"\u03BA\u03BB\u03B5\u03B9\u03B4\u03AF", u"owner", false, user, kFocusOpenPassword},
-      {2, u"user", u"\u0141\u00F3d\u017A", false, owner, kFocusRestrictionsPassword},  // \u0141 is not in Windows-1252
+      {2, u"user", u"\u0141\u00F3d\u017A", false, owner, kFocusRestrictionsPassword},
       {4, u"\u5BC6\u7801", u"\u043F\u0430\u0440\u043E\u043B\u044C", false, u"", kNone},
-      {1, u"caf\u00E9 \u20AC\u0153", u"na\u00EFve", false, u"", kNone},  // Windows-1252 characters
+      // Latin-1 and the signs every single-byte encoding has: poppler still hashes their UTF-8.
+      {1, u"caf\u00E9", u"owner", false, user, kFocusOpenPassword},
+      {2, u"user", u"na\u00EFve \u20AC\u0153", false, owner, kFocusRestrictionsPassword},
+      {0, u"user", u"own\u0007er", false, owner, kFocusRestrictionsPassword},  // a control character
+      {1, u" !\"#$%&'()*+,-./09:;<=>?@AZ[\\]^_`az{|}~", u"owner", false, u"", kNone},  // printable ASCII
       {0, u"user", u"\u5BC6\u7801", true, u"", kNone},  // generated: the typed text is not used
   };
   TempFolder folder;

@@ -213,9 +213,11 @@ const UsageCase kUsageCases[] = {
     {"encrypt --level aes-512 --open-password-file open.txt --output-dir out doc.pdf", "", "unknown level"},
     {"encrypt --open-password-env UNSET_PW --output-dir out doc.pdf", "unset UNSET_PW;", "UNSET_PW is not set"},
     {"encrypt --open-password-file missing.txt --output-dir out doc.pdf", "", "cannot open the password file"},
-    // RC4 turns characters outside Windows-1252 into "?": refused rather than quietly weakened.
+    // Below aes-256 readers disagree on the bytes of any non-ASCII character: some would refuse the copy.
     {"encrypt --level rc4-128 --open-password-env PW --output-dir out doc.pdf", "PW='\xCE\xA9mega'",
      "cannot hold"},
+    {"encrypt --level aes-128 --open-password-env PW --output-dir out doc.pdf", "PW='caf\xC3\xA9'",
+     "choose aes-256"},
     {"encrypt --open-password-env PW --output-dir out doc.pdf", "PW= ", "both passwords are empty"},
     {"encrypt --open-password-file open.txt -o out/x.pdf .", "", "not a folder"},
     {"encrypt --open-password-file open.txt -o . doc.pdf", "", "not of a folder"},

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "pdf/objects/PDFError.h"
 #include "pdf/objects/TextConversions.h"
@@ -26,7 +27,7 @@ bool IsAES256(std::uint8_t strength) { return strength == kCipherAES_256_R5 || s
 
 // The bytes the caller of PrepareEncryption makes of password text at a strength.
 std::string PasswordBytesFor(std::uint8_t strength, std::u16string_view text) {
-  return IsAES256(strength) ? PreparedPasswordBytes(text) : AnsiPasswordBytes(text);
+  return IsAES256(strength) ? PreparedPasswordBytes(text) : StandardPasswordBytes(text);
 }
 
 // A handler of a document without /Encrypt, prepared for writing.
@@ -50,18 +51,48 @@ std::string StrengthName(const ::testing::TestParamInfo<std::uint8_t>& info) {
 
 // --- Password text as bytes ----------------------------------------------------------------------------
 
-TEST(SecurityPasswordBytes, AnsiIsWindows1252WithQuestionMarks) {
+TEST(SecurityPasswordBytes, StandardIsPDFDocEncodingWithQuestionMarks) {
+  const std::pair<std::u16string, std::string> cases[] = {
+      {u"user", "user"},
+      {u"\u00DCser\u00FF", "\xDCser\xFF"},
+      {u"\u20AC\u2019\uFB01\u0153\u2022", "\xA0\x90\x93\x9C\x80"},
+      {u"\u02D8\u02DC", "\x18\x1F"},  // the accents in place of the controls 18-1F
+      {u"\uFFFD\u0100\u03A9\u65E5", "????"},  // U+FFFD stands for no byte
+      {u"a\U0001F600b", "a?b"},  // one "?" for a character beyond the BMP
+      {u"a\xD800" u"b", "a?b"},  // a lone surrogate
+      {std::u16string(40, u'x'), std::string(32, 'x')},
+  };
+  for (const auto& [text, bytes] : cases) EXPECT_EQ(ToHex(StandardPasswordBytes(text)), ToHex(bytes));
+}
+
+TEST(SecurityPasswordBytes, Windows1252WithQuestionMarks) {
   const std::pair<std::u16string, std::string> cases[] = {
       {u"user", "user"},
       {u"\u00DCser\u00FF", "\xDCser\xFF"},
       {u"\u20AC\u2030\u0178\u2122", "\x80\x89\x9F\x99"},
       {u"\u0081\u008D\u008F\u0090\u009D", "\x81\x8D\x8F\x90\x9D"},  // the five undefined bytes
       {u"\u0080\u0100\u03A9\u65E5", "????"},
-      {u"a\U0001F600b", "a?b"},  // one "?" for a character beyond the BMP
-      {u"a\xD800" u"b", "a?b"},  // a lone surrogate
+      {u"a\U0001F600b", "a?b"},
       {std::u16string(40, u'x'), std::string(32, 'x')},
   };
-  for (const auto& [text, bytes] : cases) EXPECT_EQ(ToHex(AnsiPasswordBytes(text)), ToHex(bytes));
+  for (const auto& [text, bytes] : cases) EXPECT_EQ(ToHex(Windows1252PasswordBytes(text)), ToHex(bytes));
+}
+
+TEST(SecurityPasswordBytes, CandidatesAreWindows1252ThenPDFDocEncodingThenUTF8EachOnce) {
+  const std::pair<std::u16string, std::vector<std::string>> cases[] = {
+      {u"user", {"user"}},
+      {u"p\u00E4ss", {"p\xE4ss", "p\xC3\xA4ss"}},
+      {u"\u20AC1", {"\x80" "1", "\xA0" "1", "\xE2\x82\xAC" "1"}},
+      {u"\u65E5", {"?", "\xE6\x97\xA5"}},
+  };
+  for (const auto& [text, candidates] : cases) {
+    EXPECT_EQ(StandardPasswordCandidates(text), candidates) << ToHex(UnicodeToUTF8(text));
+  }
+  // UTF-8 too counts only its first 32 bytes, even inside a character.
+  const std::u16string longText(11, u'\u65E5');
+  const std::vector<std::string> cut = StandardPasswordCandidates(longText);
+  ASSERT_EQ(cut.size(), 2u);
+  EXPECT_EQ(ToHex(cut[1]), ToHex(UnicodeToUTF8(longText).substr(0, 32)));
 }
 
 TEST(SecurityPasswordBytes, PreparedIsSASLprepThenUTF8) {
@@ -189,6 +220,33 @@ TEST(SecurityHandlerReading, UnpreparedUTF8DocumentStillOpens) {
   TSmartPDFCrypt handler(KnownRecord(known), known.Bytes("ID"), 1);
   EXPECT_TRUE(handler.CheckUserPassword(user));
   EXPECT_FALSE(handler.CheckUserPassword(u"u x"));
+}
+
+// Copies written before PDFDocEncoding hold Windows-1252 bytes, and other writers hash the typed
+// UTF-8 as it comes: the typed text opens all of them, as either password, at every level that
+// hashes bytes; a near miss opens none.
+TEST(SecurityHandlerReading, EveryEncodingTheTypedTextWasWrittenInOpens) {
+  using TEncode = std::string (*)(std::u16string_view);
+  const TEncode encodings[] = {Windows1252PasswordBytes, StandardPasswordBytes,
+                               [](std::u16string_view text) { return UnicodeToUTF8(text); }};
+  const std::u16string words[] = {u"p\u00E4ssw\u00F6rd", u"Euro\u20AC1", u"it\u2019s", u"\u65E5\u672C"};
+  for (const std::uint8_t strength : {kCipherRC4_40, kCipherRC4_128, kCipherAES_128}) {
+    for (const TEncode encode : encodings) {
+      for (const std::u16string& word : words) {
+        const std::u16string owner = word + u"!";
+        TSmartPDFCrypt writer(TSmartPDFEncryption{}, kFileId, 0);
+        writer.PrepareEncryption(encode(owner), encode(word), strength, kAllFlags, kAllFlags);
+        TSmartPDFCrypt reader = Reader(writer, strength);
+        SCOPED_TRACE(ToHex(encode(word)) + " at strength " + std::to_string(strength));
+        EXPECT_TRUE(reader.CheckUserPassword(word));
+        EXPECT_EQ(ToHex(reader.FileKey()), ToHex(writer.FileKey()));
+        EXPECT_TRUE(reader.CheckOwnerPassword(owner));
+        EXPECT_EQ(ToHex(reader.FileKey()), ToHex(writer.FileKey()));
+        EXPECT_FALSE(reader.CheckUserPassword(word + u"x"));
+        EXPECT_FALSE(reader.CheckOwnerPassword(word));
+      }
+    }
+  }
 }
 
 TEST(SecurityHandlerReading, DamagedAES256ValuesRefuseThePassword) {
