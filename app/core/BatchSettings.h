@@ -94,6 +94,8 @@ struct TBatchSettings {
   // Reopen every output with its recorded passwords before it counts. The window always verifies;
   // only the command line may turn it off.
   bool verify = true;
+  // Leave the document's XMP metadata unencrypted (/EncryptMetadata false), for search tools.
+  bool cleartextMetadata = false;
 };
 
 // The settings as the job uses them: typed passwords and the suffix trimmed, high-quality printing

@@ -40,8 +40,8 @@ std::optional<TValidationFailure> CodePageFailure(const TValidationInput& input,
   };
   const auto message = [](std::u16string_view which) {
     return u"The " + std::u16string(which) +
-           u" password has characters that this encryption level cannot hold. Please choose 256 bits AES or a "
-           u"password of characters this level can hold.";
+           u" password has characters that this encryption level cannot hold. Please choose 256 bits AES, "
+           u"which holds any character, or a password of characters this level can hold.";
   };
   if (input.openPasswordBox && !input.openPasswordAuto && !holds(open)) {
     return Warning(message(u"user"), TValidationFollowUp::kFocusOpenPassword);

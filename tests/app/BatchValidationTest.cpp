@@ -108,9 +108,11 @@ TEST(ValidateBatch, PasswordsTheLevelCannotHoldAreRefused) {
     TValidationFollowUp followUp;
   };
   const std::u16string user = u"The user password has characters that this encryption level cannot hold. Please "
-                              u"choose 256 bits AES or a password of characters this level can hold.";
+                              u"choose 256 bits AES, which holds any character, or a password of characters this "
+                              u"level can hold.";
   const std::u16string owner = u"The owner password has characters that this encryption level cannot hold. Please "
-                               u"choose 256 bits AES or a password of characters this level can hold.";
+                               u"choose 256 bits AES, which holds any character, or a password of characters this "
+                               u"level can hold.";
   const Case cases[] = {
       {0, u"\u5BC6\u7801", u"owner", false, user, kFocusOpenPassword},
       {1, u"user", u"\u043F\u0430\u0440\u043E\u043B\u044C", false, owner, kFocusRestrictionsPassword},
