@@ -16,9 +16,9 @@ int main(int argc, char* argv[]) {
 
   ombrelt::ui::TQtUserPrompts prompts;
   ombrelt::ui::TApplicationForms forms(prompts);
-  QObject::connect(&forms.Form1(), &ombrelt::ui::TForm1::ApplicationEnded, &application, &QApplication::quit,
+  QObject::connect(&forms.MainWindow(), &ombrelt::ui::TMainWindow::ApplicationEnded, &application, &QApplication::quit,
                    Qt::QueuedConnection);
-  forms.Form1().show();
-  forms.Form1().activateWindow();
+  forms.MainWindow().show();
+  forms.MainWindow().activateWindow();
   return QApplication::exec();
 }

@@ -30,10 +30,10 @@
 
 namespace {
 
-using ombrelt::ui::TForm1;
+using ombrelt::ui::TMainWindow;
 
 template <typename Widget>
-Widget& Control(TForm1& window, const char* name) {
+Widget& Control(TMainWindow& window, const char* name) {
   for (Widget* widget : window.findChildren<Widget*>(QString::fromLatin1(name))) {
     if (widget->window() == &window) return *widget;
   }
@@ -44,13 +44,13 @@ void WaitUntil(const std::function<bool()>& done) {
   while (!done()) QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
 }
 
-double RunOnce(TForm1& window, ombrelt::ui::testing::TScriptedPrompts& prompts, const QString& output) {
+double RunOnce(TMainWindow& window, ombrelt::ui::testing::TScriptedPrompts& prompts, const QString& output) {
   QDir(output).removeRecursively();
   QDir().mkpath(output);
   const std::size_t shown = prompts.messages.size();
   QElapsedTimer clock;
   clock.start();
-  Control<QPushButton>(window, "BitBtnEncryptPdf").click();
+  Control<QPushButton>(window, "encryptButton").click();
   WaitUntil([&] { return prompts.messages.size() > shown; });
   const double seconds = static_cast<double>(clock.nsecsElapsed()) / 1e9;
   if (prompts.messages.back().caption != QLatin1String("Done!")) qFatal("%s", qPrintable(prompts.messages.back().text));
@@ -72,16 +72,16 @@ int main(int argc, char** argv) {
   QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
   ombrelt::ui::testing::TScriptedPrompts prompts;
   ombrelt::ui::TApplicationForms forms(prompts);
-  TForm1& window = forms.Form1();
+  TMainWindow& window = forms.MainWindow();
   window.show();
 
   prompts.openFilesAnswers.push_back(ombrelt::ui::PdfFolderEntries(QString::fromLocal8Bit(argv[1])));
-  Control<QPushButton>(window, "BitBtnAddFiles").click();
+  Control<QPushButton>(window, "addFilesButton").click();
   WaitUntil([&] { return !window.IsAddingFiles(); });
-  Control<QRadioButton>(window, "RadioButton256BitAES").click();
-  Control<QCheckBox>(window, "CheckBoxOpenpassword").setChecked(true);
-  Control<QLineEdit>(window, "EditUser").setText(QStringLiteral("bench open"));
-  Control<QLineEdit>(window, "EditSavePath").setText(output);
+  Control<QRadioButton>(window, "level256BitAesRadio").click();
+  Control<QCheckBox>(window, "openPasswordCheck").setChecked(true);
+  Control<QLineEdit>(window, "openPasswordEdit").setText(QStringLiteral("bench open"));
+  Control<QLineEdit>(window, "outputFolderEdit").setText(output);
 
   std::vector<double> seconds;
   for (int run = 0; run < runs; ++run) {
@@ -89,7 +89,7 @@ int main(int argc, char** argv) {
     std::printf("run %d: %.3f s\n", run + 1, seconds.back());
   }
   std::sort(seconds.begin(), seconds.end());
-  std::printf("files: %d, median: %.3f s\n", Control<ombrelt::ui::TFileList>(window, "ListView1").rowCount(),
+  std::printf("files: %d, median: %.3f s\n", Control<ombrelt::ui::TFileList>(window, "fileList").rowCount(),
               seconds[seconds.size() / 2]);
   return 0;
 }

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <exception>
 #include <filesystem>
+#include <map>
 #include <mutex>
 #include <optional>
 #include <semaphore>
@@ -21,6 +22,7 @@
 #include "app/core/FileFailure.h"
 #include "app/core/FileOperation.h"
 #include "app/core/GroupCommit.h"
+#include "app/core/OutputClashes.h"
 #include "app/core/PasswordGenerator.h"
 #include "app/core/PasswordSources.h"
 #include "pdf/facade/AtomicOutput.h"
@@ -203,6 +205,8 @@ struct TBatchParts {
   const TFileOperation& operation;
   TGroupCommit& commits;
   TBatchObserver& observer;
+  // Why each row whose output an earlier row writes is refused; no entry for the others.
+  const std::map<std::size_t, std::u16string>& clashes;
 };
 
 // What the input is and what opens it. An input in clear to be encrypted needs no look of its own:
@@ -228,6 +232,9 @@ std::optional<TFileFailure> ProcessOneFile(const TBatchParts& batch, std::size_t
     // The copy is renamed again beside itself, and the folder synced then (TTemporaryOutput::MoveTo).
     library.SyncOutputFolder = false;
     const std::u16string outputPath = OutputPathFor(settings, input);
+    if (const auto clash = batch.clashes.find(index); clash != batch.clashes.end()) {
+      return TFileFailure{0, clash->second};
+    }
 
     // The copy is renamed over the output at the end: that must never replace the input itself
     // (keep mode into the input's folder) or a folder.
@@ -341,7 +348,9 @@ TBatchEnd RunFiles(const TBatchSettings& rawSettings, TBatchObserver& observer, 
 
   const std::size_t count = settings.files.size();
   TGroupCommit commits(count, passwordFile ? &*passwordFile : nullptr);
-  const TBatchParts batch{settings, passwords, *operation, commits, observer};
+  std::map<std::size_t, std::u16string> clashes;
+  for (const TOutputClash& clash : FindOutputClashes(settings)) clashes[clash.row] = OutputClashReason(clash);
+  const TBatchParts batch{settings, passwords, *operation, commits, observer, clashes};
   // jobs files are copied at once; as many more may wait for the disk meanwhile.
   const std::size_t processors = static_cast<std::size_t>(std::max(jobs, 1));
   std::counting_semaphore<> slots(static_cast<std::ptrdiff_t>(processors));

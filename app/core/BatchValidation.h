@@ -14,9 +14,9 @@ namespace ombrelt::app {
 enum class TValidationFollowUp {
   kNone,
   kOpenFileDialog,             // the list is empty: offer to add files at once
-  kFocusOpenPassword,          // EditUser
-  kFocusRestrictionsPassword,  // EditOwner
-  kFocusOutputFolder,          // EditSavePath
+  kFocusOpenPassword,          // openPasswordEdit
+  kFocusRestrictionsPassword,  // restrictionsPasswordEdit
+  kFocusOutputFolder,          // outputFolderEdit
   kShowPasswordSettings,       // the password settings dialog, modal, to fix the password file path
 };
 

@@ -23,6 +23,10 @@ inline constexpr const char* kOwnerLowerCase = "oLowerCase";
 inline constexpr const char* kOwnerAlphabet = "oAlphabet";
 inline constexpr const char* kLogPath = "LogPath";
 inline constexpr const char* kSavePath = "SavePath";
+// The window's encryption level (TBatchSettings::level as text) and "Keep metadata readable"
+// ("-1" / "0"), written when the user changes them and read at start.
+inline constexpr const char* kLevel = "Level";
+inline constexpr const char* kCleartextMetadata = "CleartextMetadata";
 
 inline constexpr std::array<const char*, 11> kPasswordValues = {
     kUserNumeric,  kUserSpecialChar,  kUserPwdLength,  kUserLowerCase,  kUserAlphabet, kOwnerNumeric,

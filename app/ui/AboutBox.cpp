@@ -3,37 +3,42 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QSvgWidget>
+#include <QVBoxLayout>
+
+#include "app/ui/NamedControl.h"
 
 namespace ombrelt::ui {
 
-TForm6::TForm6(QWidget* parent) : QDialog(parent) {
-  setObjectName(QStringLiteral("Form6"));
+TAboutBox::TAboutBox(QWidget* parent) : QDialog(parent) {
+  setObjectName(QStringLiteral("AboutBox"));
   setWindowTitle(QStringLiteral("About"));
-  setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
-  setFixedSize(320, 250);
+  setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
 
   auto* picture = new QSvgWidget(QStringLiteral(":/ombreltenc.svg"), this);
-  picture->setObjectName(QStringLiteral("Image1"));
-  picture->setGeometry(120, 16, 80, 80);
+  picture->setObjectName(QStringLiteral("picture"));
+  picture->setFixedSize(80, 80);
 
-  auto* title = new QLabel(QStringLiteral("OmbreltEnc — PDF Encryption"), this);
-  title->setObjectName(QStringLiteral("LabelTitle"));
-  title->setGeometry(10, 106, 300, 24);
+  auto* title = NamedControl<QLabel>(this, "titleLabel", QStringLiteral("OmbreltEnc — PDF Encryption"));
   title->setAlignment(Qt::AlignCenter);
   QFont bold = title->font();
   bold.setBold(true);
   title->setFont(bold);
 
-  auto* version = new QLabel(QStringLiteral("Version 1.5"), this);
-  version->setObjectName(QStringLiteral("LabelVersion"));
-  version->setGeometry(10, 134, 300, 22);
+  auto* version = NamedControl<QLabel>(this, "versionLabel", QStringLiteral("Version 1.5"));
   version->setAlignment(Qt::AlignCenter);
 
-  auto* close = new QPushButton(QStringLiteral("Close"), this);
-  close->setObjectName(QStringLiteral("BitBtnClose"));
-  close->setGeometry(115, 196, 90, 32);
+  auto* close = NamedControl<QPushButton>(this, "closeButton", QStringLiteral("&Close"));
   close->setDefault(true);
   connect(close, &QPushButton::clicked, this, &QDialog::accept);
+
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(24, 16, 24, 16);
+  layout->addWidget(picture, 0, Qt::AlignHCenter);
+  layout->addWidget(title);
+  layout->addWidget(version);
+  layout->addSpacing(12);
+  layout->addWidget(close, 0, Qt::AlignHCenter);
+  layout->setSizeConstraint(QLayout::SetMinimumSize);
 }
 
 }  // namespace ombrelt::ui

@@ -1,15 +1,15 @@
 #pragma once
-// The about box (TForm6): the program's picture, its version and a Close button.
+// The about box: the program's picture, its version and a Close button.
 
 #include <QDialog>
 
 namespace ombrelt::ui {
 
-class TForm6 : public QDialog {
+class TAboutBox : public QDialog {
   Q_OBJECT
 
  public:
-  explicit TForm6(QWidget* parent);
+  explicit TAboutBox(QWidget* parent);
 };
 
 }  // namespace ombrelt::ui

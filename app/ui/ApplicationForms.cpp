@@ -6,8 +6,10 @@
 namespace ombrelt::ui {
 
 TApplicationForms::TApplicationForms(TUserPrompts& prompts)
-    : form1_(prompts), form6_(new TForm6(&form1_)), frmPwd_(new TFrmPwd(prompts, &form1_)) {
-  form1_.SetDialogs(*form6_, *frmPwd_);
+    : mainWindow_(prompts),
+      aboutBox_(new TAboutBox(&mainWindow_)),
+      passwordSettingsDialog_(new TPasswordSettingsDialog(prompts, &mainWindow_)) {
+  mainWindow_.SetDialogs(*aboutBox_, *passwordSettingsDialog_);
 }
 
 }  // namespace ombrelt::ui

@@ -1,28 +1,28 @@
 #pragma once
-// The program's three forms, created in the order users of earlier versions rely on: the main
-// window (which loads the output folder), the about box, the password settings dialog. The main
-// window owns the two dialogs.
+// The program's three forms, created in this order: the main window (which loads the output folder
+// and the level), the about box, the password settings dialog, which the main window then loads on
+// its first activation. The main window owns the two dialogs.
 
 #include "app/ui/MainWindow.h"
 
 namespace ombrelt::ui {
 
-class TForm6;
-class TFrmPwd;
+class TAboutBox;
+class TPasswordSettingsDialog;
 class TUserPrompts;
 
 class TApplicationForms {
  public:
   explicit TApplicationForms(TUserPrompts& prompts);
 
-  TForm1& Form1() { return form1_; }
-  TForm6& Form6() { return *form6_; }
-  TFrmPwd& FrmPwd() { return *frmPwd_; }
+  TMainWindow& MainWindow() { return mainWindow_; }
+  TAboutBox& AboutBox() { return *aboutBox_; }
+  TPasswordSettingsDialog& PasswordSettingsDialog() { return *passwordSettingsDialog_; }
 
  private:
-  TForm1 form1_;
-  TForm6* form6_;
-  TFrmPwd* frmPwd_;
+  TMainWindow mainWindow_;
+  TAboutBox* aboutBox_;
+  TPasswordSettingsDialog* passwordSettingsDialog_;
 };
 
 }  // namespace ombrelt::ui

@@ -3,15 +3,26 @@
 #include <QProgressBar>
 
 #include "app/ui/BatchNotes.h"
+#include "app/ui/ColourContrast.h"
 #include "app/ui/FileList.h"
 
 namespace ombrelt::ui {
 
 TBatchProgressView::TBatchProgressView(TFileList& list, QProgressBar& bar, TBatchNotes& notes)
-    : list_(list), bar_(bar), notes_(notes) {}
+    : list_(list), bar_(bar), notes_(notes) {
+  ReadableBar();
+}
+
+// The "n of N" text is drawn in the highlighted text colour over the filled part of the bar.
+void TBatchProgressView::ReadableBar() {
+  QPalette readable = bar_.palette();
+  MakeSelectionReadable(readable);
+  if (readable != bar_.palette()) bar_.setPalette(readable);
+}
 
 void TBatchProgressView::Start(const QString& workingText) {
   workingText_ = workingText;
+  ReadableBar();  // the desktop's colours may have changed since the last batch
   bar_.setRange(0, list_.rowCount());
   bar_.setValue(0);
   bar_.setFormat(QStringLiteral("%v of %m"));

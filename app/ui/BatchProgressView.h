@@ -29,6 +29,8 @@ class TBatchProgressView {
   QString CompletionCounts() const;
 
  private:
+  void ReadableBar();
+
   TFileList& list_;
   QProgressBar& bar_;
   TBatchNotes& notes_;

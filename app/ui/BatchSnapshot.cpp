@@ -10,22 +10,22 @@ namespace {
 std::u16string Text(const QLineEdit* field) { return field->text().toStdU16String(); }
 
 std::int32_t LevelOf(const TMainControls& c) {
-  if (c.RadioButton40Bit->isChecked()) return 0;
-  if (c.RadioButton128BitAES->isChecked()) return 2;
-  if (c.RadioButton256BitAES->isChecked()) return 4;
+  if (c.level40BitRc4Radio->isChecked()) return 0;
+  if (c.level128BitAesRadio->isChecked()) return 2;
+  if (c.level256BitAesRadio->isChecked()) return 4;
   return 1;
 }
 
 app::TPermissionFlags PermissionsOf(const TMainControls& c) {
   app::TPermissionFlags flags;
-  flags.print = c.CheckBoxAllwPrint->isChecked();
-  flags.highQualityPrint = c.RadioButtonHighResolution->isChecked();
-  flags.copy = c.CheckBoxAllwCopy->isChecked();
-  flags.change = c.CheckBoxAllwChange->isChecked();
-  flags.annotations = c.CheckBoxAllwAddAnno->isChecked();
-  flags.formFilling = c.CheckBoxAllwFFill->isChecked();
-  flags.accessibility = c.CheckBoxAllwCopyacce->isChecked();
-  flags.assembling = c.CheckBoxAllwAssemble->isChecked();
+  flags.print = c.allowPrintingCheck->isChecked();
+  flags.highQualityPrint = c.highResolutionRadio->isChecked();
+  flags.copy = c.allowCopyingCheck->isChecked();
+  flags.change = c.allowChangingCheck->isChecked();
+  flags.annotations = c.allowAnnotationsCheck->isChecked();
+  flags.formFilling = c.allowFormFillingCheck->isChecked();
+  flags.accessibility = c.allowAccessibilityCheck->isChecked();
+  flags.assembling = c.allowAssemblingCheck->isChecked();
   return flags;
 }
 
@@ -40,35 +40,37 @@ app::TPasswordSettings PasswordOf(const QCheckBox* box, const QCheckBox* autoBox
 
 }  // namespace
 
-app::TValidationInput ValidationInputOf(const TMainControls& c, const TFrmPwd& passwordSettings) {
+app::TValidationInput ValidationInputOf(const TMainControls& c, const TPasswordSettingsDialog& passwordSettings) {
   app::TValidationInput input;
-  input.fileCount = static_cast<std::size_t>(c.ListView1->rowCount());
+  input.fileCount = static_cast<std::size_t>(c.fileList->rowCount());
   input.level = LevelOf(c);
-  input.openPasswordBox = c.CheckBoxOpenpassword->isChecked();
-  input.openPasswordAuto = c.CheckboxUserAuto->isChecked();
-  input.openPasswordText = Text(c.EditUser);
-  input.restrictionsBox = c.CheckBoxRestrictions->isChecked();
-  input.restrictionsAuto = c.CheckboxOwnerAuto->isChecked();
-  input.restrictionsText = Text(c.EditOwner);
-  input.outputFolder = Text(c.EditSavePath);
-  input.passwordFilePath = passwordSettings.LogPath().toStdU16String();
+  input.openPasswordBox = c.openPasswordCheck->isChecked();
+  input.openPasswordAuto = c.openPasswordAutoCheck->isChecked();
+  input.openPasswordText = Text(c.openPasswordEdit);
+  input.restrictionsBox = c.restrictionsPasswordCheck->isChecked();
+  input.restrictionsAuto = c.restrictionsPasswordAutoCheck->isChecked();
+  input.restrictionsText = Text(c.restrictionsPasswordEdit);
+  input.outputFolder = Text(c.outputFolderEdit);
+  input.passwordFilePath = passwordSettings.PasswordFilePath().toStdU16String();
+  input.keepMetadataReadable = c.keepMetadataCheck->isChecked();
   return input;
 }
 
-app::TBatchSettings TakeBatchSettings(const TMainControls& c, const TFrmPwd& passwordSettings) {
+app::TBatchSettings TakeBatchSettings(const TMainControls& c, const TPasswordSettingsDialog& passwordSettings) {
   app::TBatchSettings settings;
   settings.level = LevelOf(c);
   settings.permissions = PermissionsOf(c);
   settings.openPassword =
-      PasswordOf(c.CheckBoxOpenpassword, c.CheckboxUserAuto, c.EditUser, passwordSettings.UserGenerator());
-  settings.restrictionsPassword =
-      PasswordOf(c.CheckBoxRestrictions, c.CheckboxOwnerAuto, c.EditOwner, passwordSettings.OwnerGenerator());
-  settings.naming = c.RadioBtnSameFName->isChecked() ? app::TNamingMode::kKeep : app::TNamingMode::kSuffix;
-  settings.suffix = Text(c.EditSuffix);
-  settings.outputFolder = Text(c.EditSavePath);
-  settings.passwordFileWanted = c.CheckboxUserAuto->isChecked() || c.CheckboxOwnerAuto->isChecked();
-  settings.passwordFilePath = passwordSettings.LogPath().toStdU16String();
-  settings.files = c.ListView1->Paths();
+      PasswordOf(c.openPasswordCheck, c.openPasswordAutoCheck, c.openPasswordEdit, passwordSettings.UserGenerator());
+  settings.restrictionsPassword = PasswordOf(c.restrictionsPasswordCheck, c.restrictionsPasswordAutoCheck,
+                                             c.restrictionsPasswordEdit, passwordSettings.OwnerGenerator());
+  settings.naming = c.keepNameRadio->isChecked() ? app::TNamingMode::kKeep : app::TNamingMode::kSuffix;
+  settings.suffix = Text(c.suffixEdit);
+  settings.outputFolder = Text(c.outputFolderEdit);
+  settings.passwordFileWanted = c.openPasswordAutoCheck->isChecked() || c.restrictionsPasswordAutoCheck->isChecked();
+  settings.passwordFilePath = passwordSettings.PasswordFilePath().toStdU16String();
+  settings.keepMetadataReadable = c.keepMetadataCheck->isChecked();
+  settings.files = c.fileList->Paths();
   return app::NormalisedSettings(settings);
 }
 

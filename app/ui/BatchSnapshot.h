@@ -9,11 +9,11 @@
 namespace ombrelt::ui {
 
 struct TMainControls;
-class TFrmPwd;
+class TPasswordSettingsDialog;
 
-app::TValidationInput ValidationInputOf(const TMainControls& controls, const TFrmPwd& passwordSettings);
+app::TValidationInput ValidationInputOf(const TMainControls& controls, const TPasswordSettingsDialog& passwordSettings);
 
 // Every box is read whatever its enabled or visible state: hidden extended permissions still count.
-app::TBatchSettings TakeBatchSettings(const TMainControls& controls, const TFrmPwd& passwordSettings);
+app::TBatchSettings TakeBatchSettings(const TMainControls& controls, const TPasswordSettingsDialog& passwordSettings);
 
 }  // namespace ombrelt::ui

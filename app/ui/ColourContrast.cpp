@@ -35,4 +35,23 @@ QColor MostReadableOn(const QColor& background, std::initializer_list<QColor> ca
   });
 }
 
+QColor WithContrast(const QColor& colour, const QColor& other, double ratio) {
+  QColor adjusted = colour.toHsl();
+  const bool darken = !IsDark(other);
+  for (int step = 0; step < 100 && ContrastRatio(adjusted, other) < ratio; ++step) {
+    const int lightness = adjusted.lightness() + (darken ? -4 : 4);
+    adjusted.setHsl(adjusted.hslHue(), adjusted.hslSaturation(), std::clamp(lightness, 0, 255), adjusted.alpha());
+  }
+  return adjusted.toRgb();
+}
+
+void MakeSelectionReadable(QPalette& palette) {
+  for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
+    const QColor text = palette.color(group, QPalette::HighlightedText);
+    // The highlight is the one that moves: the text stays the desktop's choice.
+    palette.setColor(group, QPalette::Highlight,
+                     WithContrast(palette.color(group, QPalette::Highlight), text, kMinimumTextContrast + 0.1));
+  }
+}
+
 }  // namespace ombrelt::ui

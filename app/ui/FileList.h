@@ -1,14 +1,17 @@
 #pragma once
-// The file list (ListView1): one row per input file with its name, page count, full path and batch
+// The file list (fileList): one row per input file with its name, page count, full path and batch
 // status, text coloured by status. Rows keep the order they were added in; a file may be listed
-// twice. Files and folders dropped on it are offered as candidates.
+// twice. Files and folders dropped on it are offered as candidates. The list is one stop of the
+// window's Tab chain; the arrows, Shift and Ctrl choose rows within it.
 
 #include <QString>
 #include <QStringList>
 #include <QMenu>
 #include <QTableWidget>
 
+#include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace ombrelt::ui {
@@ -23,8 +26,9 @@ class TFileList : public QTableWidget {
 
   // notice: what encrypting the file changes, shown in the tooltip of every cell of the row.
   void AddRow(const QString& path, const QString& pages, const QString& notice = QString());
-  // Deletes the selected row. The row now at its index (the last row when it was the last) gets
-  // the focus but not the selection, so a second press deletes nothing until a row is chosen.
+  // Deletes the selected rows. The row now at the first one's index (the last row when none
+  // follows) gets the focus but not the selection, so a second press deletes nothing until a row
+  // is chosen.
   void RemoveFile();
   bool HasSelectedRow() const;
   // The status also resets the status cell's tooltip to the row's own.
@@ -34,8 +38,20 @@ class TFileList : public QTableWidget {
   // Why the row's file failed: in the tooltip of its name and status cells, and for "Copy reason".
   void SetFailureReason(int row, const QString& reason);
   QString FailureReason(int row) const;
-  // Clears every row's status, note and reason, as a new batch starts.
+  // Clears every row's status, note and reason, as a new batch starts or a setting that changes
+  // the copies changes.
   void ClearStatuses();
+  // Rows without a status, once a stopped batch has ended: "Not started".
+  void MarkNotStarted();
+  // A row whose output an earlier row writes.
+  struct TClashMark {
+    int row;
+    int earlierRow;
+    QString output;
+  };
+  // "Same output as row N" on each such row, the output path in its tooltip; marks of rows no
+  // longer clashing are cleared.
+  void MarkOutputClashes(const std::vector<TClashMark>& marks);
   QString Status(int row) const;
   // The context menu of a row: "Copy reason" for a row that failed; nullptr for any other.
   QMenu* ContextMenuFor(int row);
@@ -62,6 +78,9 @@ class TFileList : public QTableWidget {
 
  private:
   void ColourRow(int row);
+  void Describe(int row);
+  void ReadableSelection();
+  void SizeColumns();
   QString RowNotice(int row) const;
   // text after the row's notice, on a line of its own.
   QString WithNotice(int row, const QString& text) const;
@@ -69,8 +88,12 @@ class TFileList : public QTableWidget {
   bool locked_ = false;
 };
 
+// The status of a row its batch stopped before reaching.
+inline const QString kNotStarted = QStringLiteral("Not started");
+
 // The text colour of a row on a list of the given background: "Succeed!" green, "Encrypting..."
-// (or "Decrypting...") red, anything else blue, each in the shade that reads best there.
-QColor StatusColour(const QString& status, const QColor& background);
+// (or "Decrypting...") red, "Failed!" and other notes blue, each in the shade that reads best
+// there; none (the list's text colour) for a row waiting for its batch, or left out by a stop.
+std::optional<QColor> StatusColour(const QString& status, const QColor& background);
 
 }  // namespace ombrelt::ui

@@ -2,23 +2,24 @@
 
 #include <QCloseEvent>
 #include <QDir>
+#include <QFileInfo>
 #include <QGuiApplication>
-#include <QLinearGradient>
-#include <QMouseEvent>
+#include <QLayout>
 #include <QScreen>
 #include <QTimer>
 
 #include <utility>
 
 #include "app/core/BackgroundWorker.h"
+#include "app/core/BooleanText.h"
 #include "app/core/PasswordGenerator.h"
 #include "app/core/SettingsStore.h"
 #include "app/ui/AboutBox.h"
 #include "app/ui/ActiveFormTracker.h"
 #include "app/ui/CandidateInspection.h"
-#include "app/ui/ColourContrast.h"
 #include "app/ui/FileAdder.h"
 #include "app/ui/HelpPage.h"
+#include "app/ui/HelpWindow.h"
 #include "app/ui/PasswordSettingsDialog.h"
 #include "app/ui/PdfFolder.h"
 #include "app/ui/ProtectedFilesDialog.h"
@@ -31,162 +32,189 @@ namespace ombrelt::ui {
 
 namespace {
 
-// The caption of a message about an unexpected error, as the runtime shows one.
+// The caption of a message about an unexpected error: the program's own title.
 const QString kErrorCaption = QStringLiteral("PDF Encryption");
 
-// The window's picture: a quiet gradient behind the panels, light or dark as the desktop is, so
-// that the palette's text colours stay readable on it.
-void PaintBackground(QWidget& form) {
-  const bool dark = IsDark(QGuiApplication::palette().color(QPalette::Window));
-  QLinearGradient gradient(0, 0, 0, 1);
-  gradient.setCoordinateMode(QGradient::ObjectMode);
-  gradient.setColorAt(0, dark ? QColor(0x34, 0x3b, 0x47) : QColor(0xee, 0xf3, 0xfa));
-  gradient.setColorAt(1, dark ? QColor(0x26, 0x2c, 0x36) : QColor(0xcf, 0xdc, 0xee));
-  QPalette palette = form.palette();
-  palette.setBrush(QPalette::Window, gradient);
-  form.setPalette(palette);
-  form.setAutoFillBackground(true);
-  const QString panel = dark ? QStringLiteral("background: rgba(255, 255, 255, 16); border: 1px solid #56647a;")
-                             : QStringLiteral("background: rgba(255, 255, 255, 150); border: 1px solid #a9b8cf;");
-  form.setStyleSheet(QStringLiteral("QFrame#Panel3, QFrame#Panel1, QFrame#Panel8, QFrame#Panel2, QFrame#Panel4 { ") +
-                     panel + QStringLiteral(" border-radius: 5px; }"));
-}
-
-// Laid out in pixels at 96 dots per inch: a fixed font size keeps every caption inside its control.
-void FixFont(QWidget& form) {
-  QFont font = form.font();
-  font.setPixelSize(12);
-  form.setFont(font);
-}
+// The level a first start offers: the strongest, which every current reader opens.
+constexpr std::int32_t kDefaultLevel = 4;
 
 }  // namespace
 
-TForm1::TForm1(TUserPrompts& prompts)
-    : QWidget(nullptr, Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                           Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint),
+TMainWindow::TMainWindow(TUserPrompts& prompts)
+    : QWidget(nullptr, Qt::Window),
       prompts_(prompts),
       controls_(BuildMainControls(*this)),
       activeForms_(new TActiveFormTracker(this)),
       adder_(new TFileAdder(this)),
-      protectedFiles_(new TProtectedFilesDialog(prompts, [this] { return ProtectionSettings(); }, this)),
-      TimerStop_(new QTimer(this)),
-      progress_(*controls_.ListView1, *controls_.ProgressBar1, batchNotes_) {
-  setObjectName(QStringLiteral("Form1"));
+      protectedFiles_(new TProtectedFilesDialog(
+          prompts, [this] { return ProtectionSettings(); }, this)),
+      stopTimer_(new QTimer(this)),
+      progress_(*controls_.fileList, *controls_.progressBar, batchNotes_) {
+  setObjectName(QStringLiteral("MainWindow"));
   setWindowTitle(QStringLiteral("PDF Encryption"));
-  setFixedSize(kMainClientWidth, kMainClientHeight);
-  FixFont(*this);
-  PaintBackground(*this);
+  FitToContent();
+  resize(minimumSize());
   if (const QScreen* screen = QGuiApplication::primaryScreen()) {
     move(screen->availableGeometry().center() - rect().center());
   }
-  TimerStop_->setObjectName(QStringLiteral("TimerStop"));
-  TimerStop_->setInterval(500);
-  connect(TimerStop_, &QTimer::timeout, this, &TForm1::TimerStopTimer);
+  stopTimer_->setObjectName(QStringLiteral("stopTimer"));
+  stopTimer_->setInterval(500);
+  connect(stopTimer_, &QTimer::timeout, this, &TMainWindow::StopBatchAfterClose);
   activeForms_->Track(*this);
   connect(activeForms_, &TActiveFormTracker::FormActivated, this, [this](QWidget* form) {
-    if (form == this) FormActivate();
+    if (form == this) WindowActivated();
   });
   ConnectFileList();
   ConnectSettings();
   ConnectOutput();
   ConnectAdder();
   CreateWorker();
-  FormCreate();
+  RestoreSettings();
 }
 
-TForm1::~TForm1() { FinishBatchBeforeDestruction(*BgWEncryptPDF_); }
+TMainWindow::~TMainWindow() { FinishBatchBeforeDestruction(*batchWorker_); }
 
-void TForm1::SetDialogs(TForm6& about, TFrmPwd& passwordSettings) {
+void TMainWindow::SetDialogs(TAboutBox& about, TPasswordSettingsDialog& passwordSettings) {
   about_ = &about;
   passwordSettings_ = &passwordSettings;
   activeForms_->Track(about);
   activeForms_->Track(passwordSettings);
+  // New generator settings make other passwords: the statuses of the last batch no longer tell.
+  connect(&passwordSettings, &QDialog::accepted, this, &TMainWindow::SettingsChanged);
 }
 
-bool TForm1::IsAddingFiles() const { return adder_->IsBusy(); }
+// 751 x 578 at the least; more when the desktop's font needs it.
+void TMainWindow::FitToContent() {
+  layout()->activate();
+  setMinimumSize(layout()->minimumSize().expandedTo(QSize(kMainClientWidth, kMainClientHeight)));
+}
 
-void TForm1::ConnectFileList() {
+bool TMainWindow::IsAddingFiles() const { return adder_->IsBusy(); }
+
+void TMainWindow::ConnectFileList() {
   const TMainControls& c = controls_;
-  connect(c.BitBtnAddFiles, &QPushButton::clicked, this, &TForm1::AddFiles);
-  connect(c.BitBtnAddFolder, &QPushButton::clicked, this, &TForm1::AddFolder);
-  connect(c.BitBtnDeleteFile, &QPushButton::clicked, this, &TForm1::BitBtnDeleteFileClick);
-  connect(c.BitBtnClearAll, &QPushButton::clicked, this, &TForm1::BitBtnClearAllClick);
-  connect(c.ListView1, &TFileList::Clicked, this, &TForm1::ListView1Click);
-  connect(c.ListView1, &TFileList::DeleteRequested, this, &TForm1::BitBtnDeleteFileClick);
-  connect(c.ListView1, &TFileList::PathsDropped, this,
+  connect(c.addFilesButton, &QPushButton::clicked, this, &TMainWindow::AddFiles);
+  connect(c.addFolderButton, &QPushButton::clicked, this, &TMainWindow::AddFolder);
+  connect(c.deleteFilesButton, &QPushButton::clicked, this, &TMainWindow::DeleteSelectedFiles);
+  connect(c.fileList->selectionModel(), &QItemSelectionModel::selectionChanged, this, &TMainWindow::UpdateDeleteButton);
+  connect(c.clearAllButton, &QPushButton::clicked, this, &TMainWindow::ClearAll);
+  connect(c.fileList, &TFileList::Clicked, this, &TMainWindow::UpdateDeleteButton);
+  connect(c.fileList, &TFileList::DeleteRequested, this, &TMainWindow::DeleteSelectedFiles);
+  connect(c.fileList, &TFileList::PathsDropped, this,
           [this](const QStringList& paths) { AddCandidates(CandidatesOf(paths)); });
 }
 
-void TForm1::ConnectSettings() {
+void TMainWindow::ConnectSettings() {
   const TMainControls& c = controls_;
-  for (QRadioButton* level : {c.RadioButton40Bit, c.RadioButton128BitRC4, c.RadioButton128BitAES,
-                              c.RadioButton256BitAES}) {
-    connect(level, &QRadioButton::toggled, this, &TForm1::LevelClick);
+  for (const std::int32_t level : {0, 1, 2, 4}) {
+    connect(LevelButton(level), &QRadioButton::toggled, this,
+            [this, level](bool checked) { LevelChosen(level, checked); });
   }
-  connect(c.CheckBoxAllwPrint, &QCheckBox::toggled, this, &TForm1::CheckBoxAllwPrintClick);
-  connect(c.CheckBoxOpenpassword, &QCheckBox::toggled, this, &TForm1::CheckBoxOpenpasswordClick);
-  connect(c.CheckBoxRestrictions, &QCheckBox::toggled, this, &TForm1::CheckBoxRestrictionsClick);
-  connect(c.CheckboxUserAuto, &QCheckBox::toggled, this, &TForm1::AutoClick);
-  connect(c.CheckboxOwnerAuto, &QCheckBox::toggled, this, &TForm1::AutoClick);
-  connect(c.BitBtnPwdSettings, &QPushButton::clicked, this, [this] { ShowCentred(*passwordSettings_); });
-  // The password captions are labels beside their boxes; a click on one ticks or clears its box,
-  // as on a check box's own text. The labels are grey (disabled) while their box is clear, so the
-  // click is taken from the panel, which receives it then.
-  c.Panel8->installEventFilter(this);
+  connect(c.allowPrintingCheck, &QCheckBox::toggled, this, &TMainWindow::PrintingToggled);
+  connect(c.openPasswordCheck, &QCheckBox::toggled, this, &TMainWindow::OpenPasswordToggled);
+  connect(c.restrictionsPasswordCheck, &QCheckBox::toggled, this, &TMainWindow::RestrictionsPasswordToggled);
+  connect(c.openPasswordAutoCheck, &QCheckBox::toggled, this, &TMainWindow::AutoCreateToggled);
+  connect(c.restrictionsPasswordAutoCheck, &QCheckBox::toggled, this, &TMainWindow::AutoCreateToggled);
+  connect(c.configureButton, &QPushButton::clicked, this, [this] { ShowCentred(*passwordSettings_); });
+  connect(c.keepMetadataCheck, &QCheckBox::toggled, this, [](bool checked) {
+    app::WriteRegs(QString::fromLatin1(app::setting::kCleartextMetadata),
+                   QString::fromStdU16String(app::BoolToText(checked)));
+  });
+  ConnectSettingsChanges();
 }
 
-// The desktop's theme changed while the program runs.
-void TForm1::changeEvent(QEvent* event) {
+// Whatever changes the copies a batch would make: the statuses of the last batch no longer tell,
+// and the outputs may clash anew.
+void TMainWindow::ConnectSettingsChanges() {
+  const TMainControls& c = controls_;
+  for (QAbstractButton* button : std::initializer_list<QAbstractButton*>{
+           c.level40BitRc4Radio, c.level128BitRc4Radio, c.level128BitAesRadio, c.level256BitAesRadio,
+           c.keepMetadataCheck, c.openPasswordCheck, c.openPasswordAutoCheck, c.restrictionsPasswordCheck,
+           c.restrictionsPasswordAutoCheck, c.highResolutionRadio, c.keepNameRadio}) {
+    connect(button, &QAbstractButton::toggled, this, &TMainWindow::SettingsChanged);
+  }
+  for (QCheckBox* box : c.PermissionBoxes()) connect(box, &QCheckBox::toggled, this, &TMainWindow::SettingsChanged);
+  for (QLineEdit* field : {c.openPasswordEdit, c.restrictionsPasswordEdit, c.suffixEdit, c.outputFolderEdit}) {
+    connect(field, &QLineEdit::textChanged, this, &TMainWindow::SettingsChanged);
+  }
+}
+
+void TMainWindow::SettingsChanged() {
+  if (batchWorker_ == nullptr || batchWorker_->IsWorking()) return;
+  controls_.fileList->ClearStatuses();
+  MarkOutputClashes();
+}
+
+// The desktop's font changed while the program runs: the layouts take the new sizes.
+void TMainWindow::changeEvent(QEvent* event) {
   QWidget::changeEvent(event);
-  if (event->type() == QEvent::ApplicationPaletteChange) PaintBackground(*this);
+  if (event->type() == QEvent::FontChange || event->type() == QEvent::ApplicationFontChange) FitToContent();
 }
 
-bool TForm1::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == controls_.Panel8 && event->type() == QEvent::MouseButtonRelease) {
-    const auto* release = static_cast<QMouseEvent*>(event);
-    const QPoint at = release->position().toPoint();
-    if (release->button() == Qt::LeftButton && controls_.Panel8->isEnabled()) {
-      if (controls_.LabelOpenpass->geometry().contains(at)) controls_.CheckBoxOpenpassword->toggle();
-      if (controls_.LabelOwnerpass->geometry().contains(at)) controls_.CheckBoxRestrictions->toggle();
-    }
-  }
-  return QWidget::eventFilter(watched, event);
-}
-
-void TForm1::ConnectOutput() {
+void TMainWindow::ConnectOutput() {
   const TMainControls& c = controls_;
-  connect(c.BitBtnSavePath, &QPushButton::clicked, this, &TForm1::BitBtnSavePathClick);
-  connect(c.BitBtnOpen, &QPushButton::clicked, this,
-          [this] { prompts_.OpenWithShell(controls_.EditSavePath->text()); });
-  connect(c.BitBtnEncryptPdf, &QPushButton::clicked, this, &TForm1::BitBtnEncryptPdfClick);
-  connect(c.Label10, &TLinkLabel::clicked, this, [this] { prompts_.OpenWithShell(HelpPagePath()); });
-  connect(c.LabelAbout, &TLinkLabel::clicked, this, [this] { ShowCentred(*about_); });
-  connect(c.LabelProtected, &TLinkLabel::clicked, this, &TForm1::ShowProtectedFiles);
+  connect(c.chooseOutputFolderButton, &QPushButton::clicked, this, &TMainWindow::ChooseOutputFolder);
+  connect(c.openOutputFolderButton, &QPushButton::clicked, this, &TMainWindow::OpenOutputFolder);
+  connect(c.encryptButton, &QPushButton::clicked, this, &TMainWindow::EncryptClicked);
+  connect(c.helpLink, &TLinkLabel::clicked, this, &TMainWindow::ShowHelp);
+  connect(c.aboutLink, &TLinkLabel::clicked, this, [this] { ShowCentred(*about_); });
+  connect(c.protectedFilesLink, &TLinkLabel::clicked, this, &TMainWindow::ShowProtectedFiles);
 }
 
-void TForm1::ConnectAdder() {
-  connect(adder_, &TFileAdder::Started, this, [this] { SetAdding(true); });
+void TMainWindow::ConnectAdder() {
+  connect(adder_, &TFileAdder::Started, this, [this] {
+    rowsBeforeAdding_ = controls_.fileList->rowCount();
+    SetAdding(true);
+  });
   connect(adder_, &TFileAdder::Finished, this, [this] {
     SetAdding(false);
     ShowRefusals();
+    ShowNewOutputClashes();
   });
   connect(adder_, &TFileAdder::Progress, this, [this](int done, int total) {
-    controls_.ProgressBar1->setRange(0, total);
-    controls_.ProgressBar1->setValue(done);
+    controls_.progressBar->setRange(0, total);
+    controls_.progressBar->setValue(done);
   });
   connect(adder_, &TFileAdder::Accepted, this,
           [this](const QString& path, const QString& pages, const QString& notice) {
-            controls_.ListView1->AddRow(path, pages, notice);
-            controls_.BitBtnClearAll->setEnabled(true);
+            controls_.fileList->AddRow(path, pages, notice);
+            controls_.clearAllButton->setEnabled(true);
           });
-  connect(adder_, &TFileAdder::Refused, this, &TForm1::CandidateRefused);
+  connect(adder_, &TFileAdder::Refused, this, &TMainWindow::CandidateRefused);
 }
 
-void TForm1::FormCreate() {
-  controls_.EditSavePath->setText(app::ReadRegs(QString::fromLatin1(app::setting::kSavePath)));
+void TMainWindow::RestoreSettings() {
+  controls_.outputFolderEdit->setText(app::ReadRegs(QString::fromLatin1(app::setting::kSavePath)));
+  RestoreLevel();
+  controls_.keepMetadataCheck->setChecked(app::ReadRegs(QString::fromLatin1(app::setting::kCleartextMetadata)) ==
+                                          QString::fromStdU16String(app::BoolToText(true)));
 }
 
-void TForm1::FormActivate() {
+// The level chosen last, or the strongest on a first start; a value no level has counts as none.
+void TMainWindow::RestoreLevel() {
+  bool number = false;
+  const int stored = app::ReadRegs(QString::fromLatin1(app::setting::kLevel)).toInt(&number);
+  QRadioButton* level = LevelButton(number ? stored : kDefaultLevel);
+  (level != nullptr ? level : LevelButton(kDefaultLevel))->setChecked(true);
+  ShowLevelDependents();
+}
+
+QRadioButton* TMainWindow::LevelButton(std::int32_t level) const {
+  switch (level) {
+    case 0:
+      return controls_.level40BitRc4Radio;
+    case 1:
+      return controls_.level128BitRc4Radio;
+    case 2:
+      return controls_.level128BitAesRadio;
+    case 4:
+      return controls_.level256BitAesRadio;
+    default:
+      return nullptr;
+  }
+}
+
+void TMainWindow::WindowActivated() {
   if (passwordSettings_ == nullptr) return;
   try {
     passwordSettings_->LoadSettings();
@@ -195,21 +223,46 @@ void TForm1::FormActivate() {
   }
 }
 
-void TForm1::ShowError(const QString& message) {
+void TMainWindow::ShowError(const QString& message) {
   prompts_.ShowMessage(this, TMessageIcon::kError, kErrorCaption, message);
 }
 
-void TForm1::ShowCentred(QDialog& dialog) {
+void TMainWindow::ShowCentred(QDialog& dialog) {
   dialog.move(CentredOn(*this, dialog));
   prompts_.RunModal(dialog);
 }
 
-void TForm1::ShowProtectedFiles() {
-  protectedFiles_->OfferOutputFolder(controls_.EditSavePath->text());
-  ShowCentred(*protectedFiles_);
+void TMainWindow::ShowProtectedFiles() { ShowCentred(*protectedFiles_); }
+
+void TMainWindow::ShowHelp() {
+  const QString page = HelpPagePath();
+  if (prompts_.OpenWithShell(page)) return;
+  // No program of the desktop opens it: the program shows it itself.
+  if (helpWindow_ == nullptr) helpWindow_ = new THelpWindow(page, this);
+  helpWindow_->show();
+  helpWindow_->raise();
+  helpWindow_->activateWindow();
 }
 
-std::optional<app::TBatchSettings> TForm1::ProtectionSettings() {
+void TMainWindow::OpenOutputFolder() {
+  const QString folder = QString::fromStdU16String(app::TrimText(controls_.outputFolderEdit->text().toStdU16String()));
+  QString problem;
+  if (folder.isEmpty()) {
+    problem = QStringLiteral("Please select output path.");
+  } else if (!QFileInfo(folder).isDir()) {
+    problem = QStringLiteral("The output folder \"%1\" does not exist.").arg(folder);
+  } else if (!prompts_.OpenWithShell(folder)) {
+    problem = QStringLiteral(
+                  "No program of this desktop opens folders, so \"%1\" could not be shown. "
+                  "Please open it in your file manager.")
+                  .arg(folder);
+  }
+  if (problem.isEmpty()) return;
+  prompts_.ShowMessage(this, TMessageIcon::kWarning, QStringLiteral("Warning"), problem);
+  controls_.outputFolderEdit->setFocus();
+}
+
+std::optional<app::TBatchSettings> TMainWindow::ProtectionSettings() {
   if (const auto failure = app::ValidateNewProtection(ValidationInputOf(controls_, *passwordSettings_))) {
     prompts_.ShowMessage(protectedFiles_, TMessageIcon::kWarning, QString::fromStdU16String(failure->caption),
                          QString::fromStdU16String(failure->message) +
@@ -220,79 +273,89 @@ std::optional<app::TBatchSettings> TForm1::ProtectionSettings() {
   return TakeBatchSettings(controls_, *passwordSettings_);
 }
 
-void TForm1::AddFiles() { AddCandidates(prompts_.ChooseOpenFiles(this, QStringLiteral("PDF File (*.pdf)"))); }
+void TMainWindow::AddFiles() { AddCandidates(prompts_.ChooseOpenFiles(this, QStringLiteral("PDF File (*.pdf)"))); }
 
-void TForm1::AddFolder() {
+void TMainWindow::AddFolder() {
   const QString folder = prompts_.ChooseFolder(this, QStringLiteral("Select pdf folder:"), QDir::homePath());
   if (!folder.isEmpty()) AddCandidates(PdfFolderEntries(folder));
 }
 
-void TForm1::AddCandidates(const QStringList& paths) { adder_->Enqueue(paths); }
+void TMainWindow::AddCandidates(const QStringList& paths) { adder_->Enqueue(paths); }
 
-void TForm1::SetAdding(bool adding) {
+void TMainWindow::SetAdding(bool adding) {
   // No batch may start on a list that is still growing.
-  controls_.BitBtnEncryptPdf->setEnabled(!adding);
-  controls_.ProgressBar1->setVisible(adding);
-  if (!adding) controls_.ProgressBar1->setValue(0);
+  controls_.encryptButton->setEnabled(!adding);
+  controls_.progressBar->setVisible(adding);
+  if (!adding) controls_.progressBar->setValue(0);
 }
 
-void TForm1::CandidateRefused(const QString& path, const QString& reason) { refused_.append({path, reason}); }
+void TMainWindow::CandidateRefused(const QString& path, const QString& reason) { refused_.append({path, reason}); }
 
-void TForm1::ShowRefusals() { ui::ShowRefusals(prompts_, this, std::exchange(refused_, {})); }
+void TMainWindow::ShowRefusals() { ui::ShowRefusals(prompts_, this, std::exchange(refused_, {})); }
 
-void TForm1::BitBtnDeleteFileClick() {
-  controls_.ListView1->RemoveFile();
-  const bool rowsRemain = controls_.ListView1->rowCount() > 0;
-  controls_.BitBtnDeleteFile->setEnabled(rowsRemain);
-  controls_.BitBtnClearAll->setEnabled(rowsRemain);
+void TMainWindow::DeleteSelectedFiles() {
+  controls_.fileList->RemoveFile();
+  const bool rowsRemain = controls_.fileList->rowCount() > 0;
+  controls_.deleteFilesButton->setEnabled(rowsRemain);
+  controls_.clearAllButton->setEnabled(rowsRemain);
+  MarkOutputClashes();
 }
 
-void TForm1::BitBtnClearAllClick() {
-  controls_.ListView1->setRowCount(0);
-  controls_.BitBtnClearAll->setEnabled(false);
-  controls_.BitBtnDeleteFile->setEnabled(false);
+void TMainWindow::ClearAll() {
+  controls_.fileList->setRowCount(0);
+  controls_.clearAllButton->setEnabled(false);
+  controls_.deleteFilesButton->setEnabled(false);
 }
 
-void TForm1::ListView1Click() { controls_.BitBtnDeleteFile->setEnabled(controls_.ListView1->HasSelectedRow()); }
-
-void TForm1::LevelClick() {
-  // 40-bit RC4 cannot express the extended permissions or the print quality. Hidden boxes keep
-  // their state, and the batch reads them all the same.
-  const bool extended = !controls_.RadioButton40Bit->isChecked();
-  controls_.Panel7->setVisible(extended);
-  controls_.RadioButtonHighResolution->setVisible(extended);
-  controls_.RadioButtonLowResolution->setVisible(extended);
+void TMainWindow::UpdateDeleteButton() {
+  controls_.deleteFilesButton->setEnabled(controls_.fileList->HasSelectedRow());
 }
 
-void TForm1::CheckBoxAllwPrintClick(bool checked) {
-  controls_.RadioButtonHighResolution->setEnabled(checked);
-  controls_.RadioButtonLowResolution->setEnabled(checked);
+void TMainWindow::ShowLevelDependents() {
+  // 40-bit RC4 cannot express the extended permissions or the print quality; every other level,
+  // 256-bit AES included, applies them. Hidden boxes keep their state, and the batch reads them all
+  // the same.
+  const bool extended = !controls_.level40BitRc4Radio->isChecked();
+  controls_.extendedPermissionRow->setVisible(extended);
+  controls_.highResolutionRadio->setVisible(extended);
+  controls_.lowResolutionRadio->setVisible(extended);
+  controls_.weakLevelLabel->setVisible(controls_.level40BitRc4Radio->isChecked() ||
+                                       controls_.level128BitRc4Radio->isChecked());
 }
 
-void TForm1::CheckBoxOpenpasswordClick(bool checked) {
-  controls_.LabelOpenpass->setEnabled(checked);
-  controls_.EditUser->setEnabled(checked);
-  controls_.CheckboxUserAuto->setEnabled(checked);
-  if (checked) controls_.EditUser->setFocus();
+void TMainWindow::LevelChosen(std::int32_t level, bool checked) {
+  if (!checked) return;
+  ShowLevelDependents();
+  app::WriteRegs(QString::fromLatin1(app::setting::kLevel), QString::number(level));
 }
 
-void TForm1::CheckBoxRestrictionsClick(bool checked) {
-  controls_.LabelOwnerpass->setEnabled(checked);
-  controls_.EditOwner->setEnabled(checked);
-  controls_.CheckboxOwnerAuto->setEnabled(checked);
+void TMainWindow::PrintingToggled(bool checked) {
+  controls_.highResolutionRadio->setEnabled(checked);
+  controls_.lowResolutionRadio->setEnabled(checked);
+}
+
+void TMainWindow::OpenPasswordToggled(bool checked) {
+  controls_.openPasswordEdit->setEnabled(checked);
+  controls_.openPasswordAutoCheck->setEnabled(checked);
+  if (checked) controls_.openPasswordEdit->setFocus();
+}
+
+void TMainWindow::RestrictionsPasswordToggled(bool checked) {
+  controls_.restrictionsPasswordEdit->setEnabled(checked);
+  controls_.restrictionsPasswordAutoCheck->setEnabled(checked);
   for (QCheckBox* box : controls_.PermissionBoxes()) box->setEnabled(checked);
-  if (checked) controls_.EditOwner->setFocus();
+  if (checked) controls_.restrictionsPasswordEdit->setFocus();
 }
 
-void TForm1::AutoClick() {
-  controls_.BitBtnPwdSettings->setEnabled(controls_.CheckboxUserAuto->isChecked() ||
-                                          controls_.CheckboxOwnerAuto->isChecked());
+void TMainWindow::AutoCreateToggled() {
+  controls_.configureButton->setEnabled(controls_.openPasswordAutoCheck->isChecked() ||
+                                        controls_.restrictionsPasswordAutoCheck->isChecked());
 }
 
-void TForm1::BitBtnSavePathClick() {
+void TMainWindow::ChooseOutputFolder() {
   const QString folder = prompts_.ChooseFolder(this, QStringLiteral("Select output Path:"), QString());
   if (folder.isEmpty()) return;
-  controls_.EditSavePath->setText(folder);
+  controls_.outputFolderEdit->setText(folder);
   app::WriteRegs(QString::fromLatin1(app::setting::kSavePath), folder);
 }
 

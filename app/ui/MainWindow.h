@@ -1,12 +1,16 @@
 #pragma once
-// The main window (TForm1), "PDF Encryption": the file list, the encryption settings and the
+// The main window, "PDF Encryption": the file list, the encryption settings and the
 // buttons that start the work. Files enter the list only after the library has read each as an
 // unencrypted PDF with pages. "Encrypt Pdf" validates the settings, takes a snapshot of them and
-// runs the batch on the background worker BgWEncryptPDF while the window shows each file's status.
+// runs the batch on the background worker batchWorker while the window shows each file's status.
 //
-// Closing the window while a batch runs hides it, asks the batch to stop after 500 ms, waits until
-// the current file is finished and then ends the application. A batch ended by an error is
-// reported and the window stays open; only closing the window ends the application.
+// Closing the window while a batch runs asks first; confirmed, it hides the window, asks the batch
+// to stop after 500 ms, waits until the files being written are finished and then ends the
+// application. A batch ended by an error is reported and the window stays open; only closing the
+// window ends the application.
+//
+// Two rows never write one output: such rows are marked as they are added, and "Encrypt Pdf"
+// refuses to start while any remain (the job refuses them too).
 
 #include <QWidget>
 
@@ -14,11 +18,13 @@
 
 #include "app/core/BatchSettings.h"
 #include "app/core/BatchValidation.h"
+#include "app/core/OutputClashes.h"
 #include "app/ui/BatchNotes.h"
 #include "app/ui/BatchProgressView.h"
 #include "app/ui/MainWindowControls.h"
 
 class QDialog;
+class QRadioButton;
 class QTimer;
 
 namespace ombrelt::app {
@@ -29,20 +35,21 @@ namespace ombrelt::ui {
 
 class TActiveFormTracker;
 class TFileAdder;
-class TForm6;
-class TFrmPwd;
+class TAboutBox;
+class TPasswordSettingsDialog;
+class THelpWindow;
 class TProtectedFilesDialog;
 class TUserPrompts;
 
-class TForm1 : public QWidget {
+class TMainWindow : public QWidget {
   Q_OBJECT
 
  public:
-  explicit TForm1(TUserPrompts& prompts);
-  ~TForm1() override;
+  explicit TMainWindow(TUserPrompts& prompts);
+  ~TMainWindow() override;
 
   // The about box and the password settings dialog, created after the window at start-up.
-  void SetDialogs(TForm6& about, TFrmPwd& passwordSettings);
+  void SetDialogs(TAboutBox& about, TPasswordSettingsDialog& passwordSettings);
   // Files are being inspected into the list.
   bool IsAddingFiles() const;
 
@@ -52,18 +59,21 @@ class TForm1 : public QWidget {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
-  bool eventFilter(QObject* watched, QEvent* event) override;
   void changeEvent(QEvent* event) override;
 
  private:
   void ConnectFileList();
   void ConnectSettings();
+  void ConnectSettingsChanges();
   void ConnectOutput();
   void ConnectAdder();
   void CreateWorker();
 
-  void FormCreate();
-  void FormActivate();
+  void FitToContent();
+  void RestoreSettings();
+  void RestoreLevel();
+  QRadioButton* LevelButton(std::int32_t level) const;
+  void WindowActivated();
   void ShowError(const QString& message);
   void ShowCentred(QDialog& dialog);
 
@@ -74,48 +84,59 @@ class TForm1 : public QWidget {
   void SetAdding(bool adding);
   void CandidateRefused(const QString& path, const QString& reason);
   void ShowRefusals();
-  void BitBtnDeleteFileClick();
-  void BitBtnClearAllClick();
-  void ListView1Click();
+  // The rows whose output an earlier row writes (OutputClashes), marked in the list.
+  std::vector<app::TOutputClash> MarkOutputClashes();
+  // After an adding: the clashes it brought, in one message.
+  void ShowNewOutputClashes();
+  void ShowOutputClashes(const std::vector<app::TOutputClash>& clashes);
+  void DeleteSelectedFiles();
+  void ClearAll();
+  void UpdateDeleteButton();
 
   // The settings.
-  void LevelClick();
-  void CheckBoxAllwPrintClick(bool checked);
-  void CheckBoxOpenpasswordClick(bool checked);
-  void CheckBoxRestrictionsClick(bool checked);
-  void AutoClick();
-  void BitBtnSavePathClick();
+  void ShowLevelDependents();
+  void LevelChosen(std::int32_t level, bool checked);
+  void SettingsChanged();
+  void PrintingToggled(bool checked);
+  void OpenPasswordToggled(bool checked);
+  void RestrictionsPasswordToggled(bool checked);
+  void AutoCreateToggled();
+  void ChooseOutputFolder();
+  void OpenOutputFolder();
+  void ShowHelp();
 
   // The protected files dialog takes the protection its batches give from these settings.
   void ShowProtectedFiles();
   std::optional<app::TBatchSettings> ProtectionSettings();
 
   // The batch (MainWindowBatch.cpp).
-  void BitBtnEncryptPdfClick();
+  void EncryptClicked();
   void FollowUpValidation(app::TValidationFollowUp followUp);
   void StartBatch();
   void SetInputAreasEnabled(bool enabled);
-  void BgWEncryptPDFWork(app::TBackgroundWorker& worker);
-  void BgWEncryptPDFWorkFeedback(app::TBackgroundWorker& worker, int feedbackID, int feedbackValue);
-  void BgWEncryptPDFWorkComplete(app::TBackgroundWorker& worker, bool cancelled);
-  void TimerStopTimer();
+  void RunBatch(app::TBackgroundWorker& worker);
+  void ShowBatchFeedback(app::TBackgroundWorker& worker, int feedbackID, int feedbackValue);
+  void BatchComplete(app::TBackgroundWorker& worker, bool cancelled);
+  void StopBatchAfterClose();
   void EndApplication();
 
   TUserPrompts& prompts_;
   const TMainControls controls_;
-  TForm6* about_ = nullptr;
-  TFrmPwd* passwordSettings_ = nullptr;
+  TAboutBox* about_ = nullptr;
+  TPasswordSettingsDialog* passwordSettings_ = nullptr;
   TActiveFormTracker* activeForms_;
   TFileAdder* adder_;
   TProtectedFilesDialog* protectedFiles_;
-  app::TBackgroundWorker* BgWEncryptPDF_ = nullptr;
-  QTimer* TimerStop_;
+  THelpWindow* helpWindow_ = nullptr;  // made the first time no desktop program opens the help
+  app::TBackgroundWorker* batchWorker_ = nullptr;
+  QTimer* stopTimer_;
   // Written on this thread before the worker starts, only read by the worker while it runs.
   app::TBatchSettings batchSettings_;
   TBatchNotes batchNotes_;
   TBatchProgressView progress_;
   // The files refused since the adding started, with why: shown together when it ends.
   QList<QPair<QString, QString>> refused_;
+  int rowsBeforeAdding_ = 0;
   bool closedDuringBatch_ = false;
   bool ending_ = false;
 };

@@ -9,35 +9,56 @@
 #include "app/ui/FileList.h"
 #include "app/ui/MainWindow.h"
 #include "app/ui/BatchSnapshot.h"
+#include "app/ui/PasswordFileCheck.h"
 #include "app/ui/PasswordSettingsDialog.h"
 #include "app/ui/UserPrompts.h"
 #include "app/ui/WorkerBatchObserver.h"
 
 namespace ombrelt::ui {
 
-void TForm1::CreateWorker() {
-  BgWEncryptPDF_ = new app::TBackgroundWorker(this);
-  BgWEncryptPDF_->setObjectName(QStringLiteral("BgWEncryptPDF"));
-  BgWEncryptPDF_->OnWork = [this](app::TBackgroundWorker& worker) { BgWEncryptPDFWork(worker); };
-  BgWEncryptPDF_->OnWorkFeedback = [this](app::TBackgroundWorker& worker, int id, int value) {
-    BgWEncryptPDFWorkFeedback(worker, id, value);
-  };
-  BgWEncryptPDF_->OnWorkComplete = [this](app::TBackgroundWorker& worker, bool cancelled) {
-    BgWEncryptPDFWorkComplete(worker, cancelled);
-  };
-  BgWEncryptPDF_->ShowError = [this](const std::u16string& message) { ShowError(QString::fromStdU16String(message)); };
+namespace {
+
+// What the job said of the whole batch, as paragraphs after the completion message.
+QString BatchWarnings(const std::vector<std::u16string>& warnings) {
+  QString text;
+  for (const std::u16string& warning : warnings) text += QStringLiteral("\n\n") + QString::fromStdU16String(warning);
+  return text;
 }
 
-void TForm1::BitBtnEncryptPdfClick() {
+}  // namespace
+
+void TMainWindow::CreateWorker() {
+  batchWorker_ = new app::TBackgroundWorker(this);
+  batchWorker_->setObjectName(QStringLiteral("batchWorker"));
+  batchWorker_->OnWork = [this](app::TBackgroundWorker& worker) { RunBatch(worker); };
+  batchWorker_->OnWorkFeedback = [this](app::TBackgroundWorker& worker, int id, int value) {
+    ShowBatchFeedback(worker, id, value);
+  };
+  batchWorker_->OnWorkComplete = [this](app::TBackgroundWorker& worker, bool cancelled) {
+    BatchComplete(worker, cancelled);
+  };
+  batchWorker_->ShowError = [this](const std::u16string& message) { ShowError(QString::fromStdU16String(message)); };
+}
+
+void TMainWindow::EncryptClicked() {
   const std::optional<app::TValidationFailure> failure =
       app::ValidateBatch(ValidationInputOf(controls_, *passwordSettings_));
-  if (!failure) return StartBatch();
-  prompts_.ShowMessage(this, TMessageIcon::kWarning, QString::fromStdU16String(failure->caption),
-                       QString::fromStdU16String(failure->message));
+  if (!failure) {
+    const std::vector<app::TOutputClash> clashes = MarkOutputClashes();
+    if (!clashes.empty()) return ShowOutputClashes(clashes);
+    return StartBatch();
+  }
+  QString message = QString::fromStdU16String(failure->message);
+  // The settings dialog refuses such a path at OK; one stored before still gets its reason here.
+  if (failure->followUp == app::TValidationFollowUp::kShowPasswordSettings) {
+    const QString reason = PasswordFileProblem(passwordSettings_->PasswordFilePath());
+    if (!reason.isEmpty()) message += QStringLiteral("\n\n") + reason;
+  }
+  prompts_.ShowMessage(this, TMessageIcon::kWarning, QString::fromStdU16String(failure->caption), message);
   FollowUpValidation(failure->followUp);
 }
 
-void TForm1::FollowUpValidation(app::TValidationFollowUp followUp) {
+void TMainWindow::FollowUpValidation(app::TValidationFollowUp followUp) {
   switch (followUp) {
     case app::TValidationFollowUp::kNone:
       break;
@@ -45,13 +66,13 @@ void TForm1::FollowUpValidation(app::TValidationFollowUp followUp) {
       AddFiles();
       break;
     case app::TValidationFollowUp::kFocusOpenPassword:
-      controls_.EditUser->setFocus();
+      controls_.openPasswordEdit->setFocus();
       break;
     case app::TValidationFollowUp::kFocusRestrictionsPassword:
-      controls_.EditOwner->setFocus();
+      controls_.restrictionsPasswordEdit->setFocus();
       break;
     case app::TValidationFollowUp::kFocusOutputFolder:
-      controls_.EditSavePath->setFocus();
+      controls_.outputFolderEdit->setFocus();
       break;
     case app::TValidationFollowUp::kShowPasswordSettings:
       ShowCentred(*passwordSettings_);
@@ -59,46 +80,55 @@ void TForm1::FollowUpValidation(app::TValidationFollowUp followUp) {
   }
 }
 
-void TForm1::StartBatch() {
+void TMainWindow::StartBatch() {
   SetInputAreasEnabled(false);
   progress_.Start(QStringLiteral("Encrypting..."));
   batchSettings_ = TakeBatchSettings(controls_, *passwordSettings_);
-  BgWEncryptPDF_->Execute();
+  batchWorker_->Execute();
 }
 
-void TForm1::SetInputAreasEnabled(bool enabled) {
+void TMainWindow::SetInputAreasEnabled(bool enabled) {
   for (QWidget* area : controls_.InputAreas()) area->setEnabled(enabled);
-  controls_.ListView1->SetLocked(!enabled);
-  controls_.BitBtnEncryptPdf->setEnabled(enabled);
+  // Its batches would run beside this one, on the same files or output folder.
+  controls_.protectedFilesLink->setEnabled(enabled);
+  controls_.fileList->SetLocked(!enabled);
+  controls_.encryptButton->setEnabled(enabled);
 }
 
-void TForm1::BgWEncryptPDFWork(app::TBackgroundWorker& worker) {
-  RunBatchOnWorker(worker, batchSettings_, batchNotes_);
-}
+void TMainWindow::RunBatch(app::TBackgroundWorker& worker) { RunBatchOnWorker(worker, batchSettings_, batchNotes_); }
 
-void TForm1::BgWEncryptPDFWorkFeedback(app::TBackgroundWorker& /*worker*/, int feedbackID, int feedbackValue) {
+void TMainWindow::ShowBatchFeedback(app::TBackgroundWorker& /*worker*/, int feedbackID, int feedbackValue) {
   progress_.Apply(feedbackID, static_cast<app::TFileStatus>(feedbackValue));
 }
 
-void TForm1::BgWEncryptPDFWorkComplete(app::TBackgroundWorker& /*worker*/, bool cancelled) {
+void TMainWindow::BatchComplete(app::TBackgroundWorker& /*worker*/, bool cancelled) {
+  // A stop, or an error, leaves files undone: they say so rather than look untried.
+  if (cancelled) controls_.fileList->MarkNotStarted();
   // Closed while running: the application ends however the run completed.
   if (closedDuringBatch_) return EndApplication();
   // Only the close path asks for cancellation, so a cancelled run here ended by an error, which
   // the worker has shown already.
   if (!cancelled) {
     prompts_.ShowMessage(this, TMessageIcon::kInformation, QStringLiteral("Done!"),
-                         QStringLiteral("PDF encryption completed.") + progress_.CompletionCounts());
+                         QStringLiteral("PDF encryption completed.") + progress_.CompletionCounts() +
+                             BatchWarnings(batchNotes_.TakeWarnings()));
   }
   progress_.Finish();
   SetInputAreasEnabled(true);
 }
 
-void TForm1::closeEvent(QCloseEvent* event) {
-  if (!ending_ && BgWEncryptPDF_->IsWorking()) {
+void TMainWindow::closeEvent(QCloseEvent* event) {
+  if (!ending_ && batchWorker_->IsWorking()) {
     event->ignore();
+    if (closedDuringBatch_) return;
+    const bool stop = prompts_.Ask(this, QStringLiteral("PDF Encryption"),
+                                   QStringLiteral("A batch is running. Stop it once the files being written are "
+                                                  "finished, and close?\n\nThe files not started yet are left "
+                                                  "undone and marked \"Not started\"."));
+    if (!stop) return;
     closedDuringBatch_ = true;
     hide();
-    TimerStop_->start();
+    stopTimer_->start();
     return;
   }
   adder_->Stop();
@@ -106,16 +136,16 @@ void TForm1::closeEvent(QCloseEvent* event) {
   emit ApplicationEnded();
 }
 
-void TForm1::TimerStopTimer() {
-  TimerStop_->stop();
-  if (!BgWEncryptPDF_->IsWorking()) return;
+void TMainWindow::StopBatchAfterClose() {
+  stopTimer_->stop();
+  if (!batchWorker_->IsWorking()) return;
   // The job finishes the file it is on, then accepts; WaitFor delivers the remaining statuses and
   // the completion, which ends the application.
-  BgWEncryptPDF_->Cancel();
-  BgWEncryptPDF_->WaitFor();
+  batchWorker_->Cancel();
+  batchWorker_->WaitFor();
 }
 
-void TForm1::EndApplication() {
+void TMainWindow::EndApplication() {
   ending_ = true;
   close();
 }

@@ -1,9 +1,10 @@
 #pragma once
-// The controls of the main window, named and placed as the users of earlier versions know them:
-// a fixed 751 x 578 layout, top to bottom the file list, the level, the passwords, the
-// permissions and the output, with About, Help, the protected files and the progress bar along the
-// bottom edge. Every
-// control's object name is its member name. The controls carry no behaviour; the window connects it.
+// The controls of the main window in layouts: top to bottom the file list, the level, the
+// passwords, the permissions and the output, with About, Help, the protected files and the
+// progress bar along the bottom edge. 751 x 578 is the window's default and smallest size; the
+// list takes what the window grows by. Every control's object name is its member name, and every
+// button, check box and radio has a mnemonic (Alt+letter). The controls carry no behaviour; the
+// window connects it.
 
 #include <QCheckBox>
 #include <QFrame>
@@ -24,61 +25,63 @@ inline constexpr int kMainClientWidth = 751;
 inline constexpr int kMainClientHeight = 578;
 
 struct TMainControls {
-  // The file list area.
-  QFrame* Panel3;
-  TFileList* ListView1;
-  QPushButton* BitBtnAddFiles;
-  QPushButton* BitBtnAddFolder;
-  QPushButton* BitBtnDeleteFile;
-  QPushButton* BitBtnClearAll;
+  // The file list, and the area of its buttons beside it.
+  TFileList* fileList;
+  QFrame* fileButtonsPanel;
+  QPushButton* addFilesButton;
+  QPushButton* addFolderButton;
+  QPushButton* deleteFilesButton;
+  QPushButton* clearAllButton;
+  QLabel* dropHintLabel;
   // The encryption level.
-  QFrame* Panel1;
-  QLabel* Label4;
-  QRadioButton* RadioButton40Bit;
-  QRadioButton* RadioButton128BitRC4;
-  QRadioButton* RadioButton128BitAES;
-  QRadioButton* RadioButton256BitAES;
+  QFrame* levelPanel;
+  QLabel* levelLabel;
+  QRadioButton* level40BitRc4Radio;
+  QRadioButton* level128BitRc4Radio;
+  QRadioButton* level128BitAesRadio;
+  QRadioButton* level256BitAesRadio;
+  QCheckBox* keepMetadataCheck;
+  QLabel* weakLevelLabel;  // shown while an RC4 level is chosen
   // The passwords.
-  QFrame* Panel8;
-  QLabel* Label1;
-  QCheckBox* CheckBoxOpenpassword;
-  QLabel* LabelOpenpass;
-  QLineEdit* EditUser;
-  QCheckBox* CheckboxUserAuto;
-  QCheckBox* CheckBoxRestrictions;
-  QLabel* LabelOwnerpass;
-  QLineEdit* EditOwner;
-  QCheckBox* CheckboxOwnerAuto;
-  QPushButton* BitBtnPwdSettings;
-  // The permissions; Panel7 (extended permissions) and Panel9 (print quality) lie inside Panel2.
-  QFrame* Panel2;
-  QCheckBox* CheckBoxAllwPrint;
-  QCheckBox* CheckBoxAllwCopy;
-  QCheckBox* CheckBoxAllwChange;
-  QCheckBox* CheckBoxAllwAddAnno;
-  QFrame* Panel7;
-  QCheckBox* CheckBoxAllwFFill;
-  QCheckBox* CheckBoxAllwCopyacce;
-  QCheckBox* CheckBoxAllwAssemble;
-  QFrame* Panel9;
-  QRadioButton* RadioButtonHighResolution;
-  QRadioButton* RadioButtonLowResolution;
+  QFrame* passwordPanel;
+  QLabel* passwordsLabel;
+  QCheckBox* openPasswordCheck;
+  QLineEdit* openPasswordEdit;
+  QCheckBox* openPasswordAutoCheck;
+  QCheckBox* restrictionsPasswordCheck;
+  QLineEdit* restrictionsPasswordEdit;
+  QCheckBox* restrictionsPasswordAutoCheck;
+  QPushButton* configureButton;
+  // The permissions; extendedPermissionRow (extended permissions) and printQualityRow (print quality) lie inside
+  // permissionPanel.
+  QFrame* permissionPanel;
+  QCheckBox* allowPrintingCheck;
+  QCheckBox* allowCopyingCheck;
+  QCheckBox* allowChangingCheck;
+  QCheckBox* allowAnnotationsCheck;
+  QFrame* extendedPermissionRow;
+  QCheckBox* allowFormFillingCheck;
+  QCheckBox* allowAccessibilityCheck;
+  QCheckBox* allowAssemblingCheck;
+  QFrame* printQualityRow;
+  QRadioButton* highResolutionRadio;
+  QRadioButton* lowResolutionRadio;
   // The output.
-  QFrame* Panel4;
-  QLabel* Label2;
-  QRadioButton* RadioBtnSameFName;
-  QRadioButton* RadioBtnAdSuffix;
-  QLineEdit* EditSuffix;
-  QLabel* Label3;
-  QLineEdit* EditSavePath;
-  QPushButton* BitBtnSavePath;
-  QPushButton* BitBtnOpen;
-  QPushButton* BitBtnEncryptPdf;
+  QFrame* outputPanel;
+  QLabel* outputNameLabel;
+  QRadioButton* keepNameRadio;
+  QRadioButton* addSuffixRadio;
+  QLineEdit* suffixEdit;
+  QLabel* outputPathLabel;
+  QLineEdit* outputFolderEdit;
+  QPushButton* chooseOutputFolderButton;
+  QPushButton* openOutputFolderButton;
+  QPushButton* encryptButton;
   // Along the bottom edge.
-  TLinkLabel* LabelAbout;
-  TLinkLabel* Label10;
-  TLinkLabel* LabelProtected;  // opens the protected files dialog
-  QProgressBar* ProgressBar1;
+  TLinkLabel* aboutLink;
+  TLinkLabel* helpLink;
+  TLinkLabel* protectedFilesLink;  // opens the protected files dialog
+  QProgressBar* progressBar;
 
   // The seven boxes the restrictions password protects, in the order the library takes them.
   std::array<QCheckBox*, 7> PermissionBoxes() const;

@@ -1,6 +1,8 @@
 #include "app/ui/ProtectedFilesDialog.h"
 
+#include <QBoxLayout>
 #include <QDir>
+#include <QGridLayout>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
@@ -17,7 +19,8 @@
 #include "app/ui/FileAdder.h"
 #include "app/ui/FileList.h"
 #include "app/ui/PdfFolder.h"
-#include "app/ui/PlaceControl.h"
+#include "app/ui/NamedControl.h"
+#include "app/ui/RadioGroupFocus.h"
 #include "app/ui/UserPrompts.h"
 #include "app/ui/WorkerBatchObserver.h"
 
@@ -25,13 +28,13 @@ namespace ombrelt::ui {
 
 namespace {
 
-constexpr int kClientWidth = 660;
-constexpr int kClientHeight = 500;
-
 const QString kNotEncrypted = QStringLiteral("not encrypted");
 
-QPushButton* PlaceButton(QWidget* parent, const char* name, QRect geometry, const QString& caption) {
-  return PlaceControl<QPushButton>(parent, QString::fromLatin1(name), geometry, caption);
+// Enter on the focused button presses it; elsewhere it presses "Start", the default.
+QPushButton* Button(QWidget* parent, const char* name, const QString& caption) {
+  auto* button = NamedControl<QPushButton>(parent, name, caption);
+  button->setAutoDefault(true);
+  return button;
 }
 
 }  // namespace
@@ -42,14 +45,17 @@ TProtectedFilesDialog::TProtectedFilesDialog(TUserPrompts& prompts, TProtectionS
       prompts_(prompts),
       protectionSettings_(std::move(protectionSettings)),
       adder_(new TFileAdder(this, InspectProtectedCandidate)) {
-  setObjectName(QStringLiteral("FrmProtected"));
+  setObjectName(QStringLiteral("ProtectedFilesDialog"));
   setWindowTitle(QStringLiteral("Protected Files"));
-  setWindowFlags(Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
-  setFixedSize(kClientWidth, kClientHeight);
-  BuildFileArea();
-  BuildPasswordArea();
-  BuildOperationArea();
-  BuildOutputArea();
+  setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint);
+  auto* layout = new QVBoxLayout(this);
+  layout->addLayout(BuildFileArea(), 1);
+  layout->addWidget(BuildPasswordArea());
+  layout->addWidget(BuildOperationArea());
+  layout->addLayout(BuildOutputArea());
+  resize(sizeHint().expandedTo(QSize(660, 500)));
+  MakeOneTabStop({typedPassword_, ledger_});
+  MakeOneTabStop({remove_, protectAgain_});
   progress_.emplace(*list_, *progressBar_, batchNotes_);
   ConnectAdder();
   CreateWorker();
@@ -58,21 +64,25 @@ TProtectedFilesDialog::TProtectedFilesDialog(TUserPrompts& prompts, TProtectionS
 
 TProtectedFilesDialog::~TProtectedFilesDialog() { FinishBatchBeforeDestruction(*worker_); }
 
-void TProtectedFilesDialog::BuildFileArea() {
+QLayout* TProtectedFilesDialog::BuildFileArea() {
   list_ = new TFileList(this);
-  list_->setGeometry(10, 10, 500, 230);
   list_->setAccessibleName(QStringLiteral("Protected files"));
-  // Narrower than the main window's list: the status column stays in view.
-  list_->setColumnWidth(kColumnFile, 150);
-  list_->setColumnWidth(kColumnPages, 48);
-  addFiles_ = PlaceButton(this, "BitBtnAddFiles", {520, 10, 130, 32}, QStringLiteral("Add File"));
-  addFolder_ = PlaceButton(this, "BitBtnAddFolder", {520, 48, 130, 32}, QStringLiteral("Add Folder"));
-  deleteFile_ = PlaceButton(this, "BitBtnDeleteFile", {520, 86, 130, 32}, QStringLiteral("Delete File"));
-  clearAll_ = PlaceButton(this, "BitBtnClearAll", {520, 124, 130, 32}, QStringLiteral("Clear All"));
-  auto* hint = PlaceControl<QLabel>(this, QStringLiteral("LabelDropHint"), {520, 164, 130, 76},
+  addFiles_ = Button(this, "addFilesButton", QStringLiteral("&Add File"));
+  addFolder_ = Button(this, "addFolderButton", QStringLiteral("Add &Folder"));
+  deleteFile_ = Button(this, "deleteFilesButton", QStringLiteral("&Delete File"));
+  clearAll_ = Button(this, "clearAllButton", QStringLiteral("C&lear All"));
+  auto* hint = NamedControl<QLabel>(this, "dropHintLabel",
                                     QStringLiteral("Drop encrypted PDF files or folders on the list to add them."));
   hint->setWordWrap(true);
   hint->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+  auto* buttons = new QVBoxLayout;
+  for (QWidget* control : std::initializer_list<QWidget*>{addFiles_, addFolder_, deleteFile_, clearAll_, hint}) {
+    buttons->addWidget(control);
+  }
+  buttons->addStretch();
+  auto* area = new QHBoxLayout;
+  area->addWidget(list_, 1);
+  area->addLayout(buttons);
   connect(addFiles_, &QPushButton::clicked, this, &TProtectedFilesDialog::AddFiles);
   connect(addFolder_, &QPushButton::clicked, this, &TProtectedFilesDialog::AddFolder);
   connect(deleteFile_, &QPushButton::clicked, this, [this] {
@@ -87,58 +97,85 @@ void TProtectedFilesDialog::BuildFileArea() {
   connect(list_, &TFileList::DeleteRequested, deleteFile_, &QPushButton::click);
   connect(list_, &TFileList::PathsDropped, this,
           [this](const QStringList& paths) { adder_->Enqueue(CandidatesOf(paths)); });
+  return area;
 }
 
-void TProtectedFilesDialog::BuildPasswordArea() {
-  auto* group = PlaceControl<QGroupBox>(this, QStringLiteral("GroupBoxCurrentPassword"), {10, 250, 640, 90},
+QWidget* TProtectedFilesDialog::BuildPasswordArea() {
+  auto* group = NamedControl<QGroupBox>(this, "currentPasswordGroup",
                                         QStringLiteral("The password that opens the files:"));
-  typedPassword_ = PlaceControl<QRadioButton>(group, QStringLiteral("RadioButtonTypedPassword"), {12, 24, 120, 24},
-                                              QStringLiteral("Password:"));
-  currentPassword_ = PlaceControl<QLineEdit>(group, QStringLiteral("EditCurrentPassword"), {140, 24, 360, 24});
+  typedPassword_ = NamedControl<QRadioButton>(group, "typedPasswordRadio", QStringLiteral("&Password:"));
+  currentPassword_ = NamedControl<QLineEdit>(group, "currentPasswordEdit");
   currentPassword_->setEchoMode(QLineEdit::Password);
   currentPassword_->setAccessibleName(QStringLiteral("Current password"));
   currentPassword_->setToolTip(QStringLiteral(
       "The restrictions password of the files, or their open password when they restrict nothing."));
-  ledger_ = PlaceControl<QRadioButton>(group, QStringLiteral("RadioButtonLedger"), {12, 56, 120, 24},
-                                       QStringLiteral("Password file:"));
-  ledgerPath_ = PlaceControl<QLineEdit>(group, QStringLiteral("EditLedgerPath"), {140, 56, 360, 24});
+  ledger_ = NamedControl<QRadioButton>(group, "ledgerRadio", QStringLiteral("Password f&ile:"));
+  ledgerPath_ = NamedControl<QLineEdit>(group, "ledgerPathEdit");
   ledgerPath_->setAccessibleName(QStringLiteral("Password file that opens the files"));
   ledgerPath_->setToolTip(QStringLiteral(
       "A .csv password file the batches wrote: each file is opened with the passwords of its lines, newest first."));
-  browseLedger_ = PlaceButton(group, "BitBtnBrowseLedger", {510, 54, 110, 28}, QStringLiteral("Browse"));
+  browseLedger_ = Button(group, "browseLedgerButton", QStringLiteral("&Browse"));
   typedPassword_->setChecked(true);
   connect(browseLedger_, &QPushButton::clicked, this, &TProtectedFilesDialog::BrowseLedger);
   // Typing into a field chooses it.
   connect(currentPassword_, &QLineEdit::textEdited, typedPassword_, [this] { typedPassword_->setChecked(true); });
   connect(ledgerPath_, &QLineEdit::textEdited, ledger_, [this] { ledger_->setChecked(true); });
+  auto* grid = new QGridLayout(group);
+  grid->addWidget(typedPassword_, 0, 0);
+  grid->addWidget(currentPassword_, 0, 1);
+  grid->addWidget(ledger_, 1, 0);
+  grid->addWidget(ledgerPath_, 1, 1);
+  grid->addWidget(browseLedger_, 1, 2);
+  grid->setColumnStretch(1, 1);
+  return group;
 }
 
-void TProtectedFilesDialog::BuildOperationArea() {
-  auto* group = PlaceControl<QGroupBox>(this, QStringLiteral("GroupBoxOperation"), {10, 350, 640, 56},
-                                        QStringLiteral("Make of each file:"));
-  remove_ = PlaceControl<QRadioButton>(group, QStringLiteral("RadioButtonRemove"), {12, 24, 200, 24},
-                                       QStringLiteral("Remove protection"));
-  protectAgain_ = PlaceControl<QRadioButton>(group, QStringLiteral("RadioButtonProtectAgain"), {220, 24, 410, 24},
-                                             QStringLiteral("Protect again with the main window's settings"));
+QWidget* TProtectedFilesDialog::BuildOperationArea() {
+  auto* group = NamedControl<QGroupBox>(this, "operationGroup", QStringLiteral("Make of each file:"));
+  remove_ = NamedControl<QRadioButton>(group, "removeProtectionRadio", QStringLiteral("&Remove protection"));
+  protectAgain_ = NamedControl<QRadioButton>(group, "protectAgainRadio",
+                                             QStringLiteral("Protect a&gain with the main window's settings"));
   protectAgain_->setToolTip(QStringLiteral(
       "The level, passwords, permissions and password file chosen in the main window; the copies keep their names."));
   remove_->setChecked(true);
+  auto* row = new QHBoxLayout(group);
+  row->addWidget(remove_);
+  row->addWidget(protectAgain_);
+  row->addStretch();
+  return group;
 }
 
-void TProtectedFilesDialog::BuildOutputArea() {
-  PlaceControl<QLabel>(this, QStringLiteral("Label3"), {10, 420, 90, 24}, QStringLiteral("Output Path:"));
-  outputFolder_ = PlaceControl<QLineEdit>(this, QStringLiteral("EditSavePath"), {100, 420, 290, 24});
+QLayout* TProtectedFilesDialog::BuildOutputArea() {
+  auto* label = NamedControl<QLabel>(this, "outputPathLabel", QStringLiteral("Output Pat&h:"));
+  outputFolder_ = NamedControl<QLineEdit>(this, "outputFolderEdit");
+  label->setBuddy(outputFolder_);
   outputFolder_->setAccessibleName(QStringLiteral("Output Path"));
-  browseOutput_ = PlaceButton(this, "BitBtnSavePath", {400, 418, 110, 28}, QStringLiteral("Save Path"));
-  run_ = PlaceButton(this, "BitBtnRun", {520, 414, 130, 36}, QStringLiteral("Start"));
+  outputFolder_->setPlaceholderText(QStringLiteral("An \"Unlocked\" folder beside the first file"));
+  outputFolder_->setToolTip(QStringLiteral(
+      "Where the copies go. Left empty, an \"Unlocked\" folder beside the first listed file, made when needed:\n"
+      "the copies keep their names, so they cannot go beside the files themselves."));
+  browseOutput_ = Button(this, "chooseOutputFolderButton", QStringLiteral("Sa&ve Path"));
+  run_ = Button(this, "startButton", QStringLiteral("S&tart"));
   run_->setDefault(true);
-  close_ = PlaceButton(this, "BitBtnClose", {520, 458, 130, 32}, QStringLiteral("Close"));
-  progressBar_ = PlaceControl<QProgressBar>(this, QStringLiteral("ProgressBar1"), {10, 466, 500, 16});
+  close_ = Button(this, "closeButton", QStringLiteral("&Close"));
+  progressBar_ = NamedControl<QProgressBar>(this, "progressBar");
   progressBar_->setAccessibleName(QStringLiteral("Progress"));
+  QSizePolicy keepPlace = progressBar_->sizePolicy();
+  keepPlace.setRetainSizeWhenHidden(true);
+  progressBar_->setSizePolicy(keepPlace);
   progressBar_->hide();
+  auto* grid = new QGridLayout;
+  grid->addWidget(label, 0, 0);
+  grid->addWidget(outputFolder_, 0, 1);
+  grid->addWidget(browseOutput_, 0, 2);
+  grid->addWidget(run_, 0, 3);
+  grid->addWidget(progressBar_, 1, 0, 1, 3);
+  grid->addWidget(close_, 1, 3);
+  grid->setColumnStretch(1, 1);
   connect(browseOutput_, &QPushButton::clicked, this, &TProtectedFilesDialog::BrowseOutputFolder);
   connect(run_, &QPushButton::clicked, this, &TProtectedFilesDialog::RunClick);
   connect(close_, &QPushButton::clicked, this, &TProtectedFilesDialog::CloseClick);
+  return grid;
 }
 
 void TProtectedFilesDialog::ConnectAdder() {
@@ -165,7 +202,7 @@ void TProtectedFilesDialog::ConnectAdder() {
 
 void TProtectedFilesDialog::CreateWorker() {
   worker_ = new app::TBackgroundWorker(this);
-  worker_->setObjectName(QStringLiteral("BgWProtection"));
+  worker_->setObjectName(QStringLiteral("batchWorker"));
   worker_->OnWork = [this](app::TBackgroundWorker& worker) { RunBatchOnWorker(worker, batchSettings_, batchNotes_); };
   worker_->OnWorkFeedback = [this](app::TBackgroundWorker&, int row, int status) {
     progress_->Apply(row, static_cast<app::TFileStatus>(status));
@@ -176,8 +213,9 @@ void TProtectedFilesDialog::CreateWorker() {
   };
 }
 
-void TProtectedFilesDialog::OfferOutputFolder(const QString& folder) {
-  if (outputFolder_->text().trimmed().isEmpty()) outputFolder_->setText(folder);
+QString TProtectedFilesDialog::DefaultOutputFolder() const {
+  if (list_->rowCount() == 0) return {};
+  return QFileInfo(list_->item(0, kColumnPath)->text()).dir().filePath(QStringLiteral("Unlocked"));
 }
 
 bool TProtectedFilesDialog::IsAddingFiles() const { return adder_->IsBusy(); }
@@ -248,10 +286,8 @@ std::optional<app::TBatchSettings> TProtectedFilesDialog::SettingsForRun() {
       return std::nullopt;
     }
   }
-  if (outputFolder_->text().trimmed().isEmpty()) {
-    Refuse(QStringLiteral("Please select output path."), outputFolder_);
-    return std::nullopt;
-  }
+  const QString output = OutputFolderForRun();
+  if (output.isEmpty()) return std::nullopt;
   std::optional<app::TBatchSettings> settings = app::TBatchSettings{};
   if (Removing()) {
     settings->operation = app::TOperation::kDecrypt;
@@ -262,9 +298,22 @@ std::optional<app::TBatchSettings> TProtectedFilesDialog::SettingsForRun() {
   }
   settings->currentPassword = std::move(current);
   settings->naming = app::TNamingMode::kKeep;
-  settings->outputFolder = outputFolder_->text().toStdU16String();
+  settings->outputFolder = output.toStdU16String();
   settings->files = list_->Paths();
   return settings;
+}
+
+// The folder typed, or the default made when it is missing; empty, after telling why, when there is
+// none to use.
+QString TProtectedFilesDialog::OutputFolderForRun() {
+  const QString typed = outputFolder_->text();
+  if (!typed.trimmed().isEmpty()) return typed;
+  const QString folder = DefaultOutputFolder();
+  if (!QDir().mkpath(folder)) {
+    Refuse(QStringLiteral("The folder \"%1\" cannot be made. Please select output path.").arg(folder), outputFolder_);
+    return {};
+  }
+  return folder;
 }
 
 void TProtectedFilesDialog::Refuse(const QString& message, QWidget* focus) {
@@ -279,12 +328,13 @@ void TProtectedFilesDialog::SetRunning(bool running) {
     control->setEnabled(!running);
   }
   list_->SetLocked(running);
-  close_->setText(running ? QStringLiteral("Stop") : QStringLiteral("Close"));
+  close_->setText(running ? QStringLiteral("&Stop") : QStringLiteral("&Close"));
   UpdateButtons();
 }
 
 void TProtectedFilesDialog::WorkComplete(bool cancelled) {
   progress_->Finish();
+  if (cancelled) list_->MarkNotStarted();
   SetRunning(false);
   if (closeWhenDone_) {
     closeWhenDone_ = false;

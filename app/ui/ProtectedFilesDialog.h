@@ -2,8 +2,9 @@
 // The protected files dialog: for files that are encrypted already. The user lists them, gives
 // the password that opens them (typed, or a password file the batches wrote), chooses to remove
 // their protection or to protect them again with the main window's settings, and runs the batch
-// into an output folder, each copy keeping its file name. The batch runs on a background worker
-// of the dialog's own with the job the main window uses, and shows its statuses alike.
+// into an output folder, each copy keeping its file name: by default an "Unlocked" folder beside
+// the first listed file, made when needed, since the copies cannot go beside the files themselves. The batch runs on a
+// background worker of the dialog's own with the job the main window uses, and shows its statuses alike.
 //
 // "Stop" (the "Close" button while a batch runs) asks the batch to stop after the files being
 // worked on; closing the dialog while its batch runs does the same, then the dialog closes.
@@ -19,6 +20,7 @@
 #include "app/ui/BatchNotes.h"
 #include "app/ui/BatchProgressView.h"
 
+class QLayout;
 class QLineEdit;
 class QProgressBar;
 class QPushButton;
@@ -45,8 +47,8 @@ class TProtectedFilesDialog : public QDialog {
   TProtectedFilesDialog(TUserPrompts& prompts, TProtectionSettings protectionSettings, QWidget* parent);
   ~TProtectedFilesDialog() override;
 
-  // The output folder the dialog offers while the user has chosen none.
-  void OfferOutputFolder(const QString& folder);
+  // Where the copies go while the user has chosen no folder: "Unlocked" beside the first row's file.
+  QString DefaultOutputFolder() const;
   bool IsAddingFiles() const;
   bool IsRunning() const;
 
@@ -54,10 +56,10 @@ class TProtectedFilesDialog : public QDialog {
   void reject() override;
 
  private:
-  void BuildFileArea();
-  void BuildPasswordArea();
-  void BuildOperationArea();
-  void BuildOutputArea();
+  QLayout* BuildFileArea();
+  QWidget* BuildPasswordArea();
+  QWidget* BuildOperationArea();
+  QLayout* BuildOutputArea();
   void ConnectAdder();
   void CreateWorker();
 
@@ -71,6 +73,7 @@ class TProtectedFilesDialog : public QDialog {
   void CloseClick();
   bool Removing() const;
   std::optional<app::TBatchSettings> SettingsForRun();
+  QString OutputFolderForRun();
   void Refuse(const QString& message, QWidget* focus);
   void SetRunning(bool running);
   void WorkComplete(bool cancelled);

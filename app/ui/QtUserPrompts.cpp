@@ -61,6 +61,11 @@ QString TQtUserPrompts::ChooseSaveFile(QWidget* parent, const QString& filter, c
 
 int TQtUserPrompts::RunModal(QDialog& dialog) { return dialog.exec(); }
 
-void TQtUserPrompts::OpenWithShell(const QString& path) { QDesktopServices::openUrl(QUrl::fromLocalFile(path)); }
+bool TQtUserPrompts::Ask(QWidget* parent, const QString& caption, const QString& question) {
+  return QMessageBox::question(parent, caption, question, QMessageBox::Yes | QMessageBox::No, QMessageBox::No) ==
+         QMessageBox::Yes;
+}
+
+bool TQtUserPrompts::OpenWithShell(const QString& path) { return QDesktopServices::openUrl(QUrl::fromLocalFile(path)); }
 
 }  // namespace ombrelt::ui

@@ -16,7 +16,8 @@ class TQtUserPrompts final : public TUserPrompts {
   QString ChooseSaveFile(QWidget* parent, const QString& filter, const QString& defaultName,
                          const QString& defaultSuffix) override;
   int RunModal(QDialog& dialog) override;
-  void OpenWithShell(const QString& path) override;
+  bool Ask(QWidget* parent, const QString& caption, const QString& question) override;
+  bool OpenWithShell(const QString& path) override;
 };
 
 }  // namespace ombrelt::ui

@@ -33,8 +33,11 @@ class TUserPrompts {
                                  const QString& defaultSuffix) = 0;
   // Shows one of the program's own dialogs modally; returns its QDialog::DialogCode.
   virtual int RunModal(QDialog& dialog) = 0;
-  // Asks the desktop to open a file or folder in its associated program. Failures are not reported.
-  virtual void OpenWithShell(const QString& path) = 0;
+  // A modal question with Yes and No buttons, No the default; true for Yes.
+  virtual bool Ask(QWidget* parent, const QString& caption, const QString& question) = 0;
+  // Asks the desktop to open a file or folder in its associated program; false when no program
+  // took it (no desktop launcher, nothing associated), for the caller to say so or do it itself.
+  virtual bool OpenWithShell(const QString& path) = 0;
 };
 
 }  // namespace ombrelt::ui

@@ -29,6 +29,7 @@ class TWorkerBatchObserver final : public app::TBatchObserver {
   void ReportFailure(std::size_t row, std::int32_t /*errorCode*/, std::u16string_view reason) override {
     notes_.Set(row, reason);
   }
+  void ReportWarning(std::u16string_view warning) override { notes_.AddWarning(warning); }
 
   // On the worker's thread once the job has returned: posts any outcome still held back and
   // accepts the cancellation the job accepted.

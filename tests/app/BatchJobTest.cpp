@@ -296,6 +296,52 @@ TEST_F(BatchJob, GeneratedPasswordsAreRecordedOneLinePerFileAndOpenTheCopies) {
   EXPECT_EQ(fs::status(Csv()).permissions() & (fs::perms::group_all | fs::perms::others_all), fs::perms::none);
 }
 
+// Two rows writing one output: the later one fails with the reason and leaves the earlier copy and
+// its password line alone, whichever front end listed them.
+TEST_F(BatchJob, RowsWhoseOutputAnEarlierRowWritesFail) {
+  struct Case {
+    const char* what;
+    std::vector<std::string> inputs;  // relative to the input folder
+    TNamingMode naming;
+    std::vector<TFileStatus> outcomes;
+  };
+  const Case cases[] = {
+      {"the same file twice", {"a.pdf", "a.pdf"}, TNamingMode::kSuffix, {kStatusSucceeded, kStatusFailed}},
+      {"one name in two folders", {"x/report.pdf", "y/report.pdf"}, TNamingMode::kKeep,
+       {kStatusSucceeded, kStatusFailed}},
+      {"names differing in their extension's case", {"b.pdf", "c.pdf", "b.PDF"}, TNamingMode::kSuffix,
+       {kStatusSucceeded, kStatusSucceeded, kStatusFailed}},
+      {"one name in two folders, suffixed", {"x/report.pdf", "y/report.pdf"}, TNamingMode::kSuffix,
+       {kStatusSucceeded, kStatusFailed}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TRecorder caseRecorder;
+    TBatchSettings settings = Settings({});
+    for (const std::string& input : c.inputs) {
+      fs::create_directories((in / input).parent_path());
+      WriteFile(in / input, OnePagePdf());
+      settings.files.push_back(Wide(in / input));
+    }
+    settings.naming = c.naming;
+    settings.openPassword.mode = TPasswordMode::kGenerated;
+    settings.passwordFileWanted = true;
+    EncryptPDF(settings, caseRecorder);
+    EXPECT_EQ(caseRecorder.Outcomes(c.inputs.size()), c.outcomes);
+    const std::size_t refused = c.inputs.size() - 1;
+    EXPECT_EQ(caseRecorder.reasons[refused].rfind("another input of this run has the same output file ", 0), 0u)
+        << caseRecorder.reasons[refused];
+    const auto records = ReadCsv(ReadFile(Csv()));
+    ASSERT_EQ(records.size(), c.inputs.size()) << "a line for every copy written, none for the refused row";
+    const fs::path copy = out / (fs::path(c.inputs.front()).stem().string() +
+                                 (c.naming == TNamingMode::kSuffix ? "_Secure.pdf" : ".pdf"));
+    EXPECT_NE(Open(copy, pdf::UTF8ToUnicode(records[1][1])).encryption, u"") << "the copy is the first row's";
+    fs::remove_all(out.Path());
+    fs::create_directory(out.Path());
+    fs::remove(Csv());
+  }
+}
+
 TEST_F(BatchJob, EveryLevelPassesVerificationWithOnlyARestrictionsPassword) {
   for (const std::int32_t level : {0, 1, 2, 4}) {
     SCOPED_TRACE(level);

@@ -1,8 +1,9 @@
 // Pictures of the windows for the README and docs (scripts/screenshot runs it under Xvfb). Settings
 // are kept in a temporary folder, so the user's own never show.
 //
-// Usage: window_screenshot [--dark] PICTURE.png OUTPUT_FOLDER FILE.pdf...
-//          the main window with the files encrypted in one batch; --dark under a dark desktop theme
+// Usage: window_screenshot [--dark] [--font-size=POINTS] PICTURE.png OUTPUT_FOLDER FILE.pdf...
+//          the main window with the files encrypted in one batch; --dark under a dark desktop theme,
+//          --font-size with the desktop's font at that size (as a desktop setting such as qt6ct gives)
 //        window_screenshot --protected PICTURE.png OUTPUT_FOLDER FILE.pdf...
 //          the protected files dialog with the files (encrypted by the first form) unlocked
 #include <QApplication>
@@ -43,7 +44,8 @@ class TScreenshotPrompts final : public TUserPrompts {
   QString ChooseFolder(QWidget*, const QString&, const QString&) override { return {}; }
   QString ChooseSaveFile(QWidget*, const QString&, const QString&, const QString&) override { return {}; }
   int RunModal(QDialog&) override { return 0; }
-  void OpenWithShell(const QString&) override {}
+  bool Ask(QWidget*, const QString&, const QString&) override { return false; }
+  bool OpenWithShell(const QString&) override { return true; }
 
  private:
   QStringList files_;
@@ -69,33 +71,33 @@ Widget& Find(QWidget& form, const char* name) {
 const QString kOpenPassword = QStringLiteral("Harbour-Light-7");
 const QString kOwnerPassword = QStringLiteral("Keeper-of-Keys-42");
 
-bool RunMainBatch(TForm1& window, const QString& outputFolder) {
-  Find<QPushButton>(window, "BitBtnAddFiles").click();
+bool RunMainBatch(TMainWindow& window, const QString& outputFolder) {
+  Find<QPushButton>(window, "addFilesButton").click();
   if (!ProcessEventsUntil([&] { return !window.IsAddingFiles(); })) return 1;
-  Find<QRadioButton>(window, "RadioButton256BitAES").setChecked(true);
-  Find<QCheckBox>(window, "CheckBoxOpenpassword").setChecked(true);
-  Find<QLineEdit>(window, "EditUser").setText(kOpenPassword);
-  Find<QCheckBox>(window, "CheckBoxRestrictions").setChecked(true);
-  Find<QLineEdit>(window, "EditOwner").setText(kOwnerPassword);
-  Find<QCheckBox>(window, "CheckBoxAllwPrint").setChecked(true);
-  Find<QCheckBox>(window, "CheckBoxAllwCopyacce").setChecked(true);
-  Find<QLineEdit>(window, "EditSavePath").setText(outputFolder);
+  Find<QRadioButton>(window, "level256BitAesRadio").setChecked(true);
+  Find<QCheckBox>(window, "openPasswordCheck").setChecked(true);
+  Find<QLineEdit>(window, "openPasswordEdit").setText(kOpenPassword);
+  Find<QCheckBox>(window, "restrictionsPasswordCheck").setChecked(true);
+  Find<QLineEdit>(window, "restrictionsPasswordEdit").setText(kOwnerPassword);
+  Find<QCheckBox>(window, "allowPrintingCheck").setChecked(true);
+  Find<QCheckBox>(window, "allowAccessibilityCheck").setChecked(true);
+  Find<QLineEdit>(window, "outputFolderEdit").setText(outputFolder);
 
-  auto& worker = *window.findChild<ombrelt::app::TBackgroundWorker*>(QStringLiteral("BgWEncryptPDF"));
-  Find<QPushButton>(window, "BitBtnEncryptPdf").click();
+  auto& worker = *window.findChild<ombrelt::app::TBackgroundWorker*>(QStringLiteral("batchWorker"));
+  Find<QPushButton>(window, "encryptButton").click();
   if (!ProcessEventsUntil([&] { return !worker.IsWorking(); })) return false;
   return ProcessEventsUntil([] { return true; });
 }
 
-bool RunProtectedFiles(TForm1& window, const QString& outputFolder, QWidget*& shown) {
-  auto& dialog = *window.findChild<TProtectedFilesDialog*>(QStringLiteral("FrmProtected"));
+bool RunProtectedFiles(TMainWindow& window, const QString& outputFolder, QWidget*& shown) {
+  auto& dialog = *window.findChild<TProtectedFilesDialog*>(QStringLiteral("ProtectedFilesDialog"));
   dialog.show();
   shown = &dialog;
-  Find<QPushButton>(dialog, "BitBtnAddFiles").click();
+  Find<QPushButton>(dialog, "addFilesButton").click();
   if (!ProcessEventsUntil([&] { return !dialog.IsAddingFiles(); })) return false;
-  Find<QLineEdit>(dialog, "EditCurrentPassword").setText(kOwnerPassword);
-  Find<QLineEdit>(dialog, "EditSavePath").setText(outputFolder);
-  Find<QPushButton>(dialog, "BitBtnRun").click();
+  Find<QLineEdit>(dialog, "currentPasswordEdit").setText(kOwnerPassword);
+  Find<QLineEdit>(dialog, "outputFolderEdit").setText(outputFolder);
+  Find<QPushButton>(dialog, "startButton").click();
   if (!ProcessEventsUntil([&] { return !dialog.IsRunning(); })) return false;
   return ProcessEventsUntil([] { return true; });
 }
@@ -105,22 +107,34 @@ bool RunProtectedFiles(TForm1& window, const QString& outputFolder, QWidget*& sh
 int main(int argc, char* argv[]) {
   QApplication application(argc, argv);
   QStringList arguments = QApplication::arguments();
-  const QString mode = arguments.size() > 1 && arguments.at(1).startsWith(QStringLiteral("--")) ? arguments.takeAt(1)
-                                                                                                : QString();
-  if (arguments.size() < 4 || !(mode.isEmpty() || mode == "--dark" || mode == "--protected")) {
-    std::fprintf(stderr, "usage: window_screenshot [--dark | --protected] PICTURE.png OUTPUT_FOLDER FILE.pdf...\n");
+  QStringList options;
+  while (arguments.size() > 1 && arguments.at(1).startsWith(QStringLiteral("--"))) options << arguments.takeAt(1);
+  const bool protectedFiles = options.removeAll(QStringLiteral("--protected")) > 0;
+  const bool dark = options.removeAll(QStringLiteral("--dark")) > 0;
+  int fontSize = 0;
+  if (!options.isEmpty() && options.first().startsWith(QStringLiteral("--font-size="))) {
+    fontSize = options.takeFirst().mid(12).toInt();
+  }
+  if (arguments.size() < 4 || !options.isEmpty() || fontSize < 0) {
+    std::fprintf(stderr, "usage: window_screenshot [--dark] [--font-size=POINTS] [--protected] PICTURE.png "
+                         "OUTPUT_FOLDER FILE.pdf...\n");
     return 2;
   }
   QApplication::setStyle(QStringLiteral("Fusion"));
-  if (mode == "--dark") QApplication::setPalette(ombrelt::ui::testing::DarkPalette());
+  if (dark) QApplication::setPalette(ombrelt::ui::testing::DarkPalette());
+  if (fontSize > 0) {
+    QFont font = QApplication::font();
+    font.setPointSize(fontSize);
+    QApplication::setFont(font);
+  }
   const QTemporaryDir settingsFolder;
   QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settingsFolder.path());
   TScreenshotPrompts prompts(arguments.mid(3));
   TApplicationForms forms(prompts);
-  TForm1& window = forms.Form1();
+  TMainWindow& window = forms.MainWindow();
   window.show();
   QWidget* shown = &window;
-  const bool done = mode == "--protected" ? RunProtectedFiles(window, arguments.at(2), shown)
-                                          : RunMainBatch(window, arguments.at(2));
+  const bool done = protectedFiles ? RunProtectedFiles(window, arguments.at(2), shown)
+                                   : RunMainBatch(window, arguments.at(2));
   return done && shown->grab().save(arguments.at(1)) ? 0 : 1;
 }

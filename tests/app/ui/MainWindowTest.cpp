@@ -9,6 +9,7 @@
 #include <QMimeData>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QRadioButton>
 #include <QSignalSpy>
 #include <QTest>
@@ -18,6 +19,7 @@
 #include <set>
 
 #include "app/ui/FileList.h"
+#include "app/ui/HelpWindow.h"
 #include "tests/app/ui/WindowFixture.h"
 
 namespace ombrelt::ui::testing {
@@ -71,47 +73,48 @@ class TMainWindowTest : public QObject {
     const auto row = [](const char* name, const char* caption, bool enabled, int checked, bool visible = true) {
       QTest::newRow(name) << QString::fromLatin1(caption) << enabled << checked << visible;
     };
-    row("BitBtnAddFiles", "Add File    ", true, -1);
-    row("BitBtnAddFolder", "Add Folder", true, -1);
-    row("BitBtnDeleteFile", "Delete File ", false, -1);
-    row("BitBtnClearAll", "Clear All     ", false, -1);
-    row("Label4", "Pdf Encryption Level:", true, -1);
-    row("RadioButton40Bit", "40 bits RC4", true, 0);
-    row("RadioButton128BitRC4", "128 bits RC4 ", true, 1);
-    row("RadioButton128BitAES", "128 bits AES", true, 0);
-    row("RadioButton256BitAES", "256 bits AES", true, 0);
-    row("Label1", "Add Pdf Password(s):", true, -1);
-    row("CheckBoxOpenpassword", "", true, 0);
-    row("LabelOpenpass", "PDF Open Password", false, -1);
-    row("EditUser", "", false, -1);
-    row("CheckboxUserAuto", "Auto create", false, 0);
-    row("CheckBoxRestrictions", "", true, 0);
-    row("LabelOwnerpass", "PDF Restrictions Password", false, -1);
-    row("EditOwner", "", false, -1);
-    row("CheckboxOwnerAuto", "Auto Create", false, 0);
-    row("BitBtnPwdSettings", "Configure", false, -1);
-    row("CheckBoxAllwPrint", "Allow PDF Printing", false, 0);
-    row("CheckBoxAllwCopy", "Allow Content Copy", false, 0);
-    row("CheckBoxAllwChange", "Allow Change", false, 0);
-    row("CheckBoxAllwAddAnno", "Allow Add Annotations", false, 0);
-    row("CheckBoxAllwFFill", "Allow Form Filling", false, 0);
-    row("CheckBoxAllwCopyacce", "Allow Content Copying for Accessibility", false, 0);
-    row("CheckBoxAllwAssemble", "Allow Assemble Document", false, 0);
-    row("RadioButtonHighResolution", "High Resolution", false, 1);
-    row("RadioButtonLowResolution", "Low Resolution", false, 0);
-    row("Label2", "Output Name:", true, -1);
-    row("RadioBtnSameFName", "Keep Original", true, 0);
-    row("RadioBtnAdSuffix", "Add Suffix:", true, 1);
-    row("EditSuffix", "_Secure", true, -1);
-    row("Label3", "Output Path:", true, -1);
-    row("EditSavePath", "", true, -1);
-    row("BitBtnSavePath", "Save Path", true, -1);
-    row("BitBtnOpen", "Open", true, -1);
-    row("BitBtnEncryptPdf", "Encrypt Pdf", true, -1);
-    row("LabelAbout", "About", true, -1);
-    row("Label10", "Help", true, -1);
-    row("LabelProtected", "Protected Files...", true, -1);
-    row("ProgressBar1", "", true, -1, false);
+    // "&" marks the mnemonic: Alt and the letter after it.
+    row("addFilesButton", "&Add File", true, -1);
+    row("addFolderButton", "Add &Folder", true, -1);
+    row("deleteFilesButton", "&Delete File", false, -1);
+    row("clearAllButton", "C&lear All", false, -1);
+    row("levelLabel", "Pdf Encryption Level:", true, -1);
+    row("level40BitRc4Radio", "&40 bits RC4", true, 0);
+    row("level128BitRc4Radio", "&128 bits RC4", true, 0);
+    row("level128BitAesRadio", "12&8 bits AES", true, 0);
+    row("level256BitAesRadio", "&256 bits AES", true, 1);  // a first start offers the strongest
+    row("keepMetadataCheck", "Keep &metadata readable", true, 0);
+    row("weakLevelLabel", "RC4 is weak: choose an AES level unless old readers must open the copies.", true, -1, false);
+    row("passwordsLabel", "Add Pdf Password(s):", true, -1);
+    row("openPasswordCheck", "PDF &Open Password", true, 0);
+    row("openPasswordEdit", "", false, -1);
+    row("openPasswordAutoCheck", "A&uto create", false, 0);
+    row("restrictionsPasswordCheck", "PDF &Restrictions Password", true, 0);
+    row("restrictionsPasswordEdit", "", false, -1);
+    row("restrictionsPasswordAutoCheck", "Au&to Create", false, 0);
+    row("configureButton", "Co&nfigure", false, -1);
+    row("allowPrintingCheck", "Allow PDF &Printing", false, 0);
+    row("allowCopyingCheck", "Allow Content Cop&y", false, 0);
+    row("allowChangingCheck", "Allow C&hange", false, 0);
+    row("allowAnnotationsCheck", "Allow Add Annotat&ions", false, 0);
+    row("allowFormFillingCheck", "Allow For&m Filling", false, 0);
+    row("allowAccessibilityCheck", "Allow Content Copying for Accessi&bility", false, 0);
+    row("allowAssemblingCheck", "Allow A&ssemble Document", false, 0);
+    row("highResolutionRadio", "Hi&gh Resolution", false, 1);
+    row("lowResolutionRadio", "Lo&w Resolution", false, 0);
+    row("outputNameLabel", "Output Name:", true, -1);
+    row("keepNameRadio", "&Keep Original", true, 0);
+    row("addSuffixRadio", "Add Suffi&x:", true, 1);
+    row("suffixEdit", "_Secure", true, -1);
+    row("outputPathLabel", "Output Path:", true, -1);
+    row("outputFolderEdit", "", true, -1);
+    row("chooseOutputFolderButton", "Sa&ve Path", true, -1);
+    row("openOutputFolderButton", "Op&en", true, -1);
+    row("encryptButton", "&Encrypt Pdf", true, -1);
+    row("aboutLink", "About", true, -1);
+    row("helpLink", "Help", true, -1);
+    row("protectedFilesLink", "Protected Files...", true, -1);
+    row("progressBar", "", true, -1, false);
   }
 
   void initialState() {
@@ -126,19 +129,28 @@ class TMainWindowTest : public QObject {
     QCOMPARE(control.isVisible(), visible);
   }
 
+  // 751 x 578 is where the window starts and the least it takes; the list takes what it grows by.
   void windowAndListLayout() {
-    TForm1& window = fixture_->Window();
+    TMainWindow& window = fixture_->Window();
     QCOMPARE(window.windowTitle(), QStringLiteral("PDF Encryption"));
     QCOMPARE(window.size(), QSize(751, 578));
-    QCOMPARE(window.minimumSize(), window.maximumSize());
-    QVERIFY(!(window.windowFlags() & Qt::WindowMaximizeButtonHint));
-    auto& list = fixture_->Main<TFileList>("ListView1");
+    QCOMPARE(window.minimumSize(), QSize(751, 578));
+    QVERIFY(window.maximumWidth() > 751 && window.maximumHeight() > 578);
+    auto& list = fixture_->Main<TFileList>("fileList");
+    const QSize listBefore = list.size();
+    const QSize encryptBefore = fixture_->Main<QWidget>("encryptButton").size();
+    window.resize(1000, 800);
+    QTRY_COMPARE(list.size(), listBefore + QSize(249, 222));
+    QCOMPARE(fixture_->Main<QWidget>("encryptButton").size(), encryptBefore);
+    QCOMPARE(list.textElideMode(), Qt::ElideLeft);  // a long path keeps its file name in view
     const QStringList headers = {"PDF File", "Pages", "PDF File Path", "Status"};
-    const int widths[] = {170, 80, 180, 100};
     for (int column = 0; column < 4; ++column) {
       QCOMPARE(list.horizontalHeaderItem(column)->text(), headers[column]);
-      QCOMPARE(list.columnWidth(column), widths[column]);
     }
+    // Every column in view, the status whole; the path takes what is left.
+    QVERIFY(list.columnWidth(kColumnStatus) > list.fontMetrics().horizontalAdvance(QStringLiteral("Encrypting...")));
+    QCOMPARE(list.horizontalHeader()->sectionResizeMode(kColumnPath), QHeaderView::Stretch);
+    QCOMPARE(list.horizontalHeader()->length(), list.viewport()->width());
     QCOMPARE(list.rowCount(), 0);
     QVERIFY(list.showGrid());
     QCOMPARE(list.selectionBehavior(), QAbstractItemView::SelectRows);
@@ -159,21 +171,24 @@ class TMainWindowTest : public QObject {
     };
     f.AddFiles(chosen);
     QCOMPARE(f.prompts.openFilters, QStringList{"PDF File (*.pdf)"});
-    QCOMPARE(f.prompts.messages.size(), std::size_t{1});
+    QCOMPARE(f.prompts.messages.size(), std::size_t{2});  // the refusals, then the same file listed twice
     QCOMPARE(f.prompts.messages.front().icon, TMessageIcon::kError);
     QCOMPARE(f.prompts.Texts("Stop!"),
              QStringList{"4 files are already encrypted or invalid pdf! They were not added; the details say why."});
     QCOMPARE(f.prompts.messages.front().details,
              QStringLiteral("locked.pdf: already encrypted\nrestricted.pdf: already encrypted\n"
                             "notes.pdf: not a readable PDF file\nempty.pdf: no pages"));
-    auto& list = f.Main<TFileList>("ListView1");
+    auto& list = f.Main<TFileList>("fileList");
     QCOMPARE(Column(list, kColumnFile), (QStringList{"good.pdf", "good.pdf"}));
     QCOMPARE(Column(list, kColumnPages), (QStringList{"1", "1"}));
     QCOMPARE(Column(list, kColumnPath), (QStringList{good, good}));
-    QCOMPARE(Column(list, kColumnStatus), (QStringList{"", ""}));
-    QCOMPARE(list.item(0, kColumnFile)->foreground().color(), QColor(0, 0, 255));
-    QVERIFY(f.Main<QPushButton>("BitBtnClearAll").isEnabled());
-    QVERIFY(!f.Main<QPushButton>("BitBtnDeleteFile").isEnabled());
+    // Both rows would write one copy: the second is marked and no batch starts until it is mended.
+    QCOMPARE(Column(list, kColumnStatus), (QStringList{"", "Same output as row 1"}));
+    QCOMPARE(f.prompts.messages[1].caption, QStringLiteral("Warning"));
+    // A waiting row is drawn in the list's own text colour: no status colour yet.
+    QVERIFY(!list.item(0, kColumnFile)->data(Qt::ForegroundRole).isValid());
+    QVERIFY(f.Main<QPushButton>("clearAllButton").isEnabled());
+    QVERIFY(!f.Main<QPushButton>("deleteFilesButton").isEnabled());
     QVERIFY(!(list.item(0, kColumnFile)->flags() & Qt::ItemIsEditable));
   }
 
@@ -182,7 +197,7 @@ class TMainWindowTest : public QObject {
     f.AddFiles({f.WriteEncryptedPdf("locked.pdf", u"open sesame"), f.WriteFile("good.pdf", OnePagePdf())});
     QCOMPARE(f.prompts.Texts("Stop!"), QStringList{"\"locked.pdf\" is already encrypted or invalid pdf!"});
     QCOMPARE(f.prompts.messages.front().details, QString());
-    QCOMPARE(f.Main<TFileList>("ListView1").rowCount(), 1);
+    QCOMPARE(f.Main<TFileList>("fileList").rowCount(), 1);
   }
 
   void rowTooltipsSayWhatEncryptingChanges() {
@@ -202,7 +217,7 @@ class TMainWindowTest : public QObject {
     f.AddFiles({plain, certified, archive, both, damaged});
     // Such files are listed and encrypted like any other; only the tooltip tells.
     QVERIFY(f.prompts.messages.empty());
-    auto& list = f.Main<TFileList>("ListView1");
+    auto& list = f.Main<TFileList>("fileList");
     QCOMPARE(list.rowCount(), 5);
     const QString signedNotice = QStringLiteral("Signed: encrypting invalidates its signatures");
     const QString pdfa = QStringLiteral(": an encrypted copy is no longer PDF/A");
@@ -228,20 +243,20 @@ class TMainWindowTest : public QObject {
     fs::create_directory(f.files / "sub");
     f.WriteFile("sub/inner.pdf", OnePagePdf());
     f.prompts.folderAnswer = QString::fromStdString(f.files.Path().string());
-    f.Main<QPushButton>("BitBtnAddFolder").click();
+    f.Main<QPushButton>("addFolderButton").click();
     QTRY_VERIFY(!f.Window().IsAddingFiles());
     QCOMPARE(f.prompts.folderPrompts, QStringList{"Select pdf folder:"});
     QCOMPARE(f.prompts.folderStarts, QStringList{QDir::homePath()});
     QCOMPARE(f.prompts.Texts("Stop!"), QStringList{"\"x.pdf\" is already encrypted or invalid pdf!"});
     // In name order, capitals first, as the command line takes them.
-    QCOMPARE(Column(f.Main<TFileList>("ListView1"), kColumnFile), (QStringList{"B.PDF", "a.pdf"}));
+    QCOMPARE(Column(f.Main<TFileList>("fileList"), kColumnFile), (QStringList{"B.PDF", "a.pdf"}));
   }
 
   void cancelledFolderBrowserAddsNothing() {
     fixture_->prompts.folderAnswer.clear();
-    fixture_->Main<QPushButton>("BitBtnAddFolder").click();
+    fixture_->Main<QPushButton>("addFolderButton").click();
     QVERIFY(!fixture_->Window().IsAddingFiles());
-    QCOMPARE(fixture_->Main<TFileList>("ListView1").rowCount(), 0);
+    QCOMPARE(fixture_->Main<TFileList>("fileList").rowCount(), 0);
   }
 
   void droppedFilesAndFoldersAreAdded() {
@@ -251,7 +266,7 @@ class TMainWindowTest : public QObject {
     f.WriteFile("folder/inside.pdf", OnePagePdf());
     QMimeData data;
     data.setUrls({QUrl::fromLocalFile(single), QUrl::fromLocalFile(f.Path("folder"))});
-    auto& list = f.Main<TFileList>("ListView1");
+    auto& list = f.Main<TFileList>("fileList");
     QDragEnterEvent enter(QPoint(20, 20), Qt::CopyAction, &data, Qt::LeftButton, {});
     QCoreApplication::sendEvent(list.viewport(), &enter);
     QVERIFY(enter.isAccepted());
@@ -268,8 +283,8 @@ class TMainWindowTest : public QObject {
     const std::string pdf = OnePagePdf();
     for (int i = 0; i < kFiles; ++i) f.WriteFile("file" + std::to_string(i) + ".pdf", pdf);
     f.prompts.folderAnswer = QString::fromStdString(f.files.Path().string());
-    auto& bar = f.Main<QProgressBar>("ProgressBar1");
-    auto& encrypt = f.Main<QPushButton>("BitBtnEncryptPdf");
+    auto& bar = f.Main<QProgressBar>("progressBar");
+    auto& encrypt = f.Main<QPushButton>("encryptButton");
     int turnsWhileAdding = 0;
     int largestProgressSeen = 0;
     QTimer probe;
@@ -282,11 +297,11 @@ class TMainWindowTest : public QObject {
       QVERIFY(!encrypt.isEnabled());  // no batch over a list still growing
     });
     probe.start(0);
-    f.Main<QPushButton>("BitBtnAddFolder").click();
+    f.Main<QPushButton>("addFolderButton").click();
     QVERIFY(f.Window().IsAddingFiles());
     QTRY_VERIFY_WITH_TIMEOUT(!f.Window().IsAddingFiles(), 60000);
     probe.stop();
-    QCOMPARE(f.Main<TFileList>("ListView1").rowCount(), kFiles);
+    QCOMPARE(f.Main<TFileList>("fileList").rowCount(), kFiles);
     QVERIFY2(turnsWhileAdding >= 2, qPrintable(QString::number(turnsWhileAdding)));
     QVERIFY(largestProgressSeen > 0 && largestProgressSeen < kFiles);
     QVERIFY(!bar.isVisible());
@@ -299,9 +314,9 @@ class TMainWindowTest : public QObject {
     QStringList paths;
     for (const QString& name : names) paths << f.WriteFile(name.toStdString(), OnePagePdf());
     f.AddFiles(paths);
-    auto& list = f.Main<TFileList>("ListView1");
-    auto& remove = f.Main<QPushButton>("BitBtnDeleteFile");
-    auto& clear = f.Main<QPushButton>("BitBtnClearAll");
+    auto& list = f.Main<TFileList>("fileList");
+    auto& remove = f.Main<QPushButton>("deleteFilesButton");
+    auto& clear = f.Main<QPushButton>("clearAllButton");
     QVERIFY(!remove.isEnabled());  // until a row is clicked
 
     ClickRow(list, 1);
@@ -341,21 +356,21 @@ class TMainWindowTest : public QObject {
 
   void levelsShowExtendedPermissions_data() {
     QTest::addColumn<bool>("shown");
-    QTest::newRow("RadioButton40Bit") << false;
-    QTest::newRow("RadioButton128BitRC4") << true;
-    QTest::newRow("RadioButton128BitAES") << true;
-    QTest::newRow("RadioButton256BitAES") << true;
+    QTest::newRow("level40BitRc4Radio") << false;
+    QTest::newRow("level128BitRc4Radio") << true;
+    QTest::newRow("level128BitAesRadio") << true;
+    QTest::newRow("level256BitAesRadio") << true;
   }
 
   void levelsShowExtendedPermissions() {
     QFETCH(bool, shown);
     TWindowFixture& f = *fixture_;
-    auto& formFilling = f.Main<QCheckBox>("CheckBoxAllwFFill");
+    auto& formFilling = f.Main<QCheckBox>("allowFormFillingCheck");
     formFilling.setChecked(true);
     // From the hidden state, so that every level's own effect shows.
-    f.Main<QRadioButton>("RadioButton40Bit").click();
+    f.Main<QRadioButton>("level40BitRc4Radio").click();
     f.Main<QRadioButton>(QTest::currentDataTag()).click();
-    for (const char* name : {"Panel7", "RadioButtonHighResolution", "RadioButtonLowResolution"}) {
+    for (const char* name : {"extendedPermissionRow", "highResolutionRadio", "lowResolutionRadio"}) {
       QCOMPARE(f.Main<QWidget>(name).isVisible(), shown);
     }
     QVERIFY(formFilling.isChecked());  // hidden boxes keep their state
@@ -365,17 +380,19 @@ class TMainWindowTest : public QObject {
     QTest::addColumn<QStringList>("dependents");
     QTest::addColumn<QString>("focus");
     QTest::addColumn<QStringList>("untouched");
-    const QStringList permissions = {"CheckBoxAllwPrint",    "CheckBoxAllwCopy",  "CheckBoxAllwChange",
-                                     "CheckBoxAllwAddAnno",  "CheckBoxAllwFFill", "CheckBoxAllwCopyacce",
-                                     "CheckBoxAllwAssemble"};
-    const QStringList quality = {"RadioButtonHighResolution", "RadioButtonLowResolution"};
-    QTest::newRow("CheckBoxOpenpassword") << QStringList{"LabelOpenpass", "EditUser", "CheckboxUserAuto"}
-                                          << "EditUser" << QStringList{"LabelOwnerpass", "EditOwner"};
-    QTest::newRow("CheckBoxRestrictions")
-        << QStringList{"LabelOwnerpass", "EditOwner", "CheckboxOwnerAuto"} + permissions << "EditOwner" << quality;
-    QTest::newRow("CheckBoxAllwPrint") << quality << "" << permissions.mid(1);
-    QTest::newRow("CheckboxUserAuto") << QStringList{"BitBtnPwdSettings"} << "" << QStringList{"EditUser"};
-    QTest::newRow("CheckboxOwnerAuto") << QStringList{"BitBtnPwdSettings"} << "" << QStringList{"EditOwner"};
+    const QStringList permissions = {"allowPrintingCheck",    "allowCopyingCheck",     "allowChangingCheck",
+                                     "allowAnnotationsCheck", "allowFormFillingCheck", "allowAccessibilityCheck",
+                                     "allowAssemblingCheck"};
+    const QStringList quality = {"highResolutionRadio", "lowResolutionRadio"};
+    QTest::newRow("openPasswordCheck") << QStringList{"openPasswordEdit", "openPasswordAutoCheck"} << "openPasswordEdit"
+                                       << QStringList{"restrictionsPasswordEdit", "restrictionsPasswordAutoCheck"};
+    QTest::newRow("restrictionsPasswordCheck")
+        << QStringList{"restrictionsPasswordEdit", "restrictionsPasswordAutoCheck"} + permissions
+        << "restrictionsPasswordEdit" << quality;
+    QTest::newRow("allowPrintingCheck") << quality << "" << permissions.mid(1);
+    QTest::newRow("openPasswordAutoCheck") << QStringList{"configureButton"} << "" << QStringList{"openPasswordEdit"};
+    QTest::newRow("restrictionsPasswordAutoCheck")
+        << QStringList{"configureButton"} << "" << QStringList{"restrictionsPasswordEdit"};
   }
 
   void togglesEnableTheirControls() {
@@ -384,7 +401,7 @@ class TMainWindowTest : public QObject {
     QFETCH(QStringList, untouched);
     TWindowFixture& f = *fixture_;
     auto& toggle = f.Main<QCheckBox>(QTest::currentDataTag());
-    f.Main<QPushButton>("BitBtnAddFiles").setFocus();
+    f.Main<QPushButton>("addFilesButton").setFocus();
     const auto enabledStates = [&](const QStringList& names) {
       QList<bool> states;
       for (const QString& name : names) states << f.Main<QWidget>(qPrintable(name)).isEnabled();
@@ -416,9 +433,9 @@ class TMainWindowTest : public QObject {
 
   void configureFollowsEitherAutoOption() {
     TWindowFixture& f = *fixture_;
-    auto& userAuto = f.Main<QCheckBox>("CheckboxUserAuto");
-    auto& ownerAuto = f.Main<QCheckBox>("CheckboxOwnerAuto");
-    auto& configure = f.Main<QPushButton>("BitBtnPwdSettings");
+    auto& userAuto = f.Main<QCheckBox>("openPasswordAutoCheck");
+    auto& ownerAuto = f.Main<QCheckBox>("restrictionsPasswordAutoCheck");
+    auto& configure = f.Main<QPushButton>("configureButton");
     userAuto.setChecked(true);
     ownerAuto.setChecked(true);
     userAuto.setChecked(false);
@@ -429,68 +446,185 @@ class TMainWindowTest : public QObject {
 
   void dialogsAndLinks() {
     TWindowFixture& f = *fixture_;
-    TForm1& window = f.Window();
-    f.Main<QCheckBox>("CheckboxOwnerAuto").setChecked(true);
-    f.Main<QPushButton>("BitBtnPwdSettings").click();
-    QTest::mouseClick(&f.Main<TLinkLabel>("LabelAbout"), Qt::LeftButton);
+    TMainWindow& window = f.Window();
+    f.Main<QCheckBox>("restrictionsPasswordAutoCheck").setChecked(true);
+    f.Main<QPushButton>("configureButton").click();
+    QTest::mouseClick(&f.Main<TLinkLabel>("aboutLink"), Qt::LeftButton);
     QCOMPARE(f.prompts.dialogs.size(), std::size_t{2});
-    QCOMPARE(f.prompts.dialogs[0].name, QStringLiteral("FrmPwd"));
-    QCOMPARE(f.prompts.dialogs[1].name, QStringLiteral("Form6"));
-    for (QWidget* dialog : {static_cast<QWidget*>(&f.Dialog()), static_cast<QWidget*>(&f.forms->Form6())}) {
+    QCOMPARE(f.prompts.dialogs[0].name, QStringLiteral("PasswordSettingsDialog"));
+    QCOMPARE(f.prompts.dialogs[1].name, QStringLiteral("AboutBox"));
+    for (QWidget* dialog : {static_cast<QWidget*>(&f.Dialog()), static_cast<QWidget*>(&f.forms->AboutBox())}) {
       QVERIFY((FrameCentre(*dialog) - FrameCentre(window)).manhattanLength() <= 2);
     }
-    TForm6& about = f.forms->Form6();
+    TAboutBox& about = f.forms->AboutBox();
     QCOMPARE(about.windowTitle(), QStringLiteral("About"));
-    QCOMPARE(TWindowFixture::FindIn<QLabel>(about, "LabelVersion").text(), QStringLiteral("Version 1.5"));
-    auto& close = TWindowFixture::FindIn<QPushButton>(about, "BitBtnClose");
-    QCOMPARE(close.text(), QStringLiteral("Close"));
+    QCOMPARE(TWindowFixture::FindIn<QLabel>(about, "versionLabel").text(), QStringLiteral("Version 1.5"));
+    auto& close = TWindowFixture::FindIn<QPushButton>(about, "closeButton");
+    QCOMPARE(close.text(), QStringLiteral("&Close"));
     about.show();
     close.click();
     QVERIFY(!about.isVisible());
 
-    f.Main<QLineEdit>("EditSavePath").setText(QStringLiteral("/some/output folder"));
-    f.Main<QPushButton>("BitBtnOpen").click();
-    QTest::mouseClick(&f.Main<TLinkLabel>("Label10"), Qt::LeftButton);
+    const QString output = QString::fromStdString(f.files.Path().string());
+    f.Main<QLineEdit>("outputFolderEdit").setText(output);
+    f.Main<QPushButton>("openOutputFolderButton").click();
+    QTest::mouseClick(&f.Main<TLinkLabel>("helpLink"), Qt::LeftButton);
     QCOMPARE(f.prompts.opened.size(), 2);
-    QCOMPARE(f.prompts.opened[0], QStringLiteral("/some/output folder"));
+    QCOMPARE(f.prompts.opened[0], output);
     QVERIFY(f.prompts.opened[1].endsWith(QStringLiteral("/help.html")));
+    QVERIFY(f.prompts.messages.empty());
 
     // Keyboard users reach both links with Tab and press them with Enter or Space.
-    for (const char* link : {"LabelAbout", "Label10"}) QCOMPARE(f.Main<QWidget>(link).focusPolicy(), Qt::StrongFocus);
-    QTest::keyClick(&f.Main<TLinkLabel>("Label10"), Qt::Key_Return);
-    QTest::keyClick(&f.Main<TLinkLabel>("LabelAbout"), Qt::Key_Space);
+    for (const char* link : {"aboutLink", "helpLink"}) QCOMPARE(f.Main<QWidget>(link).focusPolicy(), Qt::StrongFocus);
+    QTest::keyClick(&f.Main<TLinkLabel>("helpLink"), Qt::Key_Return);
+    QTest::keyClick(&f.Main<TLinkLabel>("aboutLink"), Qt::Key_Space);
     QCOMPARE(f.prompts.opened.size(), 3);
     QCOMPARE(f.prompts.dialogs.size(), std::size_t{3});
   }
 
-  // A click on a password's caption ticks or clears its box, whether the caption is grey or not.
-  void passwordCaptionsToggleTheirBoxes() {
+  // Where no desktop program opens them, Help shows the page in a window of the program's own and
+  // Open says why the folder did not appear; a folder that is not there is said before asking.
+  void helpAndOpenNeverFailSilently() {
     TWindowFixture& f = *fixture_;
-    auto& panel = f.Main<QWidget>("Panel8");
-    for (const auto& [label, box] : {std::pair{"LabelOpenpass", "CheckBoxOpenpassword"},
-                                     std::pair{"LabelOwnerpass", "CheckBoxRestrictions"}}) {
-      const QPoint centre = f.Main<QWidget>(label).geometry().center();
-      QVERIFY(!f.Main<QCheckBox>(box).isChecked());
-      QTest::mouseClick(&panel, Qt::LeftButton, {}, centre);
-      QVERIFY2(f.Main<QCheckBox>(box).isChecked(), label);
-      QTest::mouseClick(&panel, Qt::LeftButton, {}, centre);
-      QVERIFY2(!f.Main<QCheckBox>(box).isChecked(), label);
+    f.prompts.shellOpens = false;
+    QTest::mouseClick(&f.Main<TLinkLabel>("helpLink"), Qt::LeftButton);
+    auto* help = f.Window().findChild<THelpWindow*>(QStringLiteral("HelpWindow"));
+    QVERIFY(help != nullptr);
+    QVERIFY(help->isVisible());
+    QVERIFY(help->Source().endsWith(QStringLiteral("/help.html")));
+    QVERIFY(f.prompts.messages.empty());
+
+    struct TCase {
+      QString folder;
+      QString message;
+    };
+    const QString existing = QString::fromStdString(f.files.Path().string());
+    const TCase cases[] = {
+        {QStringLiteral("  "), QStringLiteral("Please select output path.")},
+        {f.Path("missing"), QStringLiteral("The output folder \"%1\" does not exist.").arg(f.Path("missing"))},
+        {existing, QStringLiteral("No program of this desktop opens folders, so \"%1\" could not be shown. Please "
+                                  "open it in your file manager.")
+                       .arg(existing)},
+    };
+    for (const TCase& c : cases) {
+      f.prompts.messages.clear();
+      f.Main<QLineEdit>("outputFolderEdit").setText(c.folder);
+      f.Main<QPushButton>("addFilesButton").setFocus();
+      f.Main<QPushButton>("openOutputFolderButton").click();
+      QCOMPARE(f.prompts.Texts("Warning"), QStringList{c.message});
+      QCOMPARE(QApplication::focusWidget(), &f.Main<QWidget>("outputFolderEdit"));
     }
   }
 
-  // Screen readers have a name for every control that shows no text of its own, in the window and
-  // in its dialogs.
+  // The list is one stop of the Tab chain; Tab, Shift+Tab and Ctrl+Tab leave it, the arrows move
+  // within it. Enter presses the focused button; a radio group is entered at its checked button.
+  void keyboardMovesThroughTheWindow() {
+    TWindowFixture& f = *fixture_;
+    f.AddFiles({f.WriteFile("one.pdf", OnePagePdf()), f.WriteFile("two.pdf", OnePagePdf())});
+    auto& list = f.Main<TFileList>("fileList");
+    const auto focusAfter = [&](Qt::Key key, Qt::KeyboardModifiers modifiers) {
+      list.setFocus();
+      list.setCurrentCell(0, 0);
+      QTest::keyClick(QApplication::focusWidget(), key, modifiers);
+      return QApplication::focusWidget();
+    };
+    QCOMPARE(focusAfter(Qt::Key_Down, {}), &list);
+    QCOMPARE(list.currentRow(), 1);
+    QCOMPARE(focusAfter(Qt::Key_Tab, {}), &f.Main<QWidget>("addFilesButton"));
+    QCOMPARE(focusAfter(Qt::Key_Tab, Qt::ControlModifier), &f.Main<QWidget>("addFilesButton"));
+    QVERIFY(focusAfter(Qt::Key_Backtab, Qt::ShiftModifier) != &list);
+    QVERIFY(focusAfter(Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier) != &list);
+
+    f.Main<QRadioButton>("level128BitAesRadio").click();
+    f.Main<QPushButton>("clearAllButton").setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), &f.Main<QWidget>("level128BitAesRadio"));
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Right);  // the arrows choose within the group
+    QVERIFY(f.Main<QRadioButton>("level256BitAesRadio").isChecked());
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);  // and Tab leaves it
+    QCOMPARE(QApplication::focusWidget(), &f.Main<QWidget>("keepMetadataCheck"));
+
+    // Enter on a focused button presses it: here "Clear All".
+    f.Main<QPushButton>("clearAllButton").setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QCOMPARE(list.rowCount(), 0);
+  }
+
+  // Shift and Ctrl choose several rows; Delete, or the button, removes every chosen one.
+  void severalRowsAreChosenAndDeletedTogether() {
+    TWindowFixture& f = *fixture_;
+    QStringList paths;
+    for (const char* name : {"a.pdf", "b.pdf", "c.pdf", "d.pdf", "e.pdf"}) paths << f.WriteFile(name, OnePagePdf());
+    f.AddFiles(paths);
+    auto& list = f.Main<TFileList>("fileList");
+    ClickRow(list, 0);
+    QTest::mouseClick(list.viewport(), Qt::LeftButton, Qt::ShiftModifier,
+                      list.visualRect(list.model()->index(1, 0)).center());
+    QTest::mouseClick(list.viewport(), Qt::LeftButton, Qt::ControlModifier,
+                      list.visualRect(list.model()->index(3, 0)).center());
+    QCOMPARE(list.selectionModel()->selectedRows().size(), 3);
+    QVERIFY(f.Main<QPushButton>("deleteFilesButton").isEnabled());
+    QTest::keyClick(&list, Qt::Key_Delete);
+    QCOMPARE(Column(list, kColumnFile), (QStringList{"c.pdf", "e.pdf"}));
+    QCOMPARE(list.currentIndex().row(), 0);
+    QCOMPARE(list.item(1, kColumnFile)->data(Qt::AccessibleDescriptionRole).toString(),
+             QStringLiteral("Row 2, waiting"));
+
+    list.selectAll();
+    f.Main<QPushButton>("deleteFilesButton").click();
+    QCOMPARE(list.rowCount(), 0);
+  }
+
+  // The level chosen last comes back at the next start, and so does "Keep metadata readable"; the
+  // RC4 levels carry their warning.
+  void levelAndMetadataAreRemembered() {
+    TWindowFixture& f = *fixture_;
+    f.Main<QRadioButton>("level128BitRc4Radio").click();
+    QVERIFY(f.Main<QLabel>("weakLevelLabel").isVisible());
+    QVERIFY(f.Main<QWidget>("level128BitRc4Radio").toolTip().startsWith(QStringLiteral("Weak:")));
+    QVERIFY(f.Main<QWidget>("level40BitRc4Radio").toolTip().startsWith(QStringLiteral("Weak:")));
+    f.Main<QCheckBox>("keepMetadataCheck").setChecked(true);
+    {
+      const TWindowFixture restarted(f.settings);
+      QWidget& window = restarted.forms->MainWindow();
+      QVERIFY(TWindowFixture::FindIn<QRadioButton>(window, "level128BitRc4Radio").isChecked());
+      QVERIFY(TWindowFixture::FindIn<QCheckBox>(window, "keepMetadataCheck").isChecked());
+    }
+    f.Main<QRadioButton>("level128BitAesRadio").click();
+    QVERIFY(!f.Main<QLabel>("weakLevelLabel").isVisible());
+    const TWindowFixture restarted(f.settings);
+    QVERIFY(TWindowFixture::FindIn<QRadioButton>(restarted.forms->MainWindow(), "level128BitAesRadio").isChecked());
+  }
+
+  // Every button, check box and radio of the window and its dialogs has a mnemonic.
+  void everyButtonHasAMnemonic() {
+    TWindowFixture& f = *fixture_;
+    QList<QWidget*> forms = {&f.Window(), &f.Dialog(), &f.forms->AboutBox(),
+                             f.Window().findChild<QWidget*>(QStringLiteral("ProtectedFilesDialog"))};
+    for (QWidget* form : forms) {
+      for (QAbstractButton* button : form->findChildren<QAbstractButton*>()) {
+        if (button->objectName().isEmpty() || button->text().isEmpty()) continue;
+        QVERIFY2(button->text().contains(QRegularExpression(QStringLiteral("&[^&]"))),
+                 qPrintable(button->objectName()));
+      }
+    }
+  }
+
+  // Screen readers have a name for every control, without blanks around it, in the window and in
+  // its dialogs: its own text, or an accessible name where it shows none.
   void everyControlHasAnAccessibleName() {
     TWindowFixture& f = *fixture_;
-    QList<QWidget*> controls = f.Window().findChildren<QWidget*>();
-    controls += f.Dialog().findChildren<QWidget*>();
+    QList<QWidget*> controls = f.Window().findChildren<QWidget*>();  // the dialogs are its children
     for (QWidget* control : controls) {
       const bool input = qobject_cast<QAbstractButton*>(control) || qobject_cast<QLineEdit*>(control) ||
                          qobject_cast<QAbstractItemView*>(control) || qobject_cast<QProgressBar*>(control);
       if (!input || control->objectName().isEmpty()) continue;
       const auto* button = qobject_cast<QAbstractButton*>(control);
-      const bool named = !control->accessibleName().isEmpty() || (button != nullptr && !button->text().trimmed().isEmpty());
-      QVERIFY2(named, qPrintable(control->objectName()));
+      const QString name = control->accessibleName().isEmpty() && button != nullptr
+                               ? button->text().remove(QLatin1Char('&'))
+                               : control->accessibleName();
+      QVERIFY2(!name.isEmpty(), qPrintable(control->objectName()));
+      QVERIFY2(name == name.trimmed(), qPrintable(control->objectName() + QStringLiteral(": \"") + name + "\""));
     }
   }
 

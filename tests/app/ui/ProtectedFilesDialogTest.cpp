@@ -1,6 +1,7 @@
 // The protected files dialog on the real background worker and library: which files it lists, the
 // checks before a run, removing protection and protecting again, passwords from a password file,
 // and stopping. Copies are checked by qpdf.
+#include <QCheckBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -32,20 +33,46 @@ class TProtectedFilesDialogTest : public QObject {
     fixture_ = std::make_unique<TWindowFixture>();
     fixture_->Window().show();
     QVERIFY(QTest::qWaitForWindowActive(&fixture_->Window()));
-    dialog_ = fixture_->Window().findChild<TProtectedFilesDialog*>(QStringLiteral("FrmProtected"));
+    dialog_ = fixture_->Window().findChild<TProtectedFilesDialog*>(QStringLiteral("ProtectedFilesDialog"));
     QVERIFY(dialog_ != nullptr);
     fs::create_directory(fixture_->files / "out");
   }
   void cleanup() { fixture_.reset(); }
 
-  // The link opens the dialog, offering the main window's output folder.
-  void theLinkOpensTheDialog() {
+  // The link opens the dialog. Its copies keep their names, so they go by default to an "Unlocked"
+  // folder beside the files, made when needed, never beside the files themselves (the main
+  // window's output folder, where encrypted copies are, would be that).
+  void theLinkOpensTheDialogAndCopiesGoToAnUnlockedFolder() {
     TWindowFixture& f = *fixture_;
-    f.Main<QLineEdit>("EditSavePath").setText(f.Path("out"));
-    QTest::keyClick(&f.Main<QWidget>("LabelProtected"), Qt::Key_Space);
+    f.Main<QLineEdit>("outputFolderEdit").setText(f.Path("out"));
+    QTest::keyClick(&f.Main<QWidget>("protectedFilesLink"), Qt::Key_Space);
     QCOMPARE(f.prompts.dialogs.size(), std::size_t{1});
-    QCOMPARE(f.prompts.dialogs[0].name, QStringLiteral("FrmProtected"));
-    QCOMPARE(Control<QLineEdit>("EditSavePath").text(), f.Path("out"));
+    QCOMPARE(f.prompts.dialogs[0].name, QStringLiteral("ProtectedFilesDialog"));
+    QCOMPARE(Control<QLineEdit>("outputFolderEdit").text(), QString());
+    AddFiles({f.WriteEncryptedPdf("a.pdf", u"user"), f.WriteEncryptedPdf("b.pdf", u"user")});
+    QCOMPARE(dialog_->DefaultOutputFolder(), f.Path("Unlocked"));
+    QVERIFY(!fs::exists(f.files / "Unlocked"));
+    Control<QLineEdit>("currentPasswordEdit").setText(QStringLiteral("owner"));
+    Run();
+    QCOMPARE(Statuses(Control<TFileList>("fileList")), (QStringList{"Succeed!", "Succeed!"}));
+    QVERIFY(NotEncrypted(f.Path("Unlocked/a.pdf")) && NotEncrypted(f.Path("Unlocked/b.pdf")));
+  }
+
+  // No protected files run beside a batch of the main window: its link is disabled meanwhile.
+  void unavailableDuringTheMainWindowsBatch() {
+    TWindowFixture& f = *fixture_;
+    f.AddFiles({f.WriteFile("plain.pdf", ManyObjectPdf(3000))});
+    f.Main<QCheckBox>("openPasswordCheck").setChecked(true);
+    f.Main<QLineEdit>("openPasswordEdit").setText(QStringLiteral("open"));
+    f.Main<QLineEdit>("outputFolderEdit").setText(f.Path("out"));
+    auto& link = f.Main<QWidget>("protectedFilesLink");
+    f.Main<QPushButton>("encryptButton").click();
+    QVERIFY(f.Worker().IsWorking());
+    QVERIFY(!link.isEnabled());
+    QTest::keyClick(&link, Qt::Key_Space);
+    QTRY_VERIFY_WITH_TIMEOUT(!f.prompts.Texts("Done!").isEmpty(), 60000);
+    QVERIFY(f.prompts.dialogs.empty());
+    QVERIFY(link.isEnabled());
   }
 
   // Encrypted files only; the pages of a file that needs a password to open stay unknown.
@@ -55,7 +82,7 @@ class TProtectedFilesDialogTest : public QObject {
     const QString restricted = f.WriteEncryptedPdf("restricted.pdf", u"");
     const QString plain = f.WriteFile("plain.pdf", OnePagePdf());
     AddFiles({locked, restricted, plain});
-    const auto& list = Control<TFileList>("ListView1");
+    const auto& list = Control<TFileList>("fileList");
     QCOMPARE(list.rowCount(), 2);
     QCOMPARE(list.item(0, kColumnPages)->text(), QString());
     QCOMPARE(list.item(1, kColumnPages)->text(), QStringLiteral("1"));
@@ -66,26 +93,24 @@ class TProtectedFilesDialogTest : public QObject {
   // protecting again.
   void checksBeforeTheRun() {
     TWindowFixture& f = *fixture_;
-    Control<QPushButton>("BitBtnRun").click();
+    Control<QPushButton>("startButton").click();
     AddFiles({f.WriteEncryptedPdf("a.pdf", u"user")});
-    Control<QPushButton>("BitBtnRun").click();
-    Control<QRadioButton>("RadioButtonLedger").click();
-    Control<QLineEdit>("EditLedgerPath").setText(f.Path("missing.csv"));
-    Control<QPushButton>("BitBtnRun").click();
-    Control<QRadioButton>("RadioButtonTypedPassword").click();
-    Control<QLineEdit>("EditCurrentPassword").setText(QStringLiteral("owner"));
-    Control<QPushButton>("BitBtnRun").click();
-    Control<QLineEdit>("EditSavePath").setText(f.Path("out"));
-    Control<QRadioButton>("RadioButtonProtectAgain").click();
-    Control<QPushButton>("BitBtnRun").click();
+    Control<QPushButton>("startButton").click();
+    Control<QRadioButton>("ledgerRadio").click();
+    Control<QLineEdit>("ledgerPathEdit").setText(f.Path("missing.csv"));
+    Control<QPushButton>("startButton").click();
+    Control<QRadioButton>("typedPasswordRadio").click();
+    Control<QLineEdit>("currentPasswordEdit").setText(QStringLiteral("owner"));
+    Control<QLineEdit>("outputFolderEdit").setText(f.Path("out"));
+    Control<QRadioButton>("protectAgainRadio").click();
+    Control<QPushButton>("startButton").click();
     QCOMPARE(f.prompts.Texts("Warning"),
              (QStringList{"Please add file(s).", "Please type the password that opens the files.",
                           "Please choose the password file that holds the files' passwords.",
-                          "Please select output path.",
                           "Please provide password to encrypt pdf file(s).\n\nProtecting again uses the main "
                           "window's settings: please correct them there."}));
     QVERIFY(!dialog_->IsRunning());
-    QCOMPARE(Statuses(Control<TFileList>("ListView1")), QStringList{QString()});
+    QCOMPARE(Statuses(Control<TFileList>("fileList")), QStringList{QString()});
   }
 
   // The open password unlocks only a file that restricts nothing; the restrictions password
@@ -94,20 +119,22 @@ class TProtectedFilesDialogTest : public QObject {
     TWindowFixture& f = *fixture_;
     AddFiles({f.WriteEncryptedPdf("restricted.pdf", u"shared", true), f.WriteEncryptedPdf("open.pdf", u"shared"),
               f.WriteEncryptedPdf("other.pdf", u"other")});
-    Control<QLineEdit>("EditCurrentPassword").setText(QStringLiteral("shared"));
-    Control<QLineEdit>("EditSavePath").setText(f.Path("out"));
+    Control<QLineEdit>("currentPasswordEdit").setText(QStringLiteral("shared"));
+    Control<QLineEdit>("outputFolderEdit").setText(f.Path("out"));
     Run();
-    auto& list = Control<TFileList>("ListView1");
+    auto& list = Control<TFileList>("fileList");
     QCOMPARE(Statuses(list), (QStringList{"Failed!", "Succeed!", "Failed!"}));
     QVERIFY2(list.FailureReason(0).contains("restrictions password is needed"), qPrintable(list.FailureReason(0)));
     QVERIFY(!list.FailureReason(2).isEmpty());
+    QCOMPARE(list.item(0, kColumnStatus)->toolTip(), list.FailureReason(0));  // as in the main window
     QVERIFY(NotEncrypted(f.Path("out/open.pdf")));
     QVERIFY(!fs::exists(f.files / "out/restricted.pdf") && !fs::exists(f.files / "out/other.pdf"));
-    QCOMPARE(f.prompts.Texts("Done!"),
-             QStringList{"PDF decryption completed.\n\n1 file succeeded, 2 failed. Point at a failed file to see why."});
+    QCOMPARE(
+        f.prompts.Texts("Done!"),
+        QStringList{"PDF decryption completed.\n\n1 file succeeded, 2 failed. Point at a failed file to see why."});
 
     fs::remove(f.files / "out/open.pdf");
-    Control<QLineEdit>("EditCurrentPassword").setText(QStringLiteral("owner"));
+    Control<QLineEdit>("currentPasswordEdit").setText(QStringLiteral("owner"));
     Run();
     QCOMPARE(Statuses(list), (QStringList{"Succeed!", "Succeed!", "Succeed!"}));
     for (const char* name : {"out/restricted.pdf", "out/open.pdf", "out/other.pdf"}) {
@@ -118,17 +145,17 @@ class TProtectedFilesDialogTest : public QObject {
   // The main window's level, passwords and permissions; the old passwords no longer open the copy.
   void protectsAgainWithTheMainWindowsSettings() {
     TWindowFixture& f = *fixture_;
-    f.Main<QRadioButton>("RadioButton256BitAES").click();
-    f.Main<QCheckBox>("CheckBoxOpenpassword").setChecked(true);
-    f.Main<QLineEdit>("EditUser").setText(QStringLiteral("new open"));
-    f.Main<QCheckBox>("CheckBoxRestrictions").setChecked(true);
-    f.Main<QLineEdit>("EditOwner").setText(QStringLiteral("new owner"));
+    f.Main<QRadioButton>("level256BitAesRadio").click();
+    f.Main<QCheckBox>("openPasswordCheck").setChecked(true);
+    f.Main<QLineEdit>("openPasswordEdit").setText(QStringLiteral("new open"));
+    f.Main<QCheckBox>("restrictionsPasswordCheck").setChecked(true);
+    f.Main<QLineEdit>("restrictionsPasswordEdit").setText(QStringLiteral("new owner"));
     AddFiles({f.WriteEncryptedPdf("old.pdf", u"old open", true)});
-    Control<QLineEdit>("EditCurrentPassword").setText(QStringLiteral("owner"));
-    Control<QRadioButton>("RadioButtonProtectAgain").click();
-    Control<QLineEdit>("EditSavePath").setText(f.Path("out"));
+    Control<QLineEdit>("currentPasswordEdit").setText(QStringLiteral("owner"));
+    Control<QRadioButton>("protectAgainRadio").click();
+    Control<QLineEdit>("outputFolderEdit").setText(f.Path("out"));
     Run();
-    QCOMPARE(Statuses(Control<TFileList>("ListView1")), QStringList{"Succeed!"});
+    QCOMPARE(Statuses(Control<TFileList>("fileList")), QStringList{"Succeed!"});
     const QString copy = f.Path("out/old.pdf");
     const std::string encryption = QpdfEncryption(copy, QStringLiteral("new open"));
     QVERIFY2(encryption.find("R = 6") != std::string::npos, encryption.c_str());
@@ -144,15 +171,17 @@ class TProtectedFilesDialogTest : public QObject {
     const QString b = f.WriteEncryptedPdf("b_Secure.pdf", u"b open", true, u"b owner");
     const QString ledger = f.WriteFile("passwords.csv",
                                        "\"File Name\",\"Open Password\",\"Owner Password\",\"File Path\"\r\n"
-                                       "\"a\",\"a open\",\"a owner\",\"" + a.toStdString() + "\"\r\n"
-                                       "\"b\",\"b open\",\"b owner\",\"\"\r\n");
+                                       "\"a\",\"a open\",\"a owner\",\"" +
+                                           a.toStdString() +
+                                           "\"\r\n"
+                                           "\"b\",\"b open\",\"b owner\",\"\"\r\n");
     AddFiles({a, b});
     f.prompts.openFilesAnswers.push_back({ledger});
-    Control<QPushButton>("BitBtnBrowseLedger").click();
-    QVERIFY(Control<QRadioButton>("RadioButtonLedger").isChecked());
-    Control<QLineEdit>("EditSavePath").setText(f.Path("out"));
+    Control<QPushButton>("browseLedgerButton").click();
+    QVERIFY(Control<QRadioButton>("ledgerRadio").isChecked());
+    Control<QLineEdit>("outputFolderEdit").setText(f.Path("out"));
     Run();
-    QCOMPARE(Statuses(Control<TFileList>("ListView1")), (QStringList{"Succeed!", "Succeed!"}));
+    QCOMPARE(Statuses(Control<TFileList>("fileList")), (QStringList{"Succeed!", "Succeed!"}));
     QVERIFY(NotEncrypted(f.Path("out/a.pdf")) && NotEncrypted(f.Path("out/b_Secure.pdf")));
   }
 
@@ -167,21 +196,23 @@ class TProtectedFilesDialogTest : public QObject {
       fs::copy_file(first.toStdString(), files.back().toStdString());
     }
     AddFiles(files);
-    Control<QLineEdit>("EditCurrentPassword").setText(QStringLiteral("owner"));
-    Control<QLineEdit>("EditSavePath").setText(f.Path("out"));
+    Control<QLineEdit>("currentPasswordEdit").setText(QStringLiteral("owner"));
+    Control<QLineEdit>("outputFolderEdit").setText(f.Path("out"));
     dialog_->show();
-    Control<QPushButton>("BitBtnRun").click();
-    QCOMPARE(Control<QPushButton>("BitBtnClose").text(), QStringLiteral("Stop"));
-    Control<QPushButton>("BitBtnClose").click();
+    Control<QPushButton>("startButton").click();
+    QCOMPARE(Control<QPushButton>("closeButton").text(), QStringLiteral("&Stop"));
+    Control<QPushButton>("closeButton").click();
     QTRY_VERIFY_WITH_TIMEOUT(!dialog_->IsRunning(), 60000);
+    QCOMPARE(Control<QPushButton>("closeButton").text(), QStringLiteral("&Close"));
     QVERIFY(dialog_->isVisible());
-    QVERIFY(Statuses(Control<TFileList>("ListView1")).contains(QString()));
+    QVERIFY(Statuses(Control<TFileList>("fileList")).contains(QStringLiteral("Not started")));
+    QVERIFY(!Statuses(Control<TFileList>("fileList")).contains(QString()));
     QCOMPARE(f.prompts.Texts("Done!").size(), 1);
     QVERIFY(f.prompts.Texts("Done!")[0].startsWith("PDF decryption stopped."));
 
     fs::remove_all(f.files / "out");
     fs::create_directory(f.files / "out");
-    Control<QPushButton>("BitBtnRun").click();
+    Control<QPushButton>("startButton").click();
     dialog_->reject();
     QVERIFY(dialog_->isVisible());
     QTRY_VERIFY_WITH_TIMEOUT(!dialog_->isVisible(), 60000);
@@ -197,12 +228,12 @@ class TProtectedFilesDialogTest : public QObject {
 
   void AddFiles(const QStringList& paths) {
     fixture_->prompts.openFilesAnswers.push_back(paths);
-    Control<QPushButton>("BitBtnAddFiles").click();
+    Control<QPushButton>("addFilesButton").click();
     QTRY_VERIFY_WITH_TIMEOUT(!dialog_->IsAddingFiles(), 20000);
   }
 
   void Run() {
-    Control<QPushButton>("BitBtnRun").click();
+    Control<QPushButton>("startButton").click();
     QTRY_VERIFY_WITH_TIMEOUT(!dialog_->IsRunning(), 60000);
   }
 

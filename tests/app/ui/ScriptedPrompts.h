@@ -57,7 +57,14 @@ class TScriptedPrompts final : public TUserPrompts {
     dialogs.push_back({dialog.objectName(), dialog.pos()});
     return onModal ? onModal(dialog) : QDialog::Rejected;
   }
-  void OpenWithShell(const QString& path) override { opened << path; }
+  bool Ask(QWidget*, const QString& caption, const QString& question) override {
+    questions << caption + QLatin1Char('|') + question;
+    return answer;
+  }
+  bool OpenWithShell(const QString& path) override {
+    opened << path;
+    return shellOpens;
+  }
 
   // Texts of the messages shown with caption, in order.
   QStringList Texts(const QString& caption) const {
@@ -79,6 +86,9 @@ class TScriptedPrompts final : public TUserPrompts {
   std::vector<TShownDialog> dialogs;
   std::function<int(QDialog&)> onModal;
   QStringList opened;
+  bool shellOpens = true;  // whether the desktop has a program for what is opened
+  QStringList questions;   // "caption|question"
+  bool answer = true;      // to every question
 };
 
 }  // namespace ombrelt::ui::testing

@@ -60,10 +60,10 @@ class TWindowFixture {
     forms = std::make_unique<TApplicationForms>(prompts);
   }
 
-  TForm1& Window() { return forms->Form1(); }
-  TFrmPwd& Dialog() { return forms->FrmPwd(); }
+  TMainWindow& Window() { return forms->MainWindow(); }
+  TPasswordSettingsDialog& Dialog() { return forms->PasswordSettingsDialog(); }
   app::TBackgroundWorker& Worker() {
-    return *Window().findChild<app::TBackgroundWorker*>(QStringLiteral("BgWEncryptPDF"));
+    return *Window().findChild<app::TBackgroundWorker*>(QStringLiteral("batchWorker"));
   }
 
   // A control of the main window itself (the dialogs, children of the window, reuse some names).
@@ -105,7 +105,7 @@ class TWindowFixture {
   // The file dialog answers paths; waits until every candidate was inspected.
   void AddFiles(const QStringList& paths) {
     prompts.openFilesAnswers.push_back(paths);
-    Main<QAbstractButton>("BitBtnAddFiles").click();
+    Main<QAbstractButton>("addFilesButton").click();
     QTRY_VERIFY_WITH_TIMEOUT(!Window().IsAddingFiles(), 20000);
   }
 
