@@ -127,7 +127,6 @@ TEST(ValidateBatch, PasswordsTheLevelCannotHoldAreRefused) {
       // Latin-1 and the signs every single-byte encoding has: poppler still hashes their UTF-8.
       {1, u"caf\u00E9", u"owner", false, user, kFocusOpenPassword},
       {2, u"user", u"na\u00EFve \u20AC\u0153", false, owner, kFocusRestrictionsPassword},
-      {0, u"user", u"own\u0007er", false, owner, kFocusRestrictionsPassword},  // a control character
       {1, u" !\"#$%&'()*+,-./09:;<=>?@AZ[\\]^_`az{|}~", u"owner", false, u"", kNone},  // printable ASCII
       {0, u"user", u"\u5BC6\u7801", true, u"", kNone},  // generated: the typed text is not used
   };
