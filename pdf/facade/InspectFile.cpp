@@ -91,51 +91,51 @@ std::string PermsAgreeText(TSmartPDFInfo& info) {
 
 }  // namespace
 
-std::int32_t TVelloPDF::InspectFile(std::u16string_view fileName, std::u16string_view password) {
+template <typename Inspect>
+std::int32_t TVelloPDF::InspectWith(std::u16string_view fileName, Inspect inspect) {
   lastError_ = kErrorNone;
   if (!WideFileExists(fileName)) {
     lastError_ = kErrorInputFile;
     return 0;
   }
-  std::int32_t handle = 0;
   try {
     TOpenForInspection file(fileName, lastError_);
-    if (!file.Readable() || !file.Unlock(password, true, lastError_)) return 0;
-    auto list = std::make_unique<TVelloPDFStringList>();
-    TVelloPDFStringList& items = *list;
-    inspections_.push_back(std::move(list));
-    handle = RegisterHandle(&items);
-    FillInspection(items, fileName, file.Reader(), file.Info(), file.Size());
+    return file.Readable() ? inspect(file) : 0;
   } catch (...) {
     lastError_ = kErrorInputFile;
   }
-  return handle;
+  return 0;
+}
+
+std::int32_t TVelloPDF::NewInspection(TVelloPDFStringList*& list) {
+  auto owned = std::make_unique<TVelloPDFStringList>();
+  list = owned.get();
+  inspections_.push_back(std::move(owned));
+  return RegisterHandle(list);
+}
+
+std::int32_t TVelloPDF::InspectFile(std::u16string_view fileName, std::u16string_view password) {
+  return InspectWith(fileName, [&](TOpenForInspection& file) -> std::int32_t {
+    if (!file.Unlock(password, true, lastError_)) return 0;
+    TVelloPDFStringList* items = nullptr;
+    const std::int32_t handle = NewInspection(items);
+    FillInspection(*items, fileName, file.Reader(), file.Info(), file.Size());
+    return handle;
+  });
 }
 
 std::int32_t TVelloPDF::InspectLockedFile(std::u16string_view fileName) {
-  lastError_ = kErrorNone;
-  if (!WideFileExists(fileName)) {
-    lastError_ = kErrorInputFile;
-    return 0;
-  }
-  std::int32_t handle = 0;
-  try {
-    TOpenForInspection file(fileName, lastError_);
-    if (!file.Readable()) return 0;
+  return InspectWith(fileName, [&](TOpenForInspection& file) -> std::int32_t {
     TSmartPDFInfo& info = file.Locked();
     if (info.EncryptionState() == 0) {
       lastError_ = kErrorNotEncrypted;
       return 0;
     }
-    auto list = std::make_unique<TVelloPDFStringList>();
-    TVelloPDFStringList& items = *list;
-    inspections_.push_back(std::move(list));
-    handle = RegisterHandle(&items);
-    FillLockedInspection(items, fileName, file.Reader(), info, file.Size());
-  } catch (...) {
-    lastError_ = kErrorInputFile;
-  }
-  return handle;
+    TVelloPDFStringList* items = nullptr;
+    const std::int32_t handle = NewInspection(items);
+    FillLockedInspection(*items, fileName, file.Reader(), info, file.Size());
+    return handle;
+  });
 }
 
 std::optional<TVelloPDF::TOpenedFile> TVelloPDF::OpenFile(std::u16string_view fileName, std::u16string_view password,

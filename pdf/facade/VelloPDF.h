@@ -182,6 +182,12 @@ class TVelloPDF {
   std::int32_t StepCount = 1;
 
  private:
+  // Opens fileName for inspection and hands it to inspect, which returns a handle or 0; 0 with
+  // lastError_ set when the file cannot be opened or read.
+  template <typename Inspect>
+  std::int32_t InspectWith(std::u16string_view fileName, Inspect inspect);
+  // A new inspection list, kept until ReleaseInspection, and its handle.
+  std::int32_t NewInspection(TVelloPDFStringList*& list);
   void FillInspection(TVelloPDFStringList& list, std::u16string_view fileName, TSmartPDFReader& reader,
                       TSmartPDFInfo& info, std::int64_t fileSize);
   static void FillLockedInspection(TVelloPDFStringList& list, std::u16string_view fileName, TSmartPDFReader& reader,

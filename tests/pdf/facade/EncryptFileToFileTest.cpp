@@ -13,6 +13,7 @@
 #include "pdf/objects/StreamFilters.h"
 #include "pdf/objects/TextConversions.h"
 #include "pdf/security/SecurityInfo.h"
+#include "tests/pdf/io/InflatingStream.h"
 #include "tests/pdf/io/TestPdf.h"
 #include "tests/support/TestTools.h"
 
@@ -300,13 +301,7 @@ TEST(EncryptFileToFile, RefusalsLeaveFilesAsTheyWere) {
 TEST(EncryptFileToFile, ObjectStreamsInflatingPastTheFilesBudgetAreRefusedWithTheirReason) {
   constexpr std::size_t kDecoded = std::size_t{40} << 20;
   testing::TestPdf pdf = testing::OnePageDocument("%PDF-1.5\n");
-  for (int n = 5; n <= 6; ++n) {
-    std::string objects = std::to_string(n) + " 0 [ " + std::to_string(n) + " ]";
-    objects.resize(kDecoded, ' ');
-    const std::string data = DeflateData(objects);
-    pdf.Object(n + 2, "<< /Type /ObjStm /N 1 /First 4 /Filter /FlateDecode /Length " + std::to_string(data.size()) +
-                          " >>\nstream\n" + data + "\nendstream");
-  }
+  for (int n = 5; n <= 6; ++n) pdf.Object(n + 2, testing::InflatingObjectStream(n, kDecoded));
   std::string bytes = pdf.Bytes();
   const auto xref = static_cast<std::int64_t>(bytes.size());
   bytes += "xref\n0 9\n" + testing::TestPdf::Entry(0, 65535, 'f');

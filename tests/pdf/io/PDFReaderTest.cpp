@@ -5,6 +5,8 @@
 #include "pdf/io/MemoryStream.h"
 #include "pdf/objects/Limits.h"
 #include "pdf/objects/StreamFilters.h"
+#include "tests/pdf/io/InflatingStream.h"
+#include "tests/pdf/io/OpenedPdf.h"
 #include "tests/pdf/io/TestPdf.h"
 
 namespace pdf {
@@ -12,17 +14,7 @@ namespace {
 
 using testing::OnePageDocument;
 using testing::TestPdf;
-
-struct OpenFile {
-  explicit OpenFile(std::string bytes) : stream(std::move(bytes)), reader(stream) {}
-  std::string Text(std::int32_t number) {
-    TPDFObject* object = reader.GetObject(number, &arena);
-    return object != nullptr ? object->ToText() : "none";
-  }
-  TMemoryStream stream;
-  TSmartPDFReader reader;
-  TPDFStructure arena;
-};
+using testing::OpenFile;
 
 TEST(Reader, OpensAPlainFileAndReadsEveryObject) {
   OpenFile file(OnePageDocument().Finish("/Root 1 0 R"));
@@ -287,14 +279,7 @@ TEST(Reader, DecodedObjectStreamsKeptWithinTheirByteBound) {
   // A file this size may inflate what the test decodes (TDecodeBudget).
   pdf.Raw("%" + std::string(std::size_t{11} << 20, 'x') + "\n");
   pdf.Object(1, "<< /Type /Catalog /Pages << /Type /Pages /Kids [ ] /Count 0 >> >>");
-  for (int n = 2; n <= 4; ++n) {
-    std::string objects = std::to_string(n) + " 0 [ " + std::to_string(n) + " ]";
-    objects.resize(kDecoded, ' ');
-    const std::string data = DeflateData(objects);
-    pdf.Object(n + 3, "<< /Type /ObjStm /N 1 /First " + std::to_string(std::to_string(n).size() + 3) +
-                          " /Filter /FlateDecode /Length " + std::to_string(data.size()) + " >>\nstream\n" + data +
-                          "\nendstream");
-  }
+  for (int n = 2; n <= 4; ++n) pdf.Object(n + 3, testing::InflatingObjectStream(n, kDecoded));
   std::string bytes = pdf.Bytes();
   const auto xref = static_cast<std::int64_t>(bytes.size());
   bytes += "xref\n0 8\n" + TestPdf::Entry(0, 65535, 'f') + TestPdf::Entry(pdf.Offset(1), 0, 'n');

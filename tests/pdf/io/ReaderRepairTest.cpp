@@ -8,23 +8,15 @@
 #include "pdf/io/MemoryStream.h"
 #include "pdf/io/PDFReader.h"
 #include "pdf/objects/StreamFilters.h"
+#include "tests/pdf/io/InflatingStream.h"
+#include "tests/pdf/io/OpenedPdf.h"
 #include "tests/pdf/io/TestPdf.h"
 
 namespace pdf {
 namespace {
 
 using testing::TestPdf;
-
-struct OpenFile {
-  explicit OpenFile(std::string bytes) : stream(std::move(bytes)), reader(stream) {}
-  std::string Text(std::int32_t number) {
-    TPDFObject* object = reader.GetObject(number, &arena);
-    return object != nullptr ? object->ToText() : "none";
-  }
-  TMemoryStream stream;
-  TSmartPDFReader reader;
-  TPDFStructure arena;
-};
+using testing::OpenFile;
 
 // Objects 1 to 12 written with the given end of line, each entry `shift` bytes off its header; object
 // n holds the integer n, so that a number read where a header was expected would pass for the object.
@@ -244,13 +236,7 @@ TEST(ReaderRepair, ObjectStreamsStopInflatingPastTheFilesBudget) {
   static_assert(2 * kDecoded > limits::kMinDecodeBudget && kDecoded < limits::kMinDecodeBudget);
   TestPdf pdf("%PDF-1.5\n");
   pdf.Object(1, "<< /Type /Catalog /Pages << /Type /Pages /Kids [ ] /Count 0 >> >>");
-  for (int n = 2; n <= 3; ++n) {
-    std::string objects = std::to_string(n) + " 0 [ " + std::to_string(n) + " ]";
-    objects.resize(kDecoded, ' ');
-    const std::string data = DeflateData(objects);
-    pdf.Object(n + 2, "<< /Type /ObjStm /N 1 /First 4 /Filter /FlateDecode /Length " + std::to_string(data.size()) +
-                          " >>\nstream\n" + data + "\nendstream");
-  }
+  for (int n = 2; n <= 3; ++n) pdf.Object(n + 2, testing::InflatingObjectStream(n, kDecoded));
   std::string bytes = pdf.Bytes();
   const auto xref = static_cast<std::int64_t>(bytes.size());
   bytes += "xref\n0 6\n" + TestPdf::Entry(0, 65535, 'f') + TestPdf::Entry(pdf.Offset(1), 0, 'n') +
