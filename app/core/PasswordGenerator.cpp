@@ -44,7 +44,7 @@ int PasswordLength(std::u16string_view lengthText) {
     const char16_t c = text[at];
     if (c < u'0' || c > u'9') ThrowNotAnInteger(lengthText);
     value = value * 10 + (c - u'0');
-    // Beyond the 32-bit range the runtime refuses the text as an integer at all.
+    // A length is a 32-bit integer: text beyond that range is no integer at all.
     if (value > (negative ? 2147483648LL : 2147483647LL)) ThrowNotAnInteger(lengthText);
   }
   if (negative || value == 0) return 1;
