@@ -1,6 +1,6 @@
 #pragma once
-// Booleans as the settings store keeps them: the texts "-1" (on) and "0" (off), read back with the
-// desktop runtime's lenient rules, so stores written by hand or by older versions still load.
+// Booleans as the settings store keeps them: the texts "-1" (on) and "0" (off). Reading is lenient
+// (any number, zero for off; "true" and "false" in any case), so a store edited by hand still loads.
 
 #include <string>
 #include <string_view>

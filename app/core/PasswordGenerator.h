@@ -10,8 +10,8 @@
 
 namespace ombrelt::app {
 
-// A text that should hold a number but does not. The message names the text in the form users
-// know from the desktop runtime: "'abc' is not a valid integer value".
+// A text that should hold a number but does not. The message quotes the text so the user sees
+// what was read: "'abc' is not a valid integer value".
 class EConvertError : public std::runtime_error {
  public:
   using std::runtime_error::runtime_error;

@@ -2,7 +2,7 @@
 // A list of passwords per file, read back: the password file the batch writes (a ledger of the
 // passwords each copy received) or a list the user prepared in the same CSV form, with the header
 // "File Name","Open Password","Owner Password","File Path" (RFC 4180). Lines are UTF-8; a line that
-// is not valid UTF-8 is read as Windows-1252, as password files of the Windows version were written.
+// is not valid UTF-8 is read as Windows-1252, the encoding spreadsheets on Windows save CSV in.
 //
 // How strictly a list is read depends on what its passwords are for (TListUse):
 // - A ledger's passwords are only tried on inputs encrypted already. A wrong one opens nothing, so
