@@ -3,6 +3,7 @@
 #include <set>
 #include <system_error>
 
+#include "app/core/OutputClashes.h"
 #include "cli/JobSettings.h"
 #include "cli/Utf8Text.h"
 #include "pdf/objects/TextConversions.h"
@@ -10,17 +11,6 @@
 namespace cli {
 
 namespace fs = std::filesystem;
-
-namespace {
-
-// The identity of an output path for spotting two inputs that would write the same copy.
-std::string OutputKey(const fs::path& output) {
-  std::error_code error;
-  const fs::path full = fs::weakly_canonical(fs::absolute(output, error), error);
-  return (error ? output : full).lexically_normal().string();
-}
-
-}  // namespace
 
 std::vector<TScreenedInput> ScreenInputs(const std::vector<fs::path>& inputs, const ombrelt::app::TBatchSettings& job) {
   std::set<std::string> outputs;
@@ -35,9 +25,9 @@ std::vector<TScreenedInput> ScreenInputs(const std::vector<fs::path>& inputs, co
     }
     entry.FullPath = pdf::UTF8ToUnicode(FullPath(entry.Name));
     // Folders of a recursive run, or a.pdf beside a.PDF, can give two inputs one output name.
-    const std::string output = pdf::UnicodeToUTF8(ombrelt::app::OutputPathFor(job, entry.FullPath));
-    if (!outputs.insert(OutputKey(output)).second) {
-      entry.Refusal = "another input of this run has the same output file " + output;
+    const std::u16string output = ombrelt::app::OutputPathFor(job, entry.FullPath);
+    if (!outputs.insert(ombrelt::app::OutputIdentity(output)).second) {
+      entry.Refusal = pdf::UnicodeToUTF8(ombrelt::app::OutputClashReason(output));
     }
   }
   return screened;

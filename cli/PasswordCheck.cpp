@@ -1,8 +1,9 @@
 #include "cli/PasswordCheck.h"
 
-#include <algorithm>
 #include <array>
 
+#include "app/core/BatchValidation.h"
+#include "cli/CommandLine.h"
 #include "cli/PasswordSource.h"
 #include "pdf/objects/TextConversions.h"
 
@@ -21,9 +22,7 @@ void CheckOne(TEncryptionLevel level, const std::string& password, const char* w
               std::vector<std::string>& warnings) {
   if (UsesCodePage(level)) {
     const std::u16string text = pdf::UTF8ToUnicode(password);
-    // Readers hash other bytes than each other for any character outside printable ASCII: some
-    // would refuse the copies.
-    if (!std::all_of(text.begin(), text.end(), pdf::IsStandardPasswordCharacter)) {
+    if (!ombrelt::app::LevelHoldsPassword(FacadeStrength(level), text)) {
       throw TPasswordError(std::string("the ") + which + " password has characters " + LevelName(level) +
                            " cannot hold so that every PDF reader opens the copies (only ASCII letters, digits, "
                            "punctuation and spaces); choose aes-256, which holds any character, or another password");

@@ -225,6 +225,9 @@ TInputFacts ExamineInput(const TBatchParts& batch, std::u16string_view input) {
 std::optional<TFileFailure> ProcessOneFile(const TBatchParts& batch, std::size_t index, TProcessorSlot& processor) {
   TCommitTurn turn(batch.commits, index);
   try {
+    if (const auto clash = batch.clashes.find(index); clash != batch.clashes.end()) {
+      return TFileFailure{0, clash->second};
+    }
     const TBatchSettings& settings = batch.settings;
     const std::u16string& input = settings.files[index];
     pdf::TCorvanePDFLibrary1013 library;
@@ -232,9 +235,6 @@ std::optional<TFileFailure> ProcessOneFile(const TBatchParts& batch, std::size_t
     // The copy is renamed again beside itself, and the folder synced then (TTemporaryOutput::MoveTo).
     library.SyncOutputFolder = false;
     const std::u16string outputPath = OutputPathFor(settings, input);
-    if (const auto clash = batch.clashes.find(index); clash != batch.clashes.end()) {
-      return TFileFailure{0, clash->second};
-    }
 
     // The copy is renamed over the output at the end: that must never replace the input itself
     // (keep mode into the input's folder) or a folder.
@@ -349,7 +349,7 @@ TBatchEnd RunFiles(const TBatchSettings& rawSettings, TBatchObserver& observer, 
   const std::size_t count = settings.files.size();
   TGroupCommit commits(count, passwordFile ? &*passwordFile : nullptr);
   std::map<std::size_t, std::u16string> clashes;
-  for (const TOutputClash& clash : FindOutputClashes(settings)) clashes[clash.row] = OutputClashReason(clash);
+  for (const TOutputClash& clash : FindOutputClashes(settings)) clashes[clash.row] = OutputClashReason(clash.output);
   const TBatchParts batch{settings, passwords, *operation, commits, observer, clashes};
   // jobs files are copied at once; as many more may wait for the disk meanwhile.
   const std::size_t processors = static_cast<std::size_t>(std::max(jobs, 1));
@@ -411,7 +411,9 @@ void EncryptPDF(const TBatchSettings& settings, TBatchObserver& observer, int jo
     if (RunFiles(settings, observer, jobs, next) == TBatchEnd::kCancelled) {
       ReportNotStarted(observer, std::min<std::size_t>(next, count), count, u"the run was stopped");
     }
-  } catch (const EBatchJobError& error) {
+  } catch (const std::exception& error) {
+    // Whatever ends the run (a password file that fails, no thread to be had), every file not
+    // taken yet still gets its outcome, and the caller the error.
     ReportNotStarted(observer, std::min<std::size_t>(next, count), count,
                      u"the run stopped: " + pdf::UTF8ToUnicode(error.what()));
     throw;

@@ -29,7 +29,7 @@ struct TValidationFailure {
 // The window's state as validation sees it; texts are raw control texts (validation trims them).
 struct TValidationInput {
   std::size_t fileCount = 0;
-  std::int32_t level = 1;  // as TBatchSettings::level: below 4 passwords are hashed as Windows-1252
+  std::int32_t level = 1;  // as TBatchSettings::level: below 4 passwords hold printable ASCII only
   bool openPasswordBox = false;
   bool openPasswordAuto = false;
   std::u16string openPasswordText;
@@ -59,8 +59,9 @@ std::optional<TValidationFailure> ValidateNewProtection(const TValidationInput& 
 // passwords that open inputs are taken as they are.
 std::optional<std::u16string> NewPasswordFault(std::u16string_view password);
 
-// Whether every character of password has a byte at level (as TBatchSettings::level): below 256-bit
-// AES passwords are hashed as Windows-1252 bytes, and any other character would become "?".
+// Whether the level (as TBatchSettings::level) holds the password: 256-bit AES holds any text;
+// below it only printable ASCII, since readers turn other characters into bytes of their own and
+// some of them would not open the copy.
 bool LevelHoldsPassword(std::int32_t level, std::u16string_view password);
 
 // A usable password file path: it ends in ".csv" (any case) and its folder part names an existing

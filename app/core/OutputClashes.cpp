@@ -9,13 +9,9 @@
 
 namespace ombrelt::app {
 
-namespace {
-
 namespace fs = std::filesystem;
 
-// The identity of an output path: absolute, with the links and dots of its existing folders
-// resolved. A path that cannot name a file is compared as it is.
-std::string OutputKey(std::u16string_view output) {
+std::string OutputIdentity(std::u16string_view output) {
   const std::optional<std::string> native = pdf::NativePath(output);
   if (!native) return pdf::UnicodeToUTF8(output);
   std::error_code error;
@@ -25,22 +21,20 @@ std::string OutputKey(std::u16string_view output) {
   return (error ? absolute : resolved).lexically_normal().string();
 }
 
-}  // namespace
-
 std::vector<TOutputClash> FindOutputClashes(const TBatchSettings& rawSettings) {
   const TBatchSettings settings = NormalisedSettings(rawSettings);
   std::map<std::string, std::size_t> firstRowOf;
   std::vector<TOutputClash> clashes;
   for (std::size_t row = 0; row < settings.files.size(); ++row) {
     std::u16string output = OutputPathFor(settings, settings.files[row]);
-    const auto [first, inserted] = firstRowOf.emplace(OutputKey(output), row);
+    const auto [first, inserted] = firstRowOf.emplace(OutputIdentity(output), row);
     if (!inserted) clashes.push_back({row, first->second, std::move(output)});
   }
   return clashes;
 }
 
-std::u16string OutputClashReason(const TOutputClash& clash) {
-  return u"another input of this run has the same output file " + clash.output;
+std::u16string OutputClashReason(std::u16string_view output) {
+  return u"another input of this run has the same output file " + std::u16string(output);
 }
 
 }  // namespace ombrelt::app

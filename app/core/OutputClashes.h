@@ -7,6 +7,7 @@
 #include <cstddef>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/core/BatchSettings.h"
@@ -24,7 +25,11 @@ struct TOutputClash {
 // ".", ".." and symbolic links of the folders that exist.
 std::vector<TOutputClash> FindOutputClashes(const TBatchSettings& settings);
 
+// The identity of an output path, for comparing two: absolute, with the links and dots of its
+// existing folders resolved. A path that cannot name a file is compared as it is.
+std::string OutputIdentity(std::u16string_view output);
+
 // The reason a clashing row fails with: "another input of this run has the same output file PATH".
-std::u16string OutputClashReason(const TOutputClash& clash);
+std::u16string OutputClashReason(std::u16string_view output);
 
 }  // namespace ombrelt::app

@@ -51,7 +51,7 @@ app::TValidationInput ValidationInputOf(const TMainControls& c, const TPasswordS
   input.restrictionsAuto = c.restrictionsPasswordAutoCheck->isChecked();
   input.restrictionsText = Text(c.restrictionsPasswordEdit);
   input.outputFolder = Text(c.outputFolderEdit);
-  input.passwordFilePath = passwordSettings.PasswordFilePath().toStdU16String();
+  input.passwordFilePath = app::TrimText(passwordSettings.PasswordFilePath().toStdU16String());
   input.keepMetadataReadable = c.keepMetadataCheck->isChecked();
   return input;
 }
@@ -68,7 +68,7 @@ app::TBatchSettings TakeBatchSettings(const TMainControls& c, const TPasswordSet
   settings.suffix = Text(c.suffixEdit);
   settings.outputFolder = Text(c.outputFolderEdit);
   settings.passwordFileWanted = c.openPasswordAutoCheck->isChecked() || c.restrictionsPasswordAutoCheck->isChecked();
-  settings.passwordFilePath = passwordSettings.PasswordFilePath().toStdU16String();
+  settings.passwordFilePath = app::TrimText(passwordSettings.PasswordFilePath().toStdU16String());
   settings.keepMetadataReadable = c.keepMetadataCheck->isChecked();
   settings.files = c.fileList->Paths();
   return app::NormalisedSettings(settings);

@@ -134,8 +134,11 @@ void TMainWindow::ConnectSettingsChanges() {
     connect(button, &QAbstractButton::toggled, this, &TMainWindow::SettingsChanged);
   }
   for (QCheckBox* box : c.PermissionBoxes()) connect(box, &QCheckBox::toggled, this, &TMainWindow::SettingsChanged);
-  for (QLineEdit* field : {c.openPasswordEdit, c.restrictionsPasswordEdit, c.suffixEdit, c.outputFolderEdit}) {
+  for (QLineEdit* field : {c.suffixEdit, c.outputFolderEdit}) {
     connect(field, &QLineEdit::textChanged, this, &TMainWindow::SettingsChanged);
+  }
+  for (QLineEdit* field : {c.openPasswordEdit, c.restrictionsPasswordEdit}) {
+    connect(field, &QLineEdit::textChanged, this, &TMainWindow::PasswordTextChanged);
   }
 }
 
@@ -143,6 +146,15 @@ void TMainWindow::SettingsChanged() {
   if (batchWorker_ == nullptr || batchWorker_->IsWorking()) return;
   controls_.fileList->ClearStatuses();
   MarkOutputClashes();
+}
+
+// A password names no output: a key typed into a list without statuses has nothing to clear, and
+// need not resolve every row's output again.
+void TMainWindow::PasswordTextChanged() {
+  const TFileList& list = *controls_.fileList;
+  for (int row = 0; row < list.rowCount(); ++row) {
+    if (!list.Status(row).isEmpty()) return SettingsChanged();
+  }
 }
 
 // The desktop's font changed while the program runs: the layouts take the new sizes.

@@ -97,6 +97,7 @@ class TMainWindow : public QWidget {
   void ShowLevelDependents();
   void LevelChosen(std::int32_t level, bool checked);
   void SettingsChanged();
+  void PasswordTextChanged();
   void PrintingToggled(bool checked);
   void OpenPasswordToggled(bool checked);
   void RestrictionsPasswordToggled(bool checked);

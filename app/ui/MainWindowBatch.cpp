@@ -138,7 +138,8 @@ void TMainWindow::closeEvent(QCloseEvent* event) {
 
 void TMainWindow::StopBatchAfterClose() {
   stopTimer_->stop();
-  if (!batchWorker_->IsWorking()) return;
+  // The batch may have completed while the question was open: then nothing is left to wait for.
+  if (!batchWorker_->IsWorking()) return EndApplication();
   // The job finishes the file it is on, then accepts; WaitFor delivers the remaining statuses and
   // the completion, which ends the application.
   batchWorker_->Cancel();

@@ -189,6 +189,10 @@ void TPasswordSettingsDialog::LoadSettings() {
     if (text.isEmpty()) continue;
     if (stored.box != nullptr) {
       stored.box->setChecked(app::TextToBool(text.toStdU16String()));
+    } else if (text.size() > stored.field->maxLength()) {
+      // Only a length field is that short: a longer stored length is held to the longest one, not
+      // cut to its first digits.
+      stored.field->setText(QString::number(kLongestLength));
     } else {
       stored.field->setText(text);
     }

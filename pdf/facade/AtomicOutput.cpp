@@ -1,5 +1,8 @@
 #include "pdf/facade/AtomicOutput.h"
 
+#include <cerrno>
+#include <cstring>
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -37,13 +40,13 @@ TAtomicOutput::TAtomicOutput(std::u16string_view target) {
   target_ = *native;
   try {
     temporary_ = std::make_unique<TTemporaryFile>(target_);
-  } catch (const std::system_error&) {
-    throw EFCreateError();
+  } catch (const std::system_error& error) {
+    throw EFCreateError(std::string("cannot create the temporary output: ") + error.what());
   }
   // The stream writes through a second descriptor of the same open file: the temporary file keeps
   // its own, and with it the lock, until the name is gone.
   const int fd = ::fcntl(temporary_->Descriptor(), F_DUPFD_CLOEXEC, 0);
-  if (fd < 0) throw EFCreateError();
+  if (fd < 0) throw EFCreateError(std::string("cannot create the temporary output: ") + std::strerror(errno));
   stream_ = std::make_unique<TVelloPDFWideFileStream>(TCreatedFile{fd});
   struct stat replaced {};
   const bool replaces = ::stat(target_.c_str(), &replaced) == 0 && S_ISREG(replaced.st_mode);

@@ -15,27 +15,13 @@
 #include <vector>
 
 #include "pdf/facade/TemporaryName.h"
+#include "pdf/io/WideFileStream.h"
 
 namespace pdf {
 
 namespace {
 
 constexpr std::string_view kHeader = "%PDF-";
-
-// Owns a descriptor; -1 owns nothing.
-class TFileDescriptor {
- public:
-  explicit TFileDescriptor(int fd) : fd_(fd) {}
-  ~TFileDescriptor() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  TFileDescriptor(const TFileDescriptor&) = delete;
-  TFileDescriptor& operator=(const TFileDescriptor&) = delete;
-  int Get() const { return fd_; }
-
- private:
-  const int fd_;
-};
 
 // EPERM: it exists, under another user.
 bool ProcessHasEnded(pid_t process) {

@@ -22,7 +22,8 @@ class TTemporaryFile {
   TTemporaryFile& operator=(const TTemporaryFile&) = delete;
 
   const std::string& Path() const { return path_; }
-  // Open for reading and writing; the object keeps owning it.
+  // Open for reading and writing as created, for reading only after Reclaim; the object keeps
+  // owning it.
   int Descriptor() const { return fd_; }
 
   // For a writer that renamed its own finished file to Path() (a library output written to this

@@ -52,7 +52,7 @@ enum TInspectionNoticeItem : std::int32_t {
   // this library cannot open); empty for a file that is not encrypted.
   kInspectionItemSecurityFilter = 47,
   // At 256-bit AES, "Yes" when /Perms, decrypted with the file key, repeats /P and /EncryptMetadata,
-  // "No" when it does not: the file opens as it does in other readers, but its permissions were
+  // "No" when it does not: the file opens all the same, but its permissions were
   // changed after it was encrypted or its writer is at fault. Empty where there is nothing to check.
   kInspectionItemPermsAgree = 48,
 };

@@ -74,7 +74,7 @@ TSmartPDFReader::TSmartPDFReader(TByteStream& stream)
   // as entries fill them.
   entries_.reserve(static_cast<std::size_t>(std::min<std::int64_t>(maxTableSize_, fileSize_ / kBytesPerObjectGuess)));
   // Without a header in the first kilobyte the file is read all the same, offsets counting from its
-  // start, as other readers read it; it is no PDF file only when no document is found in it either.
+  // start: a lost header line costs no content. It is no PDF file only when no document is found.
   headerMissing_ = !ReadHeader();
   if (headerMissing_ && !LooksLikeADocument()) {
     openError_ = kOpenNoHeader;

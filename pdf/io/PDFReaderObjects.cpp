@@ -207,8 +207,9 @@ const TSmartPDFReader::ObjectStream* TSmartPDFReader::LoadObjectStream(std::int3
     brokenObjectStreams_.insert(number);
     return nullptr;
   }
-  std::string decoded = loaded.stream->GetDecodedData(decodeBudget_.NextCap());
-  if (!decodeBudget_.Spend(decoded.size())) {
+  const std::int64_t budgetKey = TDecodeBudget::ObjectStreamKey(number);
+  std::string decoded = loaded.stream->GetDecodedData(decodeBudget_.NextCap(budgetKey));
+  if (!decodeBudget_.Spend(budgetKey, decoded.size())) {
     brokenObjectStreams_.insert(number);
     return nullptr;
   }

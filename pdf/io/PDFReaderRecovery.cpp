@@ -132,7 +132,7 @@ std::vector<TSmartPDFReader::TFoundTrailer> TSmartPDFReader::FoundTrailers() {
 }
 
 // A damaged file's trailers may name an /Encrypt that is gone (a trailer left over from a revision
-// before the file was decrypted, or damage): other readers then open the file as not encrypted. Only
+// before the file was decrypted, or damage): such a file is read as not encrypted. Only
 // a dictionary that names its security handler (/Filter) makes the file encrypted; an unknown handler
 // still does, as its strings and streams cannot be read in clear.
 void TSmartPDFReader::DropUnreadableEncrypt(std::vector<TFoundTrailer>& found) {

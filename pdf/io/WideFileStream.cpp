@@ -97,7 +97,7 @@ int WhenceOf(TSeekOrigin origin) {
 
 }  // namespace
 
-TVelloPDFWideFileStream::TDescriptor::~TDescriptor() {
+TFileDescriptor::~TFileDescriptor() {
   if (fd_ >= 0) ::close(fd_);
 }
 

@@ -26,11 +26,25 @@
 
 namespace pdf {
 
-// Opening or creating a file failed, an invalid mode included. Deliberately says no more than
-// "Error": callers map it to one error code and must not depend on platform details.
+// Owns a file descriptor, closed at the end of its life; -1 owns nothing.
+class TFileDescriptor {
+ public:
+  explicit TFileDescriptor(int fd) : fd_(fd) {}
+  ~TFileDescriptor();
+  TFileDescriptor(const TFileDescriptor&) = delete;
+  TFileDescriptor& operator=(const TFileDescriptor&) = delete;
+  int Get() const { return fd_; }
+
+ private:
+  const int fd_;
+};
+
+// Opening or creating a file failed, an invalid mode included. Callers map it to one error code
+// and depend on nothing more; the text is "Error" or, where the system gave one, the reason, which
+// reaches the user with the failed copy.
 class EFCreateError : public EPDFError {
  public:
-  EFCreateError() : EPDFError("Error") {}
+  explicit EFCreateError(const std::string& reason = "Error") : EPDFError(reason) {}
 };
 
 inline constexpr std::uint16_t kFileModeCreate = 0xFFFF;
@@ -72,18 +86,7 @@ class TVelloPDFWideFileStream final : public TByteStream {
   using TByteStream::Write;
 
  private:
-  // Owns a file descriptor; -1 owns nothing.
-  class TDescriptor {
-   public:
-    explicit TDescriptor(int fd) : fd_(fd) {}
-    ~TDescriptor();
-    TDescriptor(const TDescriptor&) = delete;
-    TDescriptor& operator=(const TDescriptor&) = delete;
-    int Get() const { return fd_; }
-
-   private:
-    const int fd_;
-  };
+  using TDescriptor = TFileDescriptor;
 
   // The bytes of the file from `start` that the last fill read ahead.
   class TReadCache {

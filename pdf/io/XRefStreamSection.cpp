@@ -129,13 +129,14 @@ bool TPDFXRefReader::ReadStreamSection(std::int64_t position) {
   const auto* widths = As<TPDFArray>(dictionary->GetValue("W", false));
   if (widths != nullptr && widths->ItemCount() >= 3 && dataIndex != std::string::npos) {
     const std::int64_t dataPosition = position + static_cast<std::int64_t>(dataIndex);
+    const std::int64_t budgetKey = TDecodeBudget::CrossReferenceStreamKey(position);
     const auto length = NumberAsInt64(dictionary->GetValue("Length", false));
     std::string data = length ? ReadAt(*length, dataPosition) : std::string();
     if (!data.empty()) {
-      const std::size_t cap = Budget != nullptr ? Budget->NextCap() : limits::kMaxDecodedBytes;
+      const std::size_t cap = Budget != nullptr ? Budget->NextCap(budgetKey) : limits::kMaxDecodedBytes;
       data = scratch.NewStreamOf(std::move(data), dictionary)->GetDecodedData(cap);
     }
-    if (Budget != nullptr && !Budget->Spend(data.size())) return false;
+    if (Budget != nullptr && !Budget->Spend(budgetKey, data.size())) return false;
     DeliverStreamEntries(*dictionary, *widths, data, OwnObjectNumber(position), dataPosition, *size);
   }
   if (TrailerHandler) TrailerHandler(dictionary->ToText());

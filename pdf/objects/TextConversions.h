@@ -29,9 +29,9 @@ std::string UnicodeToUTF8(std::u16string_view text);
 char16_t Windows1252Character(unsigned char byte);
 std::u16string Windows1252ToUnicode(std::string_view bytes);
 // Whether RC4 and 128-bit AES passwords can hold a character: whether a copy whose password has
-// it opens in every common reader when the character is typed. Only printable ASCII does: for any
-// other character the readers hash different bytes (poppler its UTF-8, MuPDF, pdf.js and PDFBox a
-// single-byte encoding), so no copy opens in all of them (docs/passwords.md has the measurement).
+// it opens wherever the character is typed. Only printable ASCII does: for any other character
+// readers turn the typed text into different bytes (its UTF-8, or a single-byte encoding), so no
+// copy opens in all of them (docs/passwords.md has the measurement).
 bool IsStandardPasswordCharacter(char16_t unit);
 
 }  // namespace pdf

@@ -123,9 +123,9 @@ std::string TSmartPDFCrypt::PermissionsBlock() const {
   return block;
 }
 
-// Algorithm 13: /Perms holds P, four FF bytes, "T" or "F" for /EncryptMetadata and "adb". Other
-// readers differ on a mismatch (qpdf warns, pdfium refuses the password, pdf.js and MuPDF do not
-// look): the file opens, and inspection says so.
+// Algorithm 13: /Perms holds P, four FF bytes, "T" or "F" for /EncryptMetadata and "adb". A
+// mismatch does not keep the file shut: the user who has its password still gets the document,
+// and inspection says that its permissions were changed after it was encrypted.
 bool TSmartPDFCrypt::PermsAgree() const {
   if (record_.Revision < 5 || objectKeyBase_.size() != kFileKeySize) return true;
   if (record_.PermsValue.size() < kAESBlockSize) return false;

@@ -102,7 +102,7 @@ class TSmartPDFCrypt {
   std::int32_t SecurityItem(std::int32_t index);
   // Whether /Perms, decrypted with the file key of an accepted password, repeats /P and
   // /EncryptMetadata (revisions 5 and 6; always true at earlier ones, which have no /Perms). A file
-  // whose /Perms disagrees still opens, as it does in other readers, but inspection reports it.
+  // whose /Perms disagrees still opens for the password's holder, and inspection reports it.
   bool PermsAgree() const;
 
   // Writing: computes PermissionValue, FileKey, ObjectKeyBase and the entries to write.

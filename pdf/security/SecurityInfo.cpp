@@ -95,17 +95,19 @@ std::u16string TSmartPDFInfo::InfoString(std::string_view key) {
   if (handler_->EncryptionState() != 1 || owner == nullptr || reader_.IsCompressed(owner->TargetNumber())) {
     return readText();
   }
-  const std::string objectKey = handler_->ObjectKey(owner->TargetNumber(), owner->TargetGeneration());
+  const std::int32_t number = owner->TargetNumber();
+  TPDFStructure scratch;
   if (text != nullptr) {
     // Decrypted beside the reader's string, which stays as the file has it.
-    TPDFStructure scratch;
+    const std::string objectKey = handler_->ObjectKey(number, owner->TargetGeneration());
     return scratch.NewString(handler_->DecryptString(objectKey, text->Value()), false)->AsText();
   }
-  handler_->DecryptObject(objectKey, value);
-  std::u16string result = readText();
-  // The reader keeps the object: it must stay as the file has it.
-  handler_->EncryptObject(objectKey, value);
-  return result;
+  // The reader keeps its object as the file has it: the stream is decrypted in a parse of its own,
+  // by the rule every stream follows (crypt filters may leave it in clear).
+  auto* own = As<TPDFStream>(reader_.GetObject(number, &scratch));
+  if (own == nullptr) return {};
+  DecryptObject(own, number, owner->TargetGeneration());
+  return own->AsText();
 }
 
 std::string TSmartPDFInfo::SecurityItemText(std::int32_t index) { return std::to_string(handler_->SecurityItem(index)); }

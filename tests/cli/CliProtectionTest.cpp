@@ -186,8 +186,8 @@ TEST_F(CliProtection, AMalformedListStopsTheRunBeforeAnyFile) {
   }
 }
 
-// 128-bit RC4 hashes passwords as Windows-1252 bytes: a CJK password would become "??". That line's
-// file fails alone; the others are encrypted, with one warning that the level is weak.
+// 128-bit RC4 holds printable ASCII only: readers do not agree on the bytes of a CJK password. That
+// line's file fails alone; the others are encrypted, with one warning that the level is weak.
 TEST_F(CliProtection, AListedPasswordTheLevelCannotHoldFailsThatFileAlone) {
   AddDocuments("in", {"alice", "bob", "carol"});
   WriteFile(Path("list.csv"), "\"File Name\",\"Open Password\"\r\nalice,a-pw\r\nbob,\xE5\xAF\x86\xE7\xA0\x81\r\n"

@@ -214,19 +214,33 @@ TEST(ReaderRepair, AnObjectStreamThatIsNoneCostsOnlyItsOwnObjects) {
 
 TEST(ReaderRepair, DecodeBudgetGrowsWithTheFileAboveItsFloor) {
   TDecodeBudget small(1000);
-  EXPECT_EQ(small.NextCap(), std::min<std::size_t>(limits::kMaxDecodedBytes, limits::kMinDecodeBudget + 1));
-  EXPECT_TRUE(small.Spend(limits::kMinDecodeBudget - 10));
-  EXPECT_EQ(small.NextCap(), 11u);
-  EXPECT_FALSE(small.Spend(11));
+  EXPECT_EQ(small.NextCap(1), std::min<std::size_t>(limits::kMaxDecodedBytes, limits::kMinDecodeBudget + 1));
+  EXPECT_TRUE(small.Spend(1, limits::kMinDecodeBudget - 10));
+  EXPECT_EQ(small.NextCap(2), 11u);
+  EXPECT_FALSE(small.Spend(2, 11));
   EXPECT_TRUE(small.Spent());
-  EXPECT_EQ(small.NextCap(), 0u);  // nothing more is decoded
-  EXPECT_FALSE(small.Spend(0));  // spent for good
+  EXPECT_EQ(small.NextCap(3), 0u);  // nothing more is decoded
+  EXPECT_FALSE(small.Spend(3, 0));  // spent for good
   constexpr std::size_t kLargeFile = std::size_t{10} << 20;
   static_assert(kLargeFile * limits::kDecodeBudgetPerFileByte > limits::kMinDecodeBudget);
   TDecodeBudget large(static_cast<std::int64_t>(kLargeFile));
-  EXPECT_TRUE(large.Spend(kLargeFile * limits::kDecodeBudgetPerFileByte));
+  EXPECT_TRUE(large.Spend(1, kLargeFile * limits::kDecodeBudgetPerFileByte));
   EXPECT_FALSE(large.Spent());
-  EXPECT_FALSE(large.Spend(1));
+  EXPECT_FALSE(large.Spend(2, 1));
+}
+
+// The reader forgets decoded streams and decodes them again (its cache, a rebuild, each password
+// tried): a stream is paid for once, so a sound file is never taken for a bomb by being read twice.
+TEST(ReaderRepair, DecodeBudgetPaysForEachStreamOnce) {
+  TDecodeBudget budget(1000);
+  const std::size_t half = limits::kMinDecodeBudget / 2 + 1;
+  const std::int64_t stream = TDecodeBudget::ObjectStreamKey(7);
+  EXPECT_TRUE(budget.Spend(stream, half));
+  EXPECT_EQ(budget.NextCap(stream), limits::kMaxDecodedBytes);
+  EXPECT_TRUE(budget.Spend(stream, half));
+  EXPECT_TRUE(budget.Spend(TDecodeBudget::CrossReferenceStreamKey(7), 10));
+  EXPECT_FALSE(budget.Spent());
+  EXPECT_FALSE(budget.Spend(TDecodeBudget::ObjectStreamKey(8), half));
 }
 
 // Objects 2 and 3, each alone in an object stream (4, 5) that inflates to 40 MiB from a few
